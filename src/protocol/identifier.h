@@ -1,0 +1,19 @@
+#pragma once
+// Identifier encoding and the 16-byte command head.
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+using LogFn = std::function<void(const QString&)>;
+
+// The four packed-BCD bytes of an 8-digit identifier text, last digit pair
+// first ("01020304" -> 04 03 02 01; "FFFFFFFF" -> FF FF FF FF). Characters
+// after the eighth are ignored. When the text does not convert the result is
+// empty and one line is logged: "Error in ZUDozad ID, exception " + reason.
+QByteArray EncodeIdentifier(const QString& text, const LogFn& log);
+
+// The command frame head for `zelkId` and length byte `L`: 68 L 06 DA 46,
+// the encoded ZELK ID, 00 1B 7A 00 00 00 00. Empty when the ZELK ID does
+// not convert (the reason is logged by EncodeIdentifier).
+QByteArray BuildTelegramHeader(const QString& zelkId, std::uint8_t L, const LogFn& log);

@@ -1,0 +1,12 @@
+#pragma once
+// Medium names and codes: two separate tables that do not mirror each other.
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+// The names of the medium box, in its order.
+QStringList MediumBoxNames();
+// Exact, case-sensitive name to code; any other text gives 0x0F.
+int MediumCodeFromName(const QString& name);
+// Code to name; codes not in the table give "Unknown".
+QString MediumNameFromCode(std::uint8_t code);

@@ -1,0 +1,65 @@
+#pragma once
+// Connection management and transmit: opens and closes the serial port with
+// the settings of the "Communication settings" group, shows the state on the
+// connect button and the status bar, and offers the line operations every
+// command uses. Runs on the GUI thread only.
+#include "protocol/command_sink.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class ActivityLog;
+class TVaComm;
+struct WorkingState;
+
+// What the connection reads from and writes to the window.
+class ConnectionView {
+public:
+    virtual ~ConnectionView() = default;
+    virtual QString portNameText() const = 0;   // "COM name" list text
+    virtual QString speedText() const = 0;      // "Speed" list text
+    virtual QString parityText() const = 0;     // "Parity" list text
+    virtual QString dataBitsText() const = 0;   // "Data bits" list text
+    virtual bool rtsTicked() const = 0;         // "RTS" tick box
+    virtual bool englishChecked() const = 0;    // check mark of Language > English
+    virtual void setStatusText(const QString& text) = 0;      // status bar, first panel
+    virtual void setConnectCaption(const QString& text) = 0;  // connect button
+    virtual void setPortListsEnabled(bool enabled) = 0;       // the four lists
+};
+
+class Connection : public QObject, public CommandSink {
+    Q_OBJECT
+public:
+    Connection(TVaComm& comm, ConnectionView& view, ActivityLog& log, WorkingState& state,
+               QObject* parent = nullptr);
+
+    // Connect when disconnected, disconnect when connected (the connect button).
+    void ToggleConnection();
+    // Opens the port when closed; true when open (both queues discarded).
+    bool EnsurePortOpen();
+    // Discards the queues and closes the port if open (end of a sequence).
+    void ReleasePort();
+    // Every byte waiting at the port; logs "No valid physical connection... "
+    // and gives empty when not connected.
+    QByteArray ReadIfConnected();
+
+    // CommandSink: writes the telegram when connected and logs "Sent: ..."
+    // (or "Not sent: ..." when it did not go out in full).
+    void logLine(const QString& line) override;
+    void TransmitTelegram(const QByteArray& telegram) override;
+
+    bool connected() const;
+
+signals:
+    // The connection state changed (opened, closed, or lost).
+    void connectionChanged(bool connected);
+
+private:
+    void onPortLost(const QString& reason);
+
+    TVaComm& comm_;
+    ConnectionView& view_;
+    ActivityLog& log_;
+    WorkingState& state_;
+};
