@@ -1,5 +1,67 @@
 #include "protocol/medium.h"
 
-QStringList MediumBoxNames() { return {}; }
-int MediumCodeFromName(const QString&) { return 0x0F; }
-QString MediumNameFromCode(std::uint8_t) { return QStringLiteral("Unknown"); }
+#include <array>
+
+namespace {
+
+struct NameCode {
+    const char* name;
+    int code;
+};
+
+// The medium box, in its order. Deliberately not the inverse of kCodeNames:
+// the receiver's list shows some codes under other names.
+constexpr std::array<NameCode, 14> kBoxNames = {{
+    {"Oil", 0x01},
+    {"Electricity", 0x02},
+    {"Steam", 0x05},
+    {"Hot water", 0x06},
+    {"Water", 0x07},
+    {"Cold water", 0x16},
+    {"Gas", 0x03},
+    {"H.C.A", 0x08},
+    {"Heat meter", 0x04},
+    {"Cooling meter", 0x0A},
+    {"Cooling, ft", 0x0B},
+    {"Pressure", 0x18},
+    {"Dual water", 0x17},
+    {"Other", 0x00},
+}};
+
+constexpr int kUnknownCode = 0x0F;
+
+// Names for codes 0x00..0x19; nullptr marks a code with no name.
+constexpr std::array<const char*, 0x1A> kCodeNames = {
+    "Other",      "Oil",         "Electricity", "Gas",           "Heat (rt)",  "Steam",
+    "Hot water",  "Water",       "Heat C.A.",   "Compr. Air",    "Cooling, rt", "Cooling, ft",
+    "Heat (ft)",  "H/C load meter", "Bus/System", "Unknown",
+    nullptr,      nullptr,       nullptr,       nullptr,         nullptr,      nullptr,
+    "Cold water", "Dual water",  "Pressure",    "A/D converter",
+};
+
+} // namespace
+
+QStringList MediumBoxNames()
+{
+    QStringList names;
+    names.reserve(int(kBoxNames.size()));
+    for (const auto& entry : kBoxNames)
+        names << QLatin1String(entry.name);
+    return names;
+}
+
+int MediumCodeFromName(const QString& name)
+{
+    for (const auto& entry : kBoxNames) {
+        if (name == QLatin1String(entry.name))
+            return entry.code;
+    }
+    return kUnknownCode;
+}
+
+QString MediumNameFromCode(std::uint8_t code)
+{
+    if (code < kCodeNames.size() && kCodeNames[code])
+        return QLatin1String(kCodeNames[code]);
+    return QStringLiteral("Unknown");
+}
