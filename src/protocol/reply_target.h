@@ -1,0 +1,27 @@
+#pragma once
+// What the reply decoders and the receive path read from and write to the
+// main window: the activity log, the "Current RF-ZELK ID" box, the meter ID
+// field, the key field, the meter table and the working state. The main
+// window implements it; tests implement it with a fake. Every call runs on
+// the GUI thread and returns at once.
+#include <QString>
+
+class MeterTable;
+struct WorkingState;
+
+class ReplyTarget {
+public:
+    virtual ~ReplyTarget() = default;
+    // Appends one line to the activity log.
+    virtual void logLine(const QString& line) = 0;
+    // Text of the "Current RF-ZELK ID" box (Edit_currentID), as typed.
+    virtual QString currentZelkId() const = 0;
+    // Text of the meter ID field (Edit_IDnano), as typed.
+    virtual QString meterIdField() const = 0;
+    // Replaces the text of the key field (Edit_aesKey).
+    virtual void setKeyField(const QString& text) = 0;
+    // The meter table the decoders fill.
+    virtual MeterTable& table() = 0;
+    // The program's working state (flags read and written by the decoders).
+    virtual WorkingState& state() = 0;
+};

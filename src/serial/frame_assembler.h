@@ -1,0 +1,56 @@
+#pragma once
+// Cuts complete frames (0x68, L, L bytes, 0x16) out of the received byte
+// stream kept in the working state: rxBuffer holds the bytes not yet taken
+// into a frame, rxCount their number, frameStart the 1-based position of the
+// start byte of the frame being assembled (0 while searching) and frameEnd
+// the 1-based position of the end byte of the frame being handed over (0
+// otherwise). Plain code on the GUI thread; never blocks.
+//
+// Rules:
+// - every complete frame in the buffer is handed over, in order, in the same
+//   call; when bytes follow a frame at the moment it is taken, replyReceived
+//   is set false after the handler has run;
+// - a start byte whose end position does not hold 0x16 is dropped together
+//   with the bytes before it, replyReceived is set false, and the search
+//   goes on from the next byte;
+// - bytes before a start byte stay in the buffer until the frame after them
+//   is taken (or dropOverflow() empties the buffer).
+// Work is linear in the bytes appended: a pass takes frames behind a cursor
+// and removes the taken bytes from the front once at its end.
+#include <QByteArray>
+#include <functional>
+
+struct WorkingState;
+
+class FrameAssembler {
+public:
+    // rxBuffer above this many bytes after a notification is emptied.
+    static constexpr int kOverflowLimit = 1024;
+    using FrameHandler = std::function<void(const QByteArray& frame)>;
+
+    explicit FrameAssembler(WorkingState& state) : state_(state) {}
+
+    // Appends count bytes to rxBuffer and hands every complete frame to
+    // onFrame. An exception thrown by onFrame propagates at once; the caller
+    // then calls clear().
+    void append(const char* data, int count, const FrameHandler& onFrame);
+    void append(const QByteArray& bytes, const FrameHandler& onFrame)
+    {
+        append(bytes.constData(), int(bytes.size()), onFrame);
+    }
+
+    // The overflow rule: more than kOverflowLimit bytes waiting without a
+    // complete frame empties the buffer. True when it did.
+    bool dropOverflow();
+
+    // Empties rxBuffer and resets rxCount, frameStart and frameEnd.
+    void clear();
+
+private:
+    void takeFrames(const FrameHandler& onFrame);
+
+    WorkingState& state_;
+    // Index in rxBuffer before which no start byte exists while searching;
+    // spares rescanning noise at every append.
+    int scanFrom_ = 0;
+};

@@ -1,0 +1,57 @@
+#pragma once
+// The receive path: reads what the serial device reports, assembles frames,
+// accepts only frames from the receiver named in the "Current RF-ZELK ID"
+// box, logs each accepted frame in hexadecimal, holds further frames off for
+// 1000 ms and routes the frame to its reply decoder. Everything runs on the
+// GUI thread (the device hands its notification over to it), so the working
+// state needs no lock. No call blocks beyond the device reads it makes.
+#include "serial/frame_assembler.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class CommandSink;
+class ReplyTarget;
+struct WorkingState;
+
+class ReceivePath : public QObject {
+    Q_OBJECT
+public:
+    // Bytes read per device read; a larger notification is read in pieces.
+    static constexpr int kReadArea = 1024;
+    static constexpr int kHoldOffMs = 1000;
+    // Reads up to count bytes into area and gives the number read (0 when
+    // nothing or closed); may throw std::exception on a device error.
+    using Reader = std::function<int(char* area, int count)>;
+
+    ReceivePath(WorkingState& state, ReplyTarget& target, CommandSink& sink, QObject* parent = nullptr);
+
+    // The device read, normally TVaComm::ReadBytes. Without one nothing is read.
+    void setReader(Reader read);
+
+    // The one-shot hold-off timer, objectName "Timer_noDecode".
+    QTimer& noDecodeTimer() { return noDecode_; }
+
+    // Filters, logs and routes one frame (start byte through end byte).
+    void DispatchFrame(const QByteArray& frame);
+
+public slots:
+    // OnRxChar handler: count bytes are waiting at the device. Reads them all
+    // in pieces of at most kReadArea bytes, dispatches every complete frame,
+    // then applies the overflow rule. A failure logs "Exception receiving - "
+    // + message and empties the buffer.
+    void Comm1RxChar(QObject* sender, int count);
+    // End of the hold-off: reopens the latch and, when the second meter-list
+    // telegram is due, sends the follow-up request.
+    void Timer_noDecodeTimer();
+
+private:
+    WorkingState& state_;
+    ReplyTarget& target_;
+    CommandSink& sink_;
+    FrameAssembler assembler_;
+    Reader read_;
+    QTimer noDecode_;
+};
