@@ -1,0 +1,95 @@
+#include "operations/receiver_operations.h"
+
+#include "app/working_state.h"
+#include "operations/command_codes.h"
+#include "operations/retry_timer.h"
+#include "operations/single_operations.h"
+#include "protocol/commands.h"
+#include "table/meter_table.h"
+
+ReceiverOperations::ReceiverOperations(const OperationContext& ctx, RetryTimer& retry, SingleOperations& single)
+    : ctx_(ctx), retry_(retry), single_(single) {}
+
+void ReceiverOperations::BitBtn52Click() {
+    if (!single_.RunCommonFrame(true)) return;
+    WorkingState& st = ctx_.state;
+    st.retryCount = 0;
+    st.lastCommand = CommandCode::ReadStatus;
+    st.replyReceived = false;
+    CmdReadStatus(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.localTime());
+    retry_.startWithResponseTimeout();
+}
+
+void ReceiverOperations::BitBtn53Click() {
+    // Same request; the attempt count of the previous exchange is kept.
+    if (!single_.RunCommonFrame(true)) return;
+    WorkingState& st = ctx_.state;
+    st.lastCommand = CommandCode::ReadStatus;
+    st.replyReceived = false;
+    CmdReadStatus(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.localTime());
+    retry_.startWithResponseTimeout();
+}
+
+void ReceiverOperations::BitBtn51Click() {
+    if (!single_.RunCommonFrame(true)) return;
+    ctx_.table.ClearMeterTable();
+    WorkingState& st = ctx_.state;
+    st.meterListPending = true;
+    st.lastCommand = CommandCode::GetMeterList;
+    st.retryCount = 0;
+    st.listTailPending = false;
+    CmdGetMeterList(ctx_.sink(), ctx_.host.zelkId());
+    retry_.startWithResponseTimeout();
+}
+
+void ReceiverOperations::Button6Click() {
+    if (!single_.RunCommonFrame(true)) return;
+    WorkingState& st = ctx_.state;
+    st.retryCount = 0;
+    st.lastCommand = CommandCode::SetReceiverId;
+    st.replyReceived = false;
+    // The ZELK ID field keeps the old ID; the user types the new one in.
+    CmdSetReceiverId(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.newZelkId());
+    retry_.startWithCurrentInterval();
+}
+
+void ReceiverOperations::Button8Click() {
+    if (!single_.RunCommonFrame(true)) return;
+    WorkingState& st = ctx_.state;
+    st.retryCount = 0;
+    st.replyReceived = false;
+    st.lastCommand = CommandCode::SetWirelessMode;
+    if (!CmdSetWirelessMode(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.wirelessModeText()))
+        ctx_.log(QStringLiteral("Wrong wireless mode, not programmed"));
+    retry_.startWithCurrentInterval();
+}
+
+void ReceiverOperations::BitBtn23Click() {
+    if (!single_.RunCommonFrame(true)) return;
+    WorkingState& st = ctx_.state;
+    st.lastCommand = CommandCode::MasterReset;
+    st.replyReceived = false;
+    (void)CmdMasterReset(ctx_.sink(), ctx_.host.zelkId());
+    retry_.startWithResponseTimeout();
+}
+
+void ReceiverOperations::BitBtn24Click() {
+    if (!single_.RunCommonFrame(true)) return;
+    WorkingState& st = ctx_.state;
+    st.lastCommand = CommandCode::ClockAdjust;
+    st.replyReceived = false;
+    if (!CmdClockAdjust(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.clockValueText(), ctx_.host.clockOn())) {
+        ctx_.log(QStringLiteral("Error sending adjust telegram, not send in the air..."));
+        return;
+    }
+    retry_.startWithResponseTimeout();
+}
+
+void ReceiverOperations::BitBtn44Click() {
+    if (!single_.RunCommonFrame(true)) return;
+    WorkingState& st = ctx_.state;
+    st.retryCount = 0;
+    st.replyReceived = false;
+    st.lastCommand = CommandCode::SetReceiverFlag;
+    CmdSetReceiverFlag(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.flagName(), ctx_.host.flagOn());
+}

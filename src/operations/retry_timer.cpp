@@ -1,0 +1,71 @@
+#include "operations/retry_timer.h"
+
+#include "app/working_state.h"
+#include "operations/command_codes.h"
+#include "operations/single_operations.h"
+#include "protocol/commands.h"
+#include "protocol/medium.h"
+
+RetryTimer::RetryTimer(const OperationContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {
+    timer_.setObjectName(QStringLiteral("Timer_readZUDozad"));
+    timer_.setSingleShot(true);
+    timer_.setInterval(kInitialIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &RetryTimer::Timer_readZUDozadTimer);
+}
+
+void RetryTimer::startWithCurrentInterval() {
+    // An armed timer keeps its pending tick.
+    if (!timer_.isActive()) timer_.start();
+}
+
+void RetryTimer::startWithResponseTimeout() {
+    const int interval = ctx_.host.responseTimeout();
+    // A different interval starts the period again (QTimer restarts an active
+    // timer on setInterval); the same one leaves the pending tick alone.
+    if (interval != timer_.interval()) timer_.setInterval(interval);
+    startWithCurrentInterval();
+}
+
+void RetryTimer::Timer_readZUDozadTimer() {
+    timer_.stop();
+    WorkingState& st = ctx_.state;
+    if (st.replyReceived) {
+        ctx_.log(QString());
+        return;
+    }
+    ++st.retryCount;
+    if (ctx_.host.retries() < st.retryCount) return;
+    ctx_.log(QStringLiteral("Communicating RF-ZELK again, attempt ") + QString::number(st.retryCount));
+
+    CommandSink& sink = ctx_.sink();
+    OperationHost& host = ctx_.host;
+    switch (st.lastCommand) {
+    case CommandCode::SetReceiverId:
+        CmdSetReceiverId(sink, host.zelkId(), host.newZelkId());
+        break;
+    case CommandCode::AddMeter:
+        CmdAddDeleteMeter(sink, host.zelkId(), host.meterId(), true);
+        break;
+    case CommandCode::SetMeterKey:
+        if (single_) single_->RunKeySteps();
+        break;
+    case CommandCode::SetMeterMedium:
+        CmdSetMeterMedium(sink, host.zelkId(), host.meterId(), MediumCodeFromName(host.mediumText()));
+        break;
+    case CommandCode::SetWirelessMode:
+        (void)CmdSetWirelessMode(sink, host.zelkId(), host.wirelessModeText());
+        break;
+    case CommandCode::ReadStatus:
+        CmdReadStatus(sink, host.zelkId(), host.localTime());
+        break;
+    case CommandCode::GetMeterList:
+        st.meterListPending = true;
+        st.listTailPending = false;
+        CmdGetMeterList(sink, host.zelkId());
+        break;
+    default:
+        // Codes without a send-again action: the attempt line is all.
+        return;
+    }
+    startWithResponseTimeout();
+}
