@@ -176,8 +176,11 @@ signals:
 protected:
     bool event(QEvent* e) override;
 
-private:
+public:
+    // One opening of the device (internal to the device's own units).
     struct Session;
+
+private:
     void ApplyLineSettings();
     void RequireClosed() const;
     void HandleRx(const std::shared_ptr<Session>& session);

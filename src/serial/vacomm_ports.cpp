@@ -1,0 +1,88 @@
+// Port names and device paths: what the "COM name" list offers and which
+// device node a name opens.
+#include "serial/vacomm.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+QString DevicePathForPortName(const QString& name)
+{
+    if (name.contains(QLatin1Char('/')))
+        return name;
+    static const QRegularExpression comName(QStringLiteral("^COM([0-9]+)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = comName.match(name);
+    if (m.hasMatch()) {
+        bool ok = false;
+        const int n = m.captured(1).toInt(&ok);
+        if (ok && n >= 1)
+            return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+    }
+    return QStringLiteral("/dev/") + name;
+}
+
+namespace {
+
+// ttyUSB2 before ttyUSB10: shorter names first, then by text.
+void SortNaturally(QStringList& names)
+{
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        if (a.size() != b.size())
+            return a.size() < b.size();
+        return a < b;
+    });
+}
+
+QStringList EntriesOf(const QString& dir, const QStringList& patterns, bool natural)
+{
+    QDir d(dir);
+    if (!d.exists())
+        return {};
+    QStringList names = d.entryList(patterns, QDir::Files | QDir::System | QDir::NoDotAndDotDot,
+                                    QDir::Name);
+    if (natural)
+        SortNaturally(names);
+    QStringList paths;
+    for (const QString& n : names)
+        paths << d.absoluteFilePath(n);
+    return paths;
+}
+
+}  // namespace
+
+QStringList PortNameList(const QString& devDir)
+{
+    QStringList list;
+    for (int i = 1; i <= 20; ++i)
+        list << QStringLiteral("COM%1").arg(i);
+    list << EntriesOf(devDir + QStringLiteral("/serial/by-id"), {}, false);
+    list << EntriesOf(devDir, {QStringLiteral("ttyUSB*")}, true);
+    list << EntriesOf(devDir, {QStringLiteral("ttyACM*")}, true);
+    return list;
+}
+
+bool ProbeDevice(const QString& path, QString* reason)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (reason)
+            *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    // The same advisory lock an open device holds: it refuses while another
+    // opener (any process, any user) has the port.
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!free && reason)
+        *reason = QString::fromLocal8Bit(std::strerror(EBUSY));
+    ::close(fd);
+    return free;
+}
