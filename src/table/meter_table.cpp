@@ -54,15 +54,17 @@ void MeterTable::ClearMeterTable()
 
 void MeterTable::DeleteSelectedRow(const LogFn& log)
 {
+    // Before the first selection selectedRow is the header row: nothing to delete.
+    if (selectedRow_ < 1 || selectedRow_ >= rowCount())
+        return;
     if (rowCount() == 2) {
+        // The last data row stays, emptied.
         rows_[1] = Row{};
         emit reset();
         return;
     }
-    // With no data row selected yet there is nothing to delete.
-    if (selectedRow_ < 1 || selectedRow_ >= rowCount())
-        return;
     try {
+        // Rows below move up over the selected one; marks stay on their numbers.
         rows_.erase(rows_.begin() + selectedRow_);
     } catch (const std::exception& e) {
         if (log)
@@ -73,6 +75,8 @@ void MeterTable::DeleteSelectedRow(const LogFn& log)
 
 void MeterTable::InsertRow(const LogFn& log)
 {
+    // The empty row goes directly below the selected row; with nothing
+    // selected yet (row 0) that is row 1. Numbers are not recomputed.
     int at = selectedRow_ + 1;
     if (at < 1)
         at = 1;
@@ -111,6 +115,33 @@ void MeterTable::clearMarks()
 {
     marks_.assign(marks_.size(), false);
     emit marksChanged();
+}
+
+void MeterTable::markAllDataRows()
+{
+    if (marks_.size() < size_t(rowCount()))
+        marks_.resize(size_t(rowCount()), false);
+    for (int r = 1; r < rowCount(); ++r)
+        marks_[size_t(r)] = true;
+    emit marksChanged();
+}
+
+void MeterTable::markOnly(int row)
+{
+    marks_.assign(marks_.size(), false);
+    if (row >= 1 && row < rowCount()) {
+        if (size_t(row) >= marks_.size())
+            marks_.resize(size_t(row) + 1, false);
+        marks_[size_t(row)] = true;
+    }
+    emit marksChanged();
+}
+
+void MeterTable::toggleRowMark(int row)
+{
+    if (row < 1 || row >= rowCount())
+        return;
+    setRowMarked(row, !rowMarked(row));
 }
 
 void MeterTable::replaceDataRows(std::vector<Row> rows)

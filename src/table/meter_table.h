@@ -45,10 +45,18 @@ public:
     int selectedRow() const { return selectedRow_; }
     void setSelectedRow(int row) { selectedRow_ = row; }
 
-    // Row marks (visual only). A mark belongs to a row number.
+    // Row marks (visual only; no command reads them). A mark belongs to a row
+    // number, not to a meter: inserting or deleting rows does not move it.
+    // Every data row can be marked. Each call below emits marksChanged once.
     bool rowMarked(int row) const;
     void setRowMarked(int row, bool marked);
     void clearMarks();
+    // Marks every existing data row (the release after a double click).
+    void markAllDataRows();
+    // Clears every mark, then marks `row` when it is a data row (a plain click).
+    void markOnly(int row);
+    // Inverts the mark of a data row (a Ctrl+click); other rows are ignored.
+    void toggleRowMark(int row);
     bool markAllPending() const { return markAllPending_; }
     void setMarkAllPending(bool pending) { markAllPending_ = pending; }
 

@@ -1,0 +1,199 @@
+#include "table/meter_list_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace MeterListFile {
+
+namespace {
+
+const char* const kSingleByteCodec = "windows-1252";
+
+// The first kMaxFieldChars characters of a field, never ending in half of a
+// surrogate pair.
+QString LimitField(const QString& field)
+{
+    if (field.size() <= kMaxFieldChars)
+        return field;
+    qsizetype n = kMaxFieldChars;
+    if (field.at(n - 1).isHighSurrogate())
+        --n;
+    return field.left(n);
+}
+
+}  // namespace
+
+QByteArray SerialiseMeterList(const MeterTable& table, const QString& separator)
+{
+    QString text;
+    const auto& rows = table.rows();
+    qsizetype estimate = 0;
+    for (size_t r = 1; r < rows.size(); ++r)
+        for (const QString& c : rows[r])
+            estimate += c.size() + separator.size();
+    text.reserve(estimate + qsizetype(rows.size()) * 2);
+    for (size_t r = 1; r < rows.size(); ++r) {
+        for (const QString& c : rows[r]) {
+            text += c;
+            text += separator;
+        }
+        text += QLatin1String("\r\n");
+    }
+    return EncodeMeterListText(text);
+}
+
+QString DecodeMeterListBytes(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError()) {
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        return text;
+    }
+    QStringDecoder single(kSingleByteCodec);
+    if (single.isValid())
+        return single(bytes);
+    return QString::fromLatin1(bytes);
+}
+
+QByteArray EncodeMeterListText(const QString& text)
+{
+    QStringEncoder single(kSingleByteCodec);
+    if (single.isValid()) {
+        QByteArray out = single(text);
+        if (!single.hasError())
+            return out;
+    }
+    return text.toUtf8();
+}
+
+QStringList SplitLines(const QString& text)
+{
+    QStringList lines;
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+ParsedMeterList ParseMeterList(const QString& text, const QString& separator)
+{
+    ParsedMeterList result;
+    const QStringList lines = SplitLines(text);
+    result.rows.reserve(size_t(lines.size()));
+    // Only a one-character separator can equal a single character.
+    const bool haveSeparator = separator.size() == 1;
+    const QChar sep = haveSeparator ? separator.at(0) : QChar();
+    for (const QString& line : lines) {
+        // Fields 1 to 10; field 1 (the old number) and fields 6 to 10 are dropped.
+        QString fields[kMaxSeparators + 1];
+        int fieldIndex = 0;
+        qsizetype fieldStart = 0;
+        bool tooMany = false;
+        if (haveSeparator) {
+            for (qsizetype i = 0; i < line.size(); ++i) {
+                if (line.at(i) != sep)
+                    continue;
+                fields[fieldIndex] = LimitField(line.mid(fieldStart, i - fieldStart));
+                fieldStart = i + 1;
+                if (++fieldIndex > kMaxSeparators) {
+                    tooMany = true;
+                    break;
+                }
+            }
+        }
+        if (tooMany) {
+            result.outcome = ImportOutcome::TooManyData;
+            result.rows.push_back(MeterTable::Row{});
+            return result;
+        }
+        MeterTable::Row row;
+        row[MeterTable::ColNumber] = QString::number(result.rows.size() + 1);
+        for (int c = 1; c < MeterTable::kColumns; ++c)
+            row[size_t(c)] = fields[c];
+        result.rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+ImportOutcome ImportMeterListBytes(MeterTable& table, const QByteArray& bytes, const QString& separator)
+{
+    ParsedMeterList parsed = ParseMeterList(DecodeMeterListBytes(bytes), separator);
+    table.ClearMeterTable();
+    if (!parsed.rows.empty())
+        table.replaceDataRows(std::move(parsed.rows));
+    return parsed.outcome;
+}
+
+bool ReadMeterListFile(const QString& path, QByteArray* bytes, QString* error)
+{
+    QFile file(path);
+    if (QFileInfo(path).isDir()) {
+        if (error)
+            *error = QStringLiteral("is a folder");
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (bytes)
+        *bytes = std::move(data);
+    return true;
+}
+
+bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        file.commit();  // discards the temporary file; the old file stays
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString WithDefaultSuffix(const QString& path, const QString& suffix)
+{
+    if (path.isEmpty() || suffix.isEmpty())
+        return path;
+    const QString name = QFileInfo(path).fileName();
+    if (name.isEmpty() || name.contains(u'.'))
+        return path;
+    return path + u'.' + suffix;
+}
+
+}  // namespace MeterListFile

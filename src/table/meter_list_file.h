@@ -1,0 +1,80 @@
+#pragma once
+// The meter list file: the meter table as delimited text, one line per data
+// row, five cells each followed by the separator, CR LF after every line, no
+// header, no quoting. Plain functions over bytes and the table model; the
+// file dialogs and message boxes live in ui/meter_list_dialogs.
+//
+// Encoding: a file that is valid UTF-8 (with or without a byte-order mark) is
+// read as UTF-8, any other as Windows-1252. A table is written in
+// Windows-1252 when every character fits, otherwise in UTF-8 (no byte-order
+// mark), so that no character is lost.
+//
+// Every function here runs on the caller's thread and blocks for the file
+// access only.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "table/meter_table.h"
+
+namespace MeterListFile {
+
+// At most this many separators in one line; one more stops the import.
+inline constexpr int kMaxSeparators = 9;
+// A field keeps at most its first this many characters.
+inline constexpr int kMaxFieldChars = 50;
+
+// The bytes of the file for every data row of `table`: for columns 0 to 4 the
+// cell text followed by `separator`, each line ended by CR LF.
+QByteArray SerialiseMeterList(const MeterTable& table, const QString& separator);
+
+// Decodes file bytes: UTF-8 when valid (a leading byte-order mark dropped),
+// Windows-1252 otherwise.
+QString DecodeMeterListBytes(const QByteArray& bytes);
+// Encodes text: Windows-1252 when every character fits, else UTF-8.
+QByteArray EncodeMeterListText(const QString& text);
+
+// Splits text into lines ending at CR LF, a lone CR or a lone LF. A line
+// break at the very end adds no empty line; an empty text has no lines.
+QStringList SplitLines(const QString& text);
+
+enum class ImportOutcome {
+    Imported,     // every line gave a row (or the file had no lines)
+    TooManyData,  // a line held more than kMaxSeparators separators
+};
+
+struct ParsedMeterList {
+    ImportOutcome outcome = ImportOutcome::Imported;
+    // Data rows in file order, numbered 1, 2, 3 ... in column 0. After
+    // TooManyData: the rows of the lines before the faulty one, then one
+    // empty row.
+    std::vector<MeterTable::Row> rows;
+};
+
+// Parses the lines of a file. A character equal to `separator` (compared as
+// one character, so an empty or longer separator never matches) ends a
+// field; fields 2 to 5 fill columns 1 to 4, fields 6 to 10 are dropped, text
+// after the last separator is not a field. A field the line lacks gives an
+// empty cell.
+ParsedMeterList ParseMeterList(const QString& text, const QString& separator);
+
+// Clears `table` and fills it from file bytes as ParseMeterList says, with
+// one reset of the model. Returns the outcome; the caller reports
+// TooManyData to the user.
+ImportOutcome ImportMeterListBytes(MeterTable& table, const QByteArray& bytes, const QString& separator);
+
+// Reads a whole file. False (with the reason in *error) when it cannot be
+// opened or read: missing, a folder, no rights.
+bool ReadMeterListFile(const QString& path, QByteArray* bytes, QString* error = nullptr);
+
+// Writes a whole file through a temporary file beside it that replaces the
+// old file only once complete, so a failed write leaves any old file intact.
+// False (with the reason in *error) when any step fails.
+bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// The name the save dialog returns, with ".<suffix>" added when the file
+// name itself has no extension.
+QString WithDefaultSuffix(const QString& path, const QString& suffix);
+
+}  // namespace MeterListFile

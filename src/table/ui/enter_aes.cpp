@@ -1,0 +1,164 @@
+#include "table/ui/enter_aes.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QValidator>
+
+#include "table/meter_table.h"
+
+namespace {
+
+constexpr int kKeyChars = 32;
+
+// Keeps only 0-9, A-F and a-f, in the case typed. Applied to every change of
+// the field, so pasted text is filtered like typed text.
+class HexKeyFilter : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override
+    {
+        QString kept;
+        kept.reserve(input.size());
+        int newPos = pos;
+        for (int i = 0; i < input.size(); ++i) {
+            const QChar c = input.at(i);
+            const bool hex = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+            if (hex)
+                kept += c;
+            else if (i < pos)
+                --newPos;
+        }
+        input = kept;
+        pos = newPos;
+        return Acceptable;
+    }
+};
+
+}  // namespace
+
+TEnterAES::TEnterAES(MeterTable& table, QWidget* mainWindow)
+    : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      table_(table),
+      mainWindow_(mainWindow)
+{
+    setObjectName(QStringLiteral("EnterAES"));
+    setWindowTitle(QStringLiteral("Enter AES-128 key "));
+    setModal(false);
+    setFixedSize(443, 186);
+
+    auto* labelKey = new QLabel(QStringLiteral("Enter AES-128 key for meter "), this);
+    labelKey->setObjectName(QStringLiteral("Label_aesKey"));
+    labelKey->setGeometry(16, 10, 411, 18);
+
+    editKey_ = new QLineEdit(this);
+    editKey_->setObjectName(QStringLiteral("Edit_enterKey"));
+    editKey_->setGeometry(16, 30, 411, 30);
+    editKey_->setMaxLength(kKeyChars);
+    QFont keyFont(QStringLiteral("Arial"));
+    keyFont.setPixelSize(16);
+    keyFont.setBold(true);
+    editKey_->setFont(keyFont);
+    editKey_->setValidator(new HexKeyFilter(editKey_));
+
+    auto* note = new QLabel(
+        QStringLiteral("Note: Key should be 32 symbols, entered in HEX, without spaces (FAC812...)"), this);
+    note->setObjectName(QStringLiteral("Label1"));
+    note->setGeometry(16, 66, 411, 18);
+    QFont italic = note->font();
+    italic.setItalic(true);
+    note->setFont(italic);
+
+    buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    buttonCancel_->setObjectName(QStringLiteral("BitBtn2"));
+    buttonCancel_->setGeometry(16, 120, 100, 34);
+
+    checkAll_ = new QCheckBox(QStringLiteral("Use this Key for all "), this);
+    checkAll_->setObjectName(QStringLiteral("Check_allAES"));
+    checkAll_->setGeometry(150, 116, 160, 20);
+    auto* label2 = new QLabel(QStringLiteral("meters in the table"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setGeometry(170, 136, 140, 18);
+
+    buttonDone_ = new QPushButton(QStringLiteral("Done"), this);
+    buttonDone_->setObjectName(QStringLiteral("BitBtn1"));
+    buttonDone_->setGeometry(327, 120, 100, 34);
+
+    // Enter and Esc are handled by the dialog itself (keyPressEvent), not by
+    // a default button.
+    for (QPushButton* b : {buttonDone_, buttonCancel_}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+
+    setTabOrder(editKey_, buttonDone_);
+    setTabOrder(buttonDone_, buttonCancel_);
+    setTabOrder(buttonCancel_, checkAll_);
+
+    connect(buttonDone_, &QPushButton::clicked, this, &TEnterAES::BitBtn1Click);
+    connect(buttonCancel_, &QPushButton::clicked, this, &TEnterAES::BitBtn2Click);
+}
+
+void TEnterAES::showCentred()
+{
+    if (mainWindow_) {
+        const QRect main = mainWindow_->frameGeometry();
+        move(main.center() - QPoint(width() / 2, height() / 2));
+    }
+    show();
+    raise();
+    activateWindow();
+    editKey_->setFocus();
+}
+
+void TEnterAES::BitBtn1Click()
+{
+    QString key = editKey_->text();
+    if (key.size() < kKeyChars)
+        key += QString(kKeyChars - key.size(), u'0');
+    editKey_->setText(key);
+    if (checkAll_->isChecked()) {
+        for (int r = 1; r < table_.rowCount(); ++r) {
+            if (!table_.cell(MeterTable::ColNumber, r).isEmpty())
+                table_.setCell(MeterTable::ColKey, r, key);
+        }
+    } else {
+        // With no data row selected yet there is no row to write into.
+        const int r = table_.selectedRow();
+        if (r >= 1 && r < table_.rowCount())
+            table_.setCell(MeterTable::ColKey, r, key);
+    }
+    hide();
+}
+
+void TEnterAES::BitBtn2Click()
+{
+    hide();
+}
+
+void TEnterAES::reject()
+{
+    // Closing the window in any other way acts as Cancel.
+    BitBtn2Click();
+}
+
+void TEnterAES::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    const bool isEsc = key == Qt::Key_Escape;
+    const bool isEnter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (!isEsc && !isEnter) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // The check box takes neither key.
+    if (focusWidget() == checkAll_)
+        return;
+    if (isEsc)
+        BitBtn2Click();
+    else
+        BitBtn1Click();
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Export and import of the meter table with the file dialogs and the message
+// boxes of their failures. The file work itself is in table/meter_list_file.
+// Both run on the GUI thread and block while the dialog or a message box is
+// open.
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QWidget;
+class MeterTable;
+
+// Writes every data row of `table` to a CSV file chosen in a save dialog that
+// starts in `settingsDir` with `defaultName`. `separator` is asked for the
+// current separator text when the file is built. A failed write leaves any
+// old file of that name intact. The table is never changed.
+void ExportMeterList(QWidget* parent, MeterTable& table, const QString& settingsDir,
+                     const std::function<QString()>& separator,
+                     const QString& defaultName = QStringLiteral("meters_data.csv"));
+
+// Asks for a CSV file in an open dialog that starts in `settingsDir`, reads
+// it, then clears `table` and fills it from the file. A file that cannot be
+// read leaves the table as it was.
+void ImportMeterList(QWidget* parent, MeterTable& table, const QString& settingsDir,
+                     const std::function<QString()>& separator);
+
+// Replaceable user interaction, so that tests run without modal windows.
+struct MeterListUi {
+    struct FileRequest {
+        bool save = false;            // save dialog, else open dialog
+        QString folder;               // start folder
+        QString fileName;             // initial name ("" for none)
+        QStringList nameFilters;      // e.g. "CSV files (*.csv)"
+        QString defaultSuffix;        // added to a name typed without extension
+    };
+    struct FileChoice {
+        bool failed = false;          // the dialog could not be shown
+        QString path;                 // "" when cancelled
+    };
+    struct Message {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString title;
+        QString text;
+    };
+    // When set, replaces the file dialog.
+    static std::function<FileChoice(QWidget* parent, const FileRequest&)> chooseFile;
+    // When set, replaces the message box.
+    static std::function<void(QWidget* parent, const Message&)> showMessage;
+};
