@@ -1,0 +1,157 @@
+#include "options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace sim {
+
+const char* usageText()
+{
+    return
+        "Usage: zelk-sim [options]\n"
+        "Plays a ZELK radio receiver on a pseudo-terminal. Prints \"PTY <slave path>\" as its\n"
+        "first line, then answers the command frames addressed to its ZELK ID until SIGTERM or\n"
+        "SIGINT. Log lines go to standard error.\n"
+        "\n"
+        "Options:\n"
+        "  --id ID            ZELK ID of the receiver, 8 decimal digits (default 01020304)\n"
+        "  --link PATH        also make the symbolic link PATH -> slave path (a stale link is\n"
+        "                     replaced; the link is removed at exit)\n"
+        "  --record FILE      append one line per received frame: each byte as two upper-case\n"
+        "                     hex digits and a blank (\"68 16 06 ... 16 \"). Received bytes that\n"
+        "                     were discarded (no complete frame) are written as a line starting\n"
+        "                     with \"! \" followed by the bytes\n"
+        "  --state FILE       rewrite FILE atomically after every handled frame, key=value lines:\n"
+        "                     id, mode (set-mode byte, hex), modecode (status code, hex), flags\n"
+        "                     (flag byte, hex), flagword (all flag bits, hex), clock (decimal),\n"
+        "                     clockon (0/1), used (slots in use), frames (frames received),\n"
+        "                     slot1..slot16=ID,medium-hex,key-hex\n"
+        "  --slots FILE       initial slots: one ID:medium[:key] per line (# comments), or\n"
+        "                     key=value lines as --state writes them (a saved state)\n"
+        "  --preload LIST     initial slots: ID:medium[:key],... (medium as a hex byte such as\n"
+        "                     07, key as 32 hex digits, default key all zero)\n"
+        "  --silent           answer nothing\n"
+        "  --delay MS         wait MS milliseconds before each answer\n"
+        "  --bad-end          end every answer with 0x17 instead of 0x16\n"
+        "  --noise N          send N random bytes (never 0x68) before each answer\n"
+        "  --split N:MS       write each answer in N pieces with MS milliseconds between them\n"
+        "  --double           write each answer twice in one write\n"
+        "  --quiet            no log line per frame (warnings are still written)\n"
+        "  --help             this text\n"
+        "\n"
+        "Answers: a status reply to the status request and to every accepted set command\n"
+        "(add/delete meter, new ID, wireless mode, master reset, clock, key, medium, flag);\n"
+        "error replies 0x15 (ID already programmed), 0x17 (ID not found), 0x18 (invalid ID,\n"
+        "wrong flag, unknown mode byte, list full); the meter list telegram and, after the\n"
+        "follow-up request, the value telegram (slot k holds 10000*k, an empty slot -1); the\n"
+        "key read-back. Status mode code = set-mode byte * 16: T (01) -> 10 T1, S (03) -> 30 S1,\n"
+        "C (05) -> 50 C, T+C (00) -> 00 S2, 02 -> 20 T2, 04 -> 40 R. A new ID takes effect after\n"
+        "its answer, which still carries the old ID. Frames for another ID are ignored;\n"
+        "malformed frames are logged and answered with nothing.\n";
+}
+
+namespace {
+
+bool toInt(const char* text, int min, int max, int& out)
+{
+    if (!text || !*text)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < min || v > max)
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+} // namespace
+
+bool parseOptions(int argc, char** argv, Options& out, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto needValue = [&]() -> bool {
+            if (!next) {
+                error = "option " + a + " needs a value";
+                return false;
+            }
+            ++i;
+            return true;
+        };
+        if (a == "--help" || a == "-h") {
+            out.help = true;
+        } else if (a == "--id") {
+            if (!needValue())
+                return false;
+            out.id = next;
+            bool ok = out.id.size() == 8;
+            for (char c : out.id)
+                ok = ok && c >= '0' && c <= '9';
+            if (!ok) {
+                error = "--id needs 8 decimal digits";
+                return false;
+            }
+        } else if (a == "--link") {
+            if (!needValue())
+                return false;
+            out.linkPath = next;
+        } else if (a == "--record") {
+            if (!needValue())
+                return false;
+            out.recordPath = next;
+        } else if (a == "--state") {
+            if (!needValue())
+                return false;
+            out.statePath = next;
+        } else if (a == "--slots") {
+            if (!needValue())
+                return false;
+            out.slotsPath = next;
+        } else if (a == "--preload") {
+            if (!needValue())
+                return false;
+            out.preload = next;
+        } else if (a == "--silent") {
+            out.silent = true;
+        } else if (a == "--delay") {
+            if (!needValue())
+                return false;
+            if (!toInt(next, 0, 600000, out.delayMs)) {
+                error = "--delay needs milliseconds (0 to 600000)";
+                return false;
+            }
+        } else if (a == "--bad-end") {
+            out.badEnd = true;
+        } else if (a == "--noise") {
+            if (!needValue())
+                return false;
+            if (!toInt(next, 0, 4096, out.noise)) {
+                error = "--noise needs a byte count (0 to 4096)";
+                return false;
+            }
+        } else if (a == "--split") {
+            if (!needValue())
+                return false;
+            const std::string v = next;
+            const auto colon = v.find(':');
+            if (colon == std::string::npos || !toInt(v.substr(0, colon).c_str(), 1, 256, out.splitPieces) ||
+                !toInt(v.substr(colon + 1).c_str(), 0, 60000, out.splitPauseMs)) {
+                error = "--split needs N:MS (pieces 1 to 256, pause 0 to 60000 ms)";
+                return false;
+            }
+        } else if (a == "--double") {
+            out.twice = true;
+        } else if (a == "--quiet") {
+            out.quiet = true;
+        } else {
+            error = "unknown option " + a;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace sim
