@@ -1,0 +1,183 @@
+// Cutting frames out of the received byte stream.
+#include "serial/frame_assembler.h"
+
+#include "app/working_state.h"
+#include "protocol/support/fake_reply_target.h"
+
+#include <gtest/gtest.h>
+
+#include <QList>
+#include <random>
+#include <stdexcept>
+
+namespace {
+
+class FrameAssemblerTest : public ::testing::Test {
+protected:
+    void feed(const QByteArray& bytes)
+    {
+        assembler.append(bytes, [this](const QByteArray& f) {
+            frames << f;
+            // the positions describe the frame being handed over
+            EXPECT_EQ(state.rxBuffer.mid(state.frameStart - 1, state.frameEnd - state.frameStart + 1), f);
+        });
+    }
+    void expectEmpty() const
+    {
+        EXPECT_TRUE(state.rxBuffer.isEmpty());
+        EXPECT_EQ(state.rxCount, 0);
+        EXPECT_EQ(state.frameStart, 0);
+        EXPECT_EQ(state.frameEnd, 0);
+    }
+
+    WorkingState state;
+    FrameAssembler assembler{state};
+    QList<QByteArray> frames;
+};
+
+const QByteArray kFrame = ReplyFrame(RawBytes({0x01, 0xFD, 0x17, 0x15, 0x00, 0x00}));
+
+} // namespace
+
+TEST_F(FrameAssemblerTest, FrameInThreePiecesIsTakenOnceWhenComplete)
+{
+    feed(kFrame.left(1));
+    EXPECT_TRUE(frames.isEmpty());
+    EXPECT_EQ(state.frameStart, 1);          // start found, length byte missing
+    feed(kFrame.mid(1, 10));
+    EXPECT_TRUE(frames.isEmpty());
+    EXPECT_EQ(state.rxCount, 11);
+    feed(kFrame.mid(11));
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(frames[0], kFrame);
+    expectEmpty();
+}
+
+TEST_F(FrameAssemblerTest, JunkBeforeAFrameIsDiscardedWithIt)
+{
+    feed(RawBytes({0x00, 0xFF}) + kFrame.left(5));
+    EXPECT_EQ(state.frameStart, 3);
+    EXPECT_EQ(state.rxCount, 7);
+    feed(kFrame.mid(5));
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(frames[0], kFrame);
+    EXPECT_EQ(frames[0].size(), int(std::uint8_t(kFrame[1])) + 3);
+    expectEmpty();
+}
+
+TEST_F(FrameAssemblerTest, StartByteInsideATelegram)
+{
+    const QByteArray frame = ReplyFrame(RawBytes({0x68, 0x68, 0x16, 0x68, 0x03, 0x16}));
+    for (char c : frame)
+        feed(QByteArray(1, c));
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(frames[0], frame);
+    expectEmpty();
+}
+
+TEST_F(FrameAssemblerTest, EveryCompleteFrameOfOneReadIsTakenInOrder)
+{
+    const QByteArray second = ReplyFrame(RawBytes({0x0F, 0xFF, 0x06, 0x04}));
+    const QByteArray third = RawBytes({0x68, 0x00, 0x16});   // smallest frame
+    state.replyReceived = true;
+    feed(kFrame + second + third + kFrame.left(4));
+    ASSERT_EQ(frames.size(), 3);
+    EXPECT_EQ(frames[0], kFrame);
+    EXPECT_EQ(frames[1], second);
+    EXPECT_EQ(frames[2], third);
+    // bytes followed the frames
+    EXPECT_FALSE(state.replyReceived);
+    // the start of the fourth frame waits, at position 1
+    EXPECT_EQ(state.rxBuffer, kFrame.left(4));
+    EXPECT_EQ(state.rxCount, 4);
+    EXPECT_EQ(state.frameStart, 1);
+    feed(kFrame.mid(4));
+    EXPECT_EQ(frames.size(), 4);
+    expectEmpty();
+}
+
+TEST_F(FrameAssemblerTest, LastFrameAloneLeavesReplyReceived)
+{
+    state.replyReceived = true;
+    feed(kFrame);
+    EXPECT_TRUE(state.replyReceived);
+}
+
+TEST_F(FrameAssemblerTest, WrongEndByteDoesNotHideLaterFrames)
+{
+    QByteArray broken = kFrame;
+    broken[broken.size() - 1] = 0x17;
+    state.replyReceived = true;
+    feed(broken);
+    EXPECT_TRUE(frames.isEmpty());
+    EXPECT_FALSE(state.replyReceived);
+    feed(kFrame);
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(frames[0], kFrame);
+    expectEmpty();
+
+    // Same in one read, and a good frame starting inside the broken one.
+    frames.clear();
+    QByteArray fake = RawBytes({0x68, 0x05, 0x01}) + kFrame;   // end expected inside kFrame
+    feed(fake);
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(frames[0], kFrame);
+    expectEmpty();
+}
+
+TEST_F(FrameAssemblerTest, OverflowEmptiesAboveTheLimit)
+{
+    feed(QByteArray(1024, char(0x55)));
+    EXPECT_FALSE(assembler.dropOverflow());
+    EXPECT_EQ(state.rxCount, 1024);
+    feed(QByteArray(1, char(0x55)));
+    EXPECT_EQ(state.rxCount, 1025);
+    EXPECT_TRUE(assembler.dropOverflow());
+    expectEmpty();
+    // assembly goes on afterwards
+    feed(kFrame);
+    EXPECT_EQ(frames.size(), 1);
+}
+
+TEST_F(FrameAssemblerTest, ClearAfterAHandlerFailure)
+{
+    EXPECT_THROW(assembler.append(kFrame + kFrame, [](const QByteArray&) { throw std::runtime_error("x"); }),
+                 std::runtime_error);
+    assembler.clear();
+    expectEmpty();
+    feed(QByteArray(3, 0) + kFrame);
+    EXPECT_EQ(frames.size(), 1);
+}
+
+TEST_F(FrameAssemblerTest, LongStreamCutAtRandomPoints)
+{
+    // Frames of every length with noise (never a start byte) between them,
+    // cut into random pieces: every frame comes out once, in order.
+    std::mt19937 rng(7);
+    QByteArray stream;
+    QList<QByteArray> expected;
+    for (int i = 0; i < 600; ++i) {
+        QByteArray body;
+        const int len = int(rng() % 242);
+        for (int k = 0; k < len; ++k)
+            body.append(char(rng() % 256));
+        QByteArray f = ReplyFrame(body);
+        expected << f;
+        const int noise = int(rng() % 5);
+        for (int k = 0; k < noise; ++k) {
+            char c = char(rng() % 256);
+            stream.append(c == 0x68 ? char(0x00) : c);
+        }
+        stream += f;
+    }
+    int pos = 0;
+    while (pos < stream.size()) {
+        const int n = 1 + int(rng() % 700);
+        feed(stream.mid(pos, n));
+        pos += n;
+    }
+    ASSERT_EQ(frames.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(frames[i], expected[i]) << i;
+    expectEmpty();
+}
