@@ -1,0 +1,181 @@
+// The retry timer: when it sends the last command again, what it logs, and
+// how operations share it. Ticks are either awaited on the real timer (300 ms
+// response timeout) or called directly where only the tick's logic matters.
+#include "operations/command_codes.h"
+#include "support/fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kAttempt = QStringLiteral("Communicating RF-ZELK again, attempt ");
+
+bool TimerIdle(OpsRig& rig) { return !rig.ops.retryTimer().timer().isActive(); }
+
+TEST(RetryTimer, RetriesZeroEndsSilentlyAtTheFirstTick) {
+    OpsRig rig;
+    rig.host.retryTimes = 0;
+    rig.host.medium = QStringLiteral("Gas");
+    rig.ops.BitBtn19Click();
+    ASSERT_EQ(rig.link.telegrams.size(), 1);
+    const int linesBefore = int(rig.link.lines.size());
+    ASSERT_TRUE(SpinUntil([&] { return rig.state.retryCount == 1; }, 3000));
+    SpinFor(50);
+    EXPECT_TRUE(TimerIdle(rig));
+    EXPECT_EQ(rig.link.telegrams.size(), 1);
+    EXPECT_EQ(rig.link.lines.size(), linesBefore);
+}
+
+TEST(RetryTimer, RetriesTwoWithSilenceSendsThreeTimesWithAttemptLines) {
+    OpsRig rig;
+    rig.host.retryTimes = 2;
+    rig.host.medium = QStringLiteral("Water");
+    rig.ops.BitBtn19Click();
+    ASSERT_TRUE(SpinUntil([&] { return rig.state.retryCount == 3; }, 5000));
+    SpinFor(50);
+    EXPECT_TRUE(TimerIdle(rig));
+    ASSERT_EQ(rig.link.telegrams.size(), 3);
+    EXPECT_EQ(rig.link.telegrams[0], rig.link.telegrams[2]);
+    ASSERT_EQ(rig.link.lines.size(), 5);
+    EXPECT_TRUE(rig.link.lines[0].startsWith("Sent: "));
+    EXPECT_EQ(rig.link.lines[1], kAttempt + "1");
+    EXPECT_TRUE(rig.link.lines[2].startsWith("Sent: "));
+    EXPECT_EQ(rig.link.lines[3], kAttempt + "2");
+    EXPECT_TRUE(rig.link.lines[4].startsWith("Sent: "));
+}
+
+TEST(RetryTimer, ReplyBeforeTheFirstTickLogsOneEmptyLineOnly) {
+    OpsRig rig;
+    rig.host.retryTimes = 3;
+    rig.ops.BitBtn52Click();
+    rig.state.replyReceived = true;  // as the status decoder does
+    const int linesBefore = int(rig.link.lines.size());
+    ASSERT_TRUE(SpinUntil([&] { return rig.link.lines.size() > linesBefore; }, 3000));
+    SpinFor(400);
+    EXPECT_EQ(rig.link.lines.mid(linesBefore), QStringList{QString()});
+    EXPECT_EQ(rig.link.telegrams.size(), 1);
+    EXPECT_TRUE(TimerIdle(rig));
+    EXPECT_EQ(rig.state.retryCount, 0);
+}
+
+TEST(RetryTimer, IntervalIsOneSecondUntilAnOperationWritesIt) {
+    OpsRig rig;
+    rig.host.timeoutMs = 450;
+    rig.ops.BitBtn42Click();  // started with the interval it has
+    EXPECT_EQ(rig.ops.retryTimer().timer().interval(), 1000);
+    EXPECT_TRUE(rig.ops.retryTimer().timer().isActive());
+    rig.ops.retryTimer().timer().stop();
+    rig.ops.BitBtn19Click();  // writes the response timeout
+    EXPECT_EQ(rig.ops.retryTimer().timer().interval(), 450);
+    rig.ops.retryTimer().timer().stop();
+    rig.ops.BitBtn42Click();  // keeps what was written last
+    EXPECT_EQ(rig.ops.retryTimer().timer().interval(), 450);
+}
+
+TEST(RetryTimer, EachSendAgainReadsTheFieldsAfresh) {
+    OpsRig rig;
+    rig.host.retryTimes = 1;
+    rig.host.medium = QStringLiteral("Water");
+    rig.ops.BitBtn19Click();
+    rig.host.medium = QStringLiteral("Gas");
+    rig.host.meter = QStringLiteral("11223344");
+    rig.ops.Timer_readZUDozadTimer();
+    ASSERT_EQ(rig.link.telegrams.size(), 2);
+    EXPECT_EQ(rig.link.telegrams[1], ExpectedFrame(rig.host.zelk, Hex("0F FF 28 05") + Bcd("11223344") + Hex("03")));
+}
+
+TEST(RetryTimer, SendAgainOfTheMeterListSetsItsFlags) {
+    OpsRig rig;
+    rig.host.retryTimes = 1;
+    rig.ops.BitBtn51Click();
+    rig.state.meterListPending = false;
+    rig.state.listTailPending = true;
+    rig.setIds({"11111111"});
+    rig.ops.Timer_readZUDozadTimer();
+    EXPECT_TRUE(rig.state.meterListPending);
+    EXPECT_FALSE(rig.state.listTailPending);
+    EXPECT_EQ(rig.link.telegrams.size(), 2);
+    // The send-again does not empty the table again.
+    EXPECT_EQ(rig.table.cell(MeterTable::ColSerial, 1), QStringLiteral("11111111"));
+    EXPECT_TRUE(rig.ops.retryTimer().timer().isActive());
+}
+
+TEST(RetryTimer, CodesWithoutSendAgainLogTheAttemptAndStop) {
+    struct C {
+        std::function<void(DeviceOperations&)> run;
+        std::uint8_t code;
+    };
+    const std::vector<C> cases = {
+        {[](DeviceOperations& o) { o.BitBtn43Click(); }, CommandCode::DeleteMeter},
+        {[](DeviceOperations& o) { o.Butt_readAESClick(); }, CommandCode::ReadMeterKey},
+        {[](DeviceOperations& o) { o.BitBtn44Click(); }, CommandCode::SetReceiverFlag},
+        {[](DeviceOperations& o) { o.BitBtn23Click(); }, CommandCode::MasterReset},
+        {[](DeviceOperations& o) { o.BitBtn24Click(); }, CommandCode::ClockAdjust},
+    };
+    for (const C& c : cases) {
+        OpsRig rig;
+        rig.host.retryTimes = 3;
+        c.run(rig.ops);
+        ASSERT_EQ(rig.state.lastCommand, c.code);
+        const int lines = int(rig.link.lines.size());
+        rig.ops.Timer_readZUDozadTimer();
+        EXPECT_EQ(rig.link.lines.mid(lines), QStringList{kAttempt + "1"}) << int(c.code);
+        EXPECT_EQ(rig.link.telegrams.size(), 1);
+        EXPECT_TRUE(TimerIdle(rig));
+    }
+}
+
+TEST(RetryTimer, AnOperationTakesOverAnArmedTimer) {
+    OpsRig rig;
+    rig.host.retryTimes = 2;
+    rig.host.medium = QStringLiteral("Water");
+    rig.ops.BitBtn19Click();                   // arms the timer
+    rig.state.retryCount = 1;                  // as if one attempt was made
+    rig.ops.Butt_readAESClick();               // code 6, does not arm it itself
+    EXPECT_TRUE(rig.ops.retryTimer().timer().isActive());
+    ASSERT_TRUE(SpinUntil([&] { return TimerIdle(rig); }, 3000));
+    // The tick worked on the new command: attempt counted from 0, nothing sent again.
+    EXPECT_EQ(rig.link.lines.last(), kAttempt + "1");
+    EXPECT_EQ(rig.link.telegrams.size(), 2);
+    EXPECT_EQ(rig.link.telegrams[1].at(18), char(0x8A));
+
+    // The key operation taken over is sent again with the key steps.
+    OpsRig key;
+    key.host.retryTimes = 1;
+    key.host.key = QStringLiteral("000102030405060708090A0B0C0D0E0F");
+    key.ops.BitBtn52Click();
+    key.ops.Butt_setAESClick();
+    key.ops.Timer_readZUDozadTimer();
+    ASSERT_EQ(key.link.telegrams.size(), 3);
+    EXPECT_EQ(key.link.telegrams[2], key.link.telegrams[1]);
+    EXPECT_EQ(key.link.telegrams[2].at(18), char(0x0A));
+}
+
+TEST(RetryTimer, SecondStatusButtonAfterRetriesUsedUpIsNotSentAgain) {
+    OpsRig rig;
+    rig.host.retryTimes = 1;
+    rig.ops.BitBtn52Click();
+    ASSERT_TRUE(SpinUntil([&] { return rig.state.retryCount == 2; }, 3000));
+    ASSERT_EQ(rig.link.telegrams.size(), 2);
+    rig.ops.BitBtn53Click();
+    EXPECT_EQ(rig.link.telegrams.size(), 3);
+    ASSERT_TRUE(SpinUntil([&] { return rig.state.retryCount == 3; }, 3000));
+    SpinFor(50);
+    EXPECT_EQ(rig.link.telegrams.size(), 3);
+    EXPECT_EQ(rig.linesMatching(kAttempt), QStringList{kAttempt + "1"});
+    EXPECT_TRUE(TimerIdle(rig));
+}
+
+TEST(RetryTimer, WrongModeRetriesLogAttemptsButSendNothing) {
+    OpsRig rig;
+    rig.host.retryTimes = 2;
+    rig.ops.Button8Click();
+    rig.ops.Timer_readZUDozadTimer();
+    rig.ops.Timer_readZUDozadTimer();
+    rig.ops.Timer_readZUDozadTimer();
+    EXPECT_TRUE(rig.link.telegrams.isEmpty());
+    EXPECT_EQ(rig.link.lines, (QStringList{QStringLiteral("Wrong wireless mode, not programmed"), kAttempt + "1",
+                                           kAttempt + "2"}));
+}
+
+}  // namespace
