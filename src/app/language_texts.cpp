@@ -1,0 +1,51 @@
+#include "app/language_texts.h"
+
+QString LanguageText::text(int code) const
+{
+    return QString::fromUtf8(code == kLanguageItalian ? italian : english);
+}
+
+const std::vector<LanguageText>& LanguageTextTable()
+{
+    using T = LanguageText::Target;
+    static const std::vector<LanguageText> table = {
+        {T::HeaderCell, 0, nullptr, "No. ", "No. "},
+        {T::HeaderCell, 1, nullptr, "Serial/ID ", "Serial/ID "},
+        {T::HeaderCell, 2, nullptr, "Medium ", "Medium "},
+        {T::HeaderCell, 3, nullptr, "AES-128 key ", "AES-128 key "},
+        {T::HeaderCell, 4, nullptr, "Notes ", "Notes "},
+        {T::Widget, 0, "Label8", "Resp. timeout", "Timeout risposte"},
+        {T::Widget, 0, "Butt_clear_grid", "Clear table", "Cancella tabella"},
+        {T::Widget, 0, "Butt_load_data", "Load", "Carica"},
+        {T::Widget, 0, "Butt_save_data", "Export", "Salva / Esporta"},
+        {T::Widget, 0, "BitBtn7", "Print log", "Stampa log"},
+        {T::Widget, 0, "BitBtn6", "Save log", "Salva log"},
+        {T::Widget, 0, "BitBtn5", "Clear log", "Cancella log"},
+        {T::MenuTitle, 0, "File1", "File", "File"},
+        {T::Action, 0, "Open1", "Open", "Apri"},
+        {T::Action, 0, "Save1", "Save", "Salva"},
+        {T::Action, 0, "Exit1", "Exit", "Esci"},
+        {T::MenuTitle, 0, "Language1", "Language", "Lingua"},
+        {T::MenuTitle, 0, "Help1", "Help", "Aiuto"},
+        {T::Action, 0, "About1", "About", "Info"},
+        {T::Action, 0, "UserManual1", "User Manual", "Manuale Utente"},
+    };
+    return table;
+}
+
+QStringList MeterTableHeaderTexts(int code)
+{
+    QStringList header(5);
+    for (const LanguageText& entry : LanguageTextTable())
+        if (entry.target == LanguageText::Target::HeaderCell)
+            header[entry.column] = entry.text(code);
+    return header;
+}
+
+QString LanguageTextFor(const QString& objectName, int code)
+{
+    for (const LanguageText& entry : LanguageTextTable())
+        if (entry.objectName && objectName == QLatin1String(entry.objectName))
+            return entry.text(code);
+    return {};
+}

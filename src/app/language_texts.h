@@ -1,0 +1,36 @@
+#pragma once
+// The interface texts that follow the language choice: English (code 1, and
+// any code other than 2) or Italian (code 2). Data only; the widgets are
+// written by ApplyLanguageTexts (ui/apply_language.h).
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+inline constexpr int kLanguageEnglish = 1;
+inline constexpr int kLanguageItalian = 2;
+
+struct LanguageText {
+    // What the text is written into.
+    enum class Target {
+        HeaderCell,   // meter table header, column `column`
+        Widget,       // label or button text of the object named `objectName`
+        MenuTitle,    // title of the menu named `objectName`
+        Action,       // text of the menu item named `objectName`
+    };
+    Target target;
+    int column;               // HeaderCell only
+    const char* objectName;   // all but HeaderCell
+    const char* english;
+    const char* italian;
+
+    QString text(int code) const;
+};
+
+// Every entry, in the order the texts are applied.
+const std::vector<LanguageText>& LanguageTextTable();
+
+// The five header texts of the meter table (the same in both languages).
+QStringList MeterTableHeaderTexts(int code);
+
+// Text of one named object for a language; empty for an unknown name.
+QString LanguageTextFor(const QString& objectName, int code);

@@ -1,0 +1,26 @@
+#pragma once
+// Writing the activity log to a text file: one line per log line, each ending
+// in CR LF, in Windows-1252 (characters outside it become '?').
+// The file is written beside the target and moved into place only when
+// complete, so a failed save leaves any old file exactly as it was.
+// Blocks on file I/O only.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class ActivityLog;
+
+// The bytes of the saved log.
+QByteArray EncodeLogText(const QStringList& lines);
+
+// Writes the lines to path, replacing a file of that name. Returns false when
+// the file cannot be written (missing folder, no rights, read-only file, disk
+// full); the old file is then untouched.
+bool SaveLogFile(const QString& path, const QStringList& lines);
+
+// The "Save log" step after the dialog: saves the log's lines to path and,
+// on failure, appends "Can not write file, no rights..." to the log.
+// An empty path does nothing. Returns whether the file was written.
+bool SaveActivityLog(ActivityLog& log, const QString& path);
+
+inline constexpr const char* kLogWriteFailedText = "Can not write file, no rights...";

@@ -1,0 +1,98 @@
+#include "app/settings.h"
+
+#include "app/settings_file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// Section and key names, in the order the keys are read and written.
+constexpr const char* kComPort = "Com port";
+constexpr const char* kMisc = "Misc";
+constexpr const char* kMbus = "Mbus";
+constexpr const char* kRfZelk = "RFZELK";
+
+QString WithTrailingSlash(const QString& dir)
+{
+    if (dir.isEmpty() || dir.endsWith(QLatin1Char('/')))
+        return dir;
+    return dir + QLatin1Char('/');
+}
+
+QString BoolText(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+
+}  // namespace
+
+AppSettings DefaultSettings(const QString& defaultDir)
+{
+    AppSettings s;
+    s.dir = defaultDir;
+    return s;
+}
+
+SettingsLocation LocateSettings(const QString& exePath, const QString& configHome,
+                                const QString& homeDir)
+{
+    const QFileInfo exe(exePath);
+    const QString exeDir = exe.absolutePath();
+    const QString base = exe.suffix().isEmpty() ? exe.fileName() : exe.completeBaseName();
+    const QString beside = exeDir + QLatin1Char('/') + base + QStringLiteral(".ini");
+
+    const QFileInfo besideInfo(beside);
+    const QFileInfo exeDirInfo(exeDir);
+    if (besideInfo.exists() || (exeDirInfo.isDir() && exeDirInfo.isWritable()))
+        return {beside, WithTrailingSlash(exeDir)};
+
+    QString config = configHome;
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        config = homeDir + QStringLiteral("/.config");
+    return {QDir::cleanPath(config + QStringLiteral("/zelk-duv/zelk-duv.ini")),
+            WithTrailingSlash(homeDir)};
+}
+
+SettingsLocation CurrentSettingsLocation()
+{
+    return LocateSettings(QCoreApplication::applicationFilePath(),
+                          qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
+}
+
+QString SettingsFilePath() { return CurrentSettingsLocation().filePath; }
+QString DefaultSettingsDir() { return CurrentSettingsLocation().defaultDir; }
+
+AppSettings ReadSettings(const QString& path, const QString& defaultDir)
+{
+    AppSettings s = DefaultSettings(defaultDir);
+    const IniDocument ini = IniDocument::load(path);
+
+    s.comName = ini.text(kComPort, "Name", s.comName);
+    s.speed = ini.text(kComPort, "Speed", s.speed);
+    s.parity = ini.text(kComPort, "Parity", s.parity);
+    s.dataBits = ini.text(kComPort, "DataBits", s.dataBits);
+    s.rts = ini.integer(kComPort, "RTS", s.rts ? 1 : 0) != 0;
+    s.exportSeparator = ini.text(kMisc, "ExportSeparator", s.exportSeparator);
+    s.retry = qBound(kRetryMin, ini.integer(kMisc, "Retry", s.retry), kRetryMax);
+    s.timeout = qBound(kTimeoutMin, ini.integer(kMbus, "Timeout", s.timeout), kTimeoutMax);
+    s.dir = ini.text(kMisc, "Dir", s.dir);
+    s.language = std::uint8_t(ini.integer(kMisc, "Language", s.language) & 0xFF);
+    s.secondary = ini.text(kRfZelk, "Secondary", s.secondary);
+    return s;
+}
+
+bool WriteSettings(const QString& path, const AppSettings& s)
+{
+    IniDocument ini = IniDocument::load(path);
+    ini.setText(kComPort, "Name", s.comName);
+    ini.setText(kComPort, "Speed", s.speed);
+    ini.setText(kComPort, "Parity", s.parity);
+    ini.setText(kComPort, "DataBits", s.dataBits);
+    ini.setText(kComPort, "RTS", BoolText(s.rts));
+    ini.setText(kMisc, "ExportSeparator", s.exportSeparator);
+    ini.setText(kMisc, "Retry", QString::number(s.retry));
+    ini.setText(kMbus, "Timeout", QString::number(s.timeout));
+    ini.setText(kMisc, "Dir", s.dir);
+    ini.setText(kMisc, "Language", QString::number(s.language));
+    ini.setText(kRfZelk, "Secondary", s.secondary);
+    return ini.save(path);
+}

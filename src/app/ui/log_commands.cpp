@@ -1,0 +1,85 @@
+#include "app/ui/log_commands.h"
+
+#include "app/activity_log.h"
+#include "app/log_file.h"
+#include "app/print_layout.h"
+
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+void SaveLogWithDialog(QWidget* parent, ActivityLog& log, const QString& settingsDir)
+{
+    // The start name is the folder immediately followed by "log.txt".
+    const QString start = settingsDir + QStringLiteral("log.txt");
+    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Save log"), start,
+                                                      QStringLiteral("Text Files (*.txt)"), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty())
+        return;
+    SaveActivityLog(log, path);
+}
+
+void PrintLogWithDialog(QWidget* parent, const ActivityLog& log)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PrintLogTo(&printer, log.lines(), QDateTime::currentDateTime());
+}
+
+QString PrintTitleText(const QDateTime& now)
+{
+    const QLocale locale = QLocale::system();
+    return QStringLiteral("Print of log file ") + locale.toString(now.date(), QLocale::ShortFormat)
+           + QStringLiteral(", ") + locale.toString(now.time(), QLocale::LongFormat);
+}
+
+int PrintLogTo(QPagedPaintDevice* device, const QStringList& lines, const QDateTime& now)
+{
+    if (!device)
+        return 0;
+    QPainter painter;
+    if (!painter.begin(device))
+        return 0;
+
+    const PrintGeometry geometry = ComputePrintGeometry(device->width(), device->height());
+    // The device's own font, made smaller only when 36 double-spaced lines
+    // would not fit on the page (they would be cut off at the bottom).
+    QFont font = painter.font();
+    const int maxHeight = MaxLineHeightForPage(geometry, device->height());
+    while (QFontMetrics(font, device).height() > maxHeight && font.pointSizeF() > 1.0)
+        font.setPointSizeF(font.pointSizeF() * 0.9);
+    painter.setFont(font);
+    const QFontMetrics metrics(font, device);
+
+    const PrintPlan plan = PlanLogPrint(int(lines.size()), metrics.height(), geometry);
+    const QString title = PrintTitleText(now);
+    auto drawTop = [&](int x, int y, const QString& text) {
+        painter.drawText(QPoint(x, y + metrics.ascent()), text);
+    };
+
+    drawTop(geometry.left, geometry.titleY, title);
+    int page = 0;
+    for (const PlacedLine& placed : plan.lines) {
+        if (placed.page != page) {
+            device->newPage();
+            page = placed.page;
+            drawTop(geometry.left, geometry.titleY, title);
+        }
+        drawTop(placed.x, placed.y, lines[placed.index]);
+    }
+    // A last line on the step opens a page that holds only its title.
+    while (page + 1 < plan.pageCount) {
+        device->newPage();
+        ++page;
+        drawTop(geometry.left, geometry.titleY, title);
+    }
+    painter.end();
+    return plan.pageCount;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The activity log's "Save log" and "Print log" commands. GUI thread; both
+// show a modal dialog and block until it closes.
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+class QPagedPaintDevice;
+class ActivityLog;
+
+// Save dialog starting at settingsDir + "log.txt", file types
+// "Text Files (*.txt)", no overwrite question. Cancel does nothing; a failed
+// write appends "Can not write file, no rights..." to the log.
+void SaveLogWithDialog(QWidget* parent, ActivityLog& log, const QString& settingsDir);
+
+// The system's print dialog, then the log printed on the chosen printer.
+void PrintLogWithDialog(QWidget* parent, const ActivityLog& log);
+
+// Prints the title line ("Print of log file " + short date + ", " + long time,
+// system formats, from `now`) and the lines on device, with page breaks.
+// Returns the number of pages printed.
+int PrintLogTo(QPagedPaintDevice* device, const QStringList& lines, const QDateTime& now);
+
+// The title text for `now`.
+QString PrintTitleText(const QDateTime& now);
