@@ -83,7 +83,7 @@ bool SimProcess::start(const QStringList& extraArgs, int timeoutMs)
     const QString errPath = dir_->filePath(QStringLiteral("stderr.txt"));
 
     QStringList args{program(), QStringLiteral("--record"), recordPath(), QStringLiteral("--state"),
-                     statePath()};
+                     statePath(), QStringLiteral("--exit-with-parent")};
     args += extraArgs;
     std::vector<QByteArray> store;
     for (const QString& a : args)

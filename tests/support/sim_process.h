@@ -6,6 +6,10 @@
 // Every frame the simulator receives is appended to a record file and its
 // receiver state is rewritten to a state file after every handled frame; both
 // live in a temporary directory owned by this object and removed with it.
+// The simulator writes both files before it answers a frame, so once a test
+// has read an answer, receivedFrames() and state() already include its frame.
+// The child is started with --exit-with-parent: it ends with the thread that
+// started it (call start() from the main thread or one that outlives it).
 //
 // Blocking: start(), waitForFrames(), waitForState() and stop() block the
 // calling thread for at most their timeouts. While they wait they keep the

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -177,6 +178,13 @@ int main(int argc, char** argv)
     if (!installSignals()) {
         warn("cannot create the stop pipe");
         return 1;
+    }
+    if (s.opt.exitWithParent) {
+        // A test that crashes must not leave its simulator running.
+        const pid_t parent = ::getppid();
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            return 0;
     }
     if (!s.line.open(error)) {
         warn(error);

@@ -38,6 +38,7 @@ const char* usageText()
         "  --split N:MS       write each answer in N pieces with MS milliseconds between them\n"
         "  --double           write each answer twice in one write\n"
         "  --quiet            no log line per frame (warnings are still written)\n"
+        "  --exit-with-parent stop as on SIGTERM when the process that started it ends\n"
         "  --help             this text\n"
         "\n"
         "Answers: a status reply to the status request and to every accepted set command\n"
@@ -146,6 +147,8 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
             out.twice = true;
         } else if (a == "--quiet") {
             out.quiet = true;
+        } else if (a == "--exit-with-parent") {
+            out.exitWithParent = true;
         } else {
             error = "unknown option " + a;
             return false;

@@ -21,6 +21,7 @@ struct Options {
     int splitPauseMs = 0;         // pause between the pieces
     bool twice = false;           // --double: each answer twice in one write
     bool quiet = false;           // no per-frame log lines on stderr
+    bool exitWithParent = false;  // stop when the starting process ends
     bool help = false;
 };
 
