@@ -13,8 +13,10 @@ namespace {
 
 constexpr int kKeyChars = 32;
 
-// Keeps only 0-9, A-F and a-f, in the case typed. Applied to every change of
-// the field, so pasted text is filtered like typed text.
+// Keeps only 0-9, A-F and a-f, in the case typed, and at most kKeyChars of
+// them. Applied to every change of the field, so pasted text is filtered
+// like typed text before the length limit cuts it (the field itself has no
+// length limit, which would cut the unfiltered text).
 class HexKeyFilter : public QValidator {
 public:
     using QValidator::QValidator;
@@ -31,8 +33,16 @@ public:
             else if (i < pos)
                 --newPos;
         }
+        if (kept.size() > kKeyChars) {
+            // The text after the cursor was there before; what does not fit
+            // is cut from the end of the inserted text before the cursor.
+            const QString after = kept.mid(newPos);
+            const QString before = kept.left(qMax(0, kKeyChars - int(after.size())));
+            kept = (before + after).left(kKeyChars);
+            newPos = int(before.size());
+        }
         input = kept;
-        pos = newPos;
+        pos = qMin(newPos, int(kept.size()));
         return Acceptable;
     }
 };
@@ -56,7 +66,6 @@ TEnterAES::TEnterAES(MeterTable& table, QWidget* mainWindow)
     editKey_ = new QLineEdit(this);
     editKey_->setObjectName(QStringLiteral("Edit_enterKey"));
     editKey_->setGeometry(16, 30, 411, 30);
-    editKey_->setMaxLength(kKeyChars);
     QFont keyFont(QStringLiteral("Arial"));
     keyFont.setPixelSize(16);
     keyFont.setBold(true);
@@ -103,11 +112,12 @@ TEnterAES::TEnterAES(MeterTable& table, QWidget* mainWindow)
 
 void TEnterAES::showCentred()
 {
-    if (mainWindow_) {
-        const QRect main = mainWindow_->frameGeometry();
-        move(main.center() - QPoint(width() / 2, height() / 2));
-    }
     show();
+    if (mainWindow_) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(mainWindow_->frameGeometry().center());
+        move(frame.topLeft());
+    }
     raise();
     activateWindow();
     editKey_->setFocus();

@@ -1,0 +1,301 @@
+// Export and import with their dialogs and failure messages; the file
+// dialog and the message boxes are replaced through MeterListUi.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "table/meter_table.h"
+#include "table/ui/meter_list_dialogs.h"
+
+namespace {
+
+// Runs `act` on the first modal window that opens.
+void OnModal(std::function<void(QWidget*)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start();
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+}  // namespace
+
+class TestMeterListDialogs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir* dir = nullptr;
+    MeterTable* table = nullptr;
+    QList<MeterListUi::FileRequest> requests;
+    QList<MeterListUi::Message> messages;
+    MeterListUi::FileChoice nextChoice;
+    std::function<void()> onChoose;
+    QString separator = ";";
+
+    std::function<QString()> sep()
+    {
+        return [this] { return separator; };
+    }
+    void fill()
+    {
+        table->replaceDataRows({{"1", "12345678", "Water", "", "Hall"}, {"9", "87654321", "Heat", "AB", ""}});
+    }
+
+private slots:
+    void init()
+    {
+        dir = new QTemporaryDir;
+        table = new MeterTable;
+        requests.clear();
+        messages.clear();
+        nextChoice = {};
+        onChoose = nullptr;
+        separator = ";";
+        MeterListUi::chooseFile = [this](QWidget*, const MeterListUi::FileRequest& r) {
+            requests << r;
+            if (onChoose)
+                onChoose();
+            return nextChoice;
+        };
+        MeterListUi::showMessage = [this](QWidget*, const MeterListUi::Message& m) { messages << m; };
+    }
+    void cleanup()
+    {
+        MeterListUi::chooseFile = nullptr;
+        MeterListUi::showMessage = nullptr;
+        delete table;
+        delete dir;
+    }
+
+    void exportAsksWithTheSaveDialogAndWrites()
+    {
+        fill();
+        nextChoice.path = dir->filePath("out");
+        ExportMeterList(nullptr, *table, dir->path(), sep());
+        QCOMPARE(requests.size(), 1);
+        const MeterListUi::FileRequest r = requests.first();
+        QVERIFY(r.save);
+        QCOMPARE(r.folder, dir->path());
+        QCOMPARE(r.fileName, QStringLiteral("meters_data.csv"));
+        QCOMPARE(r.defaultSuffix, QStringLiteral("csv"));
+        QCOMPARE(r.nameFilters, QStringList({"CSV files (*.csv)", "TXT files (*.txt)"}));
+        // A name typed without extension gets the default one.
+        QCOMPARE(ReadAll(dir->filePath("out.csv")), QByteArray("1;12345678;Water;;Hall;\r\n9;87654321;Heat;AB;;\r\n"));
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(table->cell(0, 2), QStringLiteral("9"));  // the table is never changed
+    }
+
+    void exportReplacesWithoutAsking()
+    {
+        fill();
+        nextChoice.path = dir->filePath("m.txt");
+        WriteAll(nextChoice.path, "old");
+        separator = ",";
+        ExportMeterList(nullptr, *table, dir->path(), sep(), "other.csv");
+        QCOMPARE(requests.first().fileName, QStringLiteral("other.csv"));
+        QCOMPARE(ReadAll(nextChoice.path), QByteArray("1,12345678,Water,,Hall,\r\n9,87654321,Heat,AB,,\r\n"));
+    }
+
+    void exportFailures_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("dialog cancelled") << "cancel" << QString();
+        QTest::newRow("dialog cannot be shown") << "failed"
+                                                << "File cannot be written or open!\nContact administrator.";
+        QTest::newRow("folder missing") << "nofolder" << "File cannot be written, no rights!\nContact administrator.";
+        QTest::newRow("a folder in the way") << "folder" << "File cannot be written, no rights!\nContact administrator.";
+    }
+    void exportFailures()
+    {
+        QFETCH(QString, situation);
+        QFETCH(QString, text);
+        fill();
+        if (situation == "failed")
+            nextChoice.failed = true;
+        else if (situation == "nofolder")
+            nextChoice.path = dir->filePath("missing/m.csv");
+        else if (situation == "folder") {
+            QDir(dir->path()).mkdir("m.csv");
+            nextChoice.path = dir->filePath("m.csv");
+        }
+        ExportMeterList(nullptr, *table, dir->path(), sep());
+        if (text.isEmpty()) {
+            QVERIFY(messages.isEmpty());
+        } else {
+            QCOMPARE(messages.size(), 1);
+            QCOMPARE(messages.first().text, text);
+            QCOMPARE(messages.first().title, QStringLiteral("Error saving file"));
+            QCOMPARE(messages.first().icon, QMessageBox::Critical);
+        }
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList());
+    }
+
+    void importAsksWithTheOpenDialogAndFills()
+    {
+        fill();
+        nextChoice.path = dir->filePath("in.csv");
+        WriteAll(nextChoice.path, "5;11111111;Gas;;a;\n6;22222222;Water;FF;b;\n");
+        ImportMeterList(nullptr, *table, dir->path(), sep());
+        QCOMPARE(requests.size(), 1);
+        const MeterListUi::FileRequest r = requests.first();
+        QVERIFY(!r.save);
+        QCOMPARE(r.folder, dir->path());
+        QCOMPARE(r.fileName, QString());
+        QCOMPARE(r.defaultSuffix, QString());
+        QCOMPARE(r.nameFilters, QStringList({"CSV (*.csv)", "TXT (*.txt)"}));
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->cell(0, 2), QStringLiteral("2"));
+        QCOMPARE(table->cell(3, 2), QStringLiteral("FF"));
+    }
+
+    void importReadsTheSeparatorWhenItReads()
+    {
+        nextChoice.path = dir->filePath("in.csv");
+        WriteAll(nextChoice.path, "1|11111111|Gas|\r\n");
+        // Changed while the dialog was open: the new separator counts.
+        onChoose = [this] { separator = "|"; };
+        ImportMeterList(nullptr, *table, dir->path(), sep());
+        QCOMPARE(table->cell(1, 1), QStringLiteral("11111111"));
+        QCOMPARE(table->cell(2, 1), QStringLiteral("Gas"));
+    }
+
+    void importFailuresKeepTheTable_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("cancelled") << "cancel";
+        QTest::newRow("file vanished") << "vanished";
+        QTest::newRow("a folder chosen") << "folder";
+    }
+    void importFailuresKeepTheTable()
+    {
+        QFETCH(QString, situation);
+        fill();
+        if (situation == "vanished") {
+            nextChoice.path = dir->filePath("gone.csv");
+            WriteAll(nextChoice.path, "1;2;3;4;5;\r\n");
+            onChoose = [this] { QFile::remove(nextChoice.path); };
+        } else if (situation == "folder") {
+            nextChoice.path = dir->path();
+        }
+        ImportMeterList(nullptr, *table, dir->path(), sep());
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->cell(1, 2), QStringLiteral("87654321"));
+        if (situation == "cancel") {
+            QVERIFY(messages.isEmpty());
+        } else {
+            QCOMPARE(messages.size(), 1);
+            QCOMPARE(messages.first().text, QStringLiteral("You chose wrong file for import!\nContact administrator!"));
+            QCOMPARE(messages.first().title, QStringLiteral("File Error"));
+            QCOMPARE(messages.first().icon, QMessageBox::Warning);
+        }
+    }
+
+    void importTooManyData()
+    {
+        fill();
+        nextChoice.path = dir->filePath("in.csv");
+        WriteAll(nextChoice.path, "1;11111111;Gas;;;\r\n2;1;2;3;4;5;6;7;8;9;10\r\n3;33333333;;;;\r\n");
+        ImportMeterList(nullptr, *table, dir->path(), sep());
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().text,
+                 QStringLiteral("You are trying to import too many data!!!\nCorrect csv file and try again!"));
+        QCOMPARE(messages.first().icon, QMessageBox::NoIcon);
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->cell(1, 1), QStringLiteral("11111111"));
+        QCOMPARE(table->cell(1, 2), QString());
+    }
+
+    void exportThenImportRoundTrip()
+    {
+        fill();
+        nextChoice.path = dir->filePath("rt.csv");
+        ExportMeterList(nullptr, *table, dir->path(), sep());
+        MeterTable back;
+        ImportMeterList(nullptr, back, dir->path(), sep());
+        QCOMPARE(back.rowCount(), 3);
+        QCOMPARE(back.cell(0, 2), QStringLiteral("2"));  // renumbered
+        for (int c = 1; c < 5; ++c)
+            for (int r = 1; r < 3; ++r)
+                QCOMPARE(back.cell(c, r), table->cell(c, r));
+    }
+
+    void theRealDialogs()
+    {
+        MeterListUi::chooseFile = nullptr;
+        MeterListUi::showMessage = nullptr;
+        fill();
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+        QString suffix, folder;
+        QStringList filters;
+        OnModal([&](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            QVERIFY(d);
+            mode = d->acceptMode();
+            suffix = d->defaultSuffix();
+            folder = d->directory().absolutePath();
+            filters = d->nameFilters();
+            d->selectFile(dir->filePath("saved"));
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        ExportMeterList(nullptr, *table, dir->path(), sep());
+        QCOMPARE(mode, QFileDialog::AcceptSave);
+        QCOMPARE(suffix, QStringLiteral("csv"));
+        QCOMPARE(folder, QDir(dir->path()).absolutePath());
+        QCOMPARE(filters, QStringList({"CSV files (*.csv)", "TXT files (*.txt)"}));
+        QVERIFY(QFile::exists(dir->filePath("saved.csv")));
+
+        // An unreadable file: the warning box, then the table as it was.
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        OnModal([&](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            QVERIFY(d);
+            QCOMPARE(d->acceptMode(), QFileDialog::AcceptOpen);
+            const QString path = dir->filePath("saved.csv");
+            d->selectFile(path);
+            QFile::remove(path);
+            OnModal([&](QWidget* box) {
+                auto* m = qobject_cast<QMessageBox*>(box);
+                QVERIFY(m);
+                title = m->windowTitle();
+                text = m->text();
+                icon = m->icon();
+                m->accept();
+            });
+            // The dialog refuses a file that no longer exists; pretend it was there.
+            QMetaObject::invokeMethod(d, "done", Q_ARG(int, QDialog::Accepted));
+        });
+        ImportMeterList(nullptr, *table, dir->path(), sep());
+        QCOMPARE(title, QStringLiteral("File Error"));
+        QCOMPARE(text, QStringLiteral("You chose wrong file for import!\nContact administrator!"));
+        QCOMPARE(icon, QMessageBox::Warning);
+        QCOMPARE(table->cell(1, 2), QStringLiteral("87654321"));
+    }
+};
+
+QTEST_MAIN(TestMeterListDialogs)
+#include "tst_meter_list_dialogs.moc"
