@@ -15,7 +15,16 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
+
+// Readable failure output for Qt texts.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << "{";
+    for (const QString& s : l) *os << " \"" << s.toStdString() << "\"";
+    *os << " }";
+}
 
 // Creates the process-wide QCoreApplication once (timers need it).
 void EnsureTestApp();

@@ -1,0 +1,192 @@
+// The operations over a real serial connection to the receiver simulator: the
+// frames the simulator receives, the log lines of the whole exchange (sent
+// telegram, accepted reply, decoded text) and the state fields afterwards.
+#include "app/activity_log.h"
+#include "operations/command_codes.h"
+#include "operations/connection_link.h"
+#include "protocol/hex.h"
+#include "protocol/reply_target.h"
+#include "serial/connection.h"
+#include "serial/receive_path.h"
+#include "serial/vacomm.h"
+#include "support/fakes.h"
+#include "support/sim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// The window as the connection and the reply decoders see it, over FakeHost's fields.
+class SimWindow : public ConnectionView, public ReplyTarget {
+public:
+    SimWindow(FakeHost& host, ActivityLog& log, WorkingState& state, MeterTable& table, const QString& port)
+        : host_(host), log_(log), state_(state), table_(table), port_(port) {}
+    QString portNameText() const override { return port_; }
+    QString speedText() const override { return QStringLiteral("9600"); }
+    QString parityText() const override { return QStringLiteral("None"); }
+    QString dataBitsText() const override { return QStringLiteral("8"); }
+    bool rtsTicked() const override { return false; }
+    bool englishChecked() const override { return true; }
+    void setStatusText(const QString&) override {}
+    void setConnectCaption(const QString&) override {}
+    void setPortListsEnabled(bool) override {}
+
+    void logLine(const QString& line) override { log_.append(line); }
+    QString currentZelkId() const override { return host_.zelk; }
+    QString meterIdField() const override { return host_.meter; }
+    void setKeyField(const QString& text) override { host_.key = text; }
+    MeterTable& table() override { return table_; }
+    WorkingState& state() override { return state_; }
+
+private:
+    FakeHost& host_;
+    ActivityLog& log_;
+    WorkingState& state_;
+    MeterTable& table_;
+    QString port_;
+};
+
+class SimOperations : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureTestApp();
+        host.retryTimes = 0;
+        host.timeoutMs = 300;
+        StartSim({"--preload", "11111111:07:000102030405060708090A0B0C0D0E0F"});
+    }
+    // (Re)starts the simulator and wires a fresh connection, receive path and operations to it.
+    void StartSim(const QStringList& args) {
+        ops.reset();
+        rx.reset();
+        link.reset();
+        connection.reset();
+        sim.stop();
+        ASSERT_TRUE(sim.start(args)) << sim.errorString().toStdString();
+        window = std::make_unique<SimWindow>(host, log, state, table, sim.ptyPath());
+        connection = std::make_unique<Connection>(comm, *window, log, state);
+        link = std::make_unique<ConnectionLink>(*connection);
+        rx = std::make_unique<ReceivePath>(state, *window, *connection);
+        rx->setReader([this](char* area, int count) { return comm.ReadBytes(area, count); });
+        QObject::connect(&comm, &TVaComm::OnRxChar, rx.get(), &ReceivePath::Comm1RxChar);
+        ops = std::make_unique<DeviceOperations>(host, *link, state, table);
+    }
+    void TearDown() override {
+        ops.reset();
+        if (connection && connection->connected()) connection->ReleasePort();
+    }
+    bool WaitReply() {
+        return SpinUntil([&] { return state.replyReceived; }, 3000);
+    }
+    QByteArray Sent(int i) const { return sim.receivedFrames().value(i); }
+
+    SimProcess sim;
+    FakeHost host;
+    ActivityLog log;
+    WorkingState state;
+    MeterTable table;
+    TVaComm comm;
+    std::unique_ptr<SimWindow> window;
+    std::unique_ptr<Connection> connection;
+    std::unique_ptr<ConnectionLink> link;
+    std::unique_ptr<ReceivePath> rx;
+    std::unique_ptr<DeviceOperations> ops;
+};
+
+TEST_F(SimOperations, AddMeterIsReceivedAndAnswered) {
+    host.meter = QStringLiteral("87654321");
+    ops->BitBtn42Click();
+    ASSERT_TRUE(sim.waitForFrames(1, 3000));
+    EXPECT_EQ(Sent(0), ExpectedFrame(host.zelk, Hex("0F FF 01 04") + Bcd("87654321")));
+    ASSERT_TRUE(WaitReply()) << log.lines().join('\n').toStdString();
+    EXPECT_EQ(state.lastCommand, CommandCode::AddMeter);
+    EXPECT_TRUE(state.connected);
+    EXPECT_TRUE(log.lines().contains(QStringLiteral("Sent: ") + HexDump(Sent(0))));
+    EXPECT_TRUE(sim.waitForState([](const SimProcess::StateMap& m) { return m.value("used") == "2"; }, 3000));
+    // The tick after the reply: one empty line, nothing sent again.
+    ASSERT_TRUE(SpinUntil([&] { return !ops->retryTimer().timer().isActive(); }, 3000));
+    EXPECT_EQ(log.lastLine(), QString());
+    EXPECT_EQ(sim.receivedFrames().size(), 1);
+}
+
+TEST_F(SimOperations, ReadKeyFillsTheKeyField) {
+    host.meter = QStringLiteral("11111111");
+    table.setRowCount(2);
+    table.setCell(MeterTable::ColSerial, 1, host.meter);
+    ops->Butt_readAESClick();
+    ASSERT_TRUE(sim.waitForFrames(1, 3000));
+    EXPECT_EQ(Sent(0), ExpectedFrame(host.zelk, Hex("0F FF 8A 04") + Bcd("11111111")));
+    ASSERT_TRUE(SpinUntil([&] { return !host.key.isEmpty(); }, 3000)) << log.lines().join('\n').toStdString();
+    EXPECT_EQ(host.key, QStringLiteral("000102030405060708090A0B0C0D0E0F"));
+    EXPECT_EQ(table.cell(MeterTable::ColKey, 1), host.key);
+    EXPECT_EQ(state.lastCommand, CommandCode::ReadMeterKey);
+}
+
+TEST_F(SimOperations, SetMediumAndWirelessModeChangeTheReceiver) {
+    host.meter = QStringLiteral("11111111");
+    host.medium = QStringLiteral("Gas");
+    ops->BitBtn19Click();
+    ASSERT_TRUE(sim.waitForFrames(1, 3000));
+    EXPECT_EQ(Sent(0), ExpectedFrame(host.zelk, Hex("0F FF 28 05") + Bcd("11111111") + Hex("03")));
+    ASSERT_TRUE(WaitReply());
+    EXPECT_TRUE(sim.waitForState(
+        [](const SimProcess::StateMap& m) { return m.value("slot1").startsWith("11111111,03"); }, 3000));
+
+    SpinFor(1100);  // the receive path's hold-off after an accepted reply
+    host.mode = QStringLiteral("Mode C");
+    ops->Button8Click();
+    ASSERT_TRUE(sim.waitForFrames(2, 3000));
+    EXPECT_EQ(Sent(1), ExpectedFrame(host.zelk, Hex("0F FF 20 01 05")));
+    EXPECT_TRUE(sim.waitForState("mode", "05", 3000));
+    EXPECT_EQ(state.lastCommand, CommandCode::SetWirelessMode);
+}
+
+TEST_F(SimOperations, GetAllMetersFillsTheTableFromBothTelegrams) {
+    table.setRowCount(4);
+    table.setCell(MeterTable::ColSerial, 3, QStringLiteral("99999999"));
+    ops->BitBtn51Click();
+    ASSERT_TRUE(sim.waitForFrames(1, 3000));
+    EXPECT_EQ(Sent(0), ExpectedFrame(host.zelk, Hex("0F FF 02 04 01 10 00 00")));
+    ASSERT_TRUE(SpinUntil([&] { return table.cell(MeterTable::ColNotes, 1) == QStringLiteral("10000"); }, 4000))
+        << log.lines().join('\n').toStdString();
+    EXPECT_EQ(table.rowCount(), 17);
+    EXPECT_EQ(table.cell(MeterTable::ColSerial, 1), QStringLiteral("11111111"));
+    EXPECT_EQ(table.cell(MeterTable::ColSerial, 2), QStringLiteral("FFFFFFFF"));
+    EXPECT_FALSE(state.listTailPending);
+}
+
+TEST_F(SimOperations, AddAllSendsEveryRowAndReleasesThePort) {
+    host.all = true;
+    table.setRowCount(4);
+    table.setCell(MeterTable::ColSerial, 1, QStringLiteral("22222222"));
+    table.setCell(MeterTable::ColSerial, 2, QStringLiteral("FFFFFFFF"));
+    table.setCell(MeterTable::ColSerial, 3, QStringLiteral("33333333"));
+    ops->BitBtn42Click();
+    ASSERT_TRUE(SpinUntil([&] { return !ops->batch().running(); }, 5000));
+    ASSERT_TRUE(sim.waitForFrames(2, 3000));
+    EXPECT_EQ(Sent(0), ExpectedFrame(host.zelk, Hex("0F FF 01 04") + Bcd("22222222")));
+    EXPECT_EQ(Sent(1), ExpectedFrame(host.zelk, Hex("0F FF 01 04") + Bcd("33333333")));
+    EXPECT_FALSE(connection->connected());
+    EXPECT_FALSE(host.batchRunning);
+    EXPECT_TRUE(sim.waitForState("used", "3", 3000));
+}
+
+TEST_F(SimOperations, RetriesTwoWithASilentReceiverSendsThreeTimes) {
+    StartSim({"--silent"});
+    host.retryTimes = 2;
+    host.meter = QStringLiteral("11111111");
+    host.medium = QStringLiteral("Water");
+    ops->BitBtn19Click();
+    ASSERT_TRUE(SpinUntil([&] { return state.retryCount == 3; }, 5000));
+    ASSERT_TRUE(sim.waitForFrames(3, 3000));
+    SpinFor(400);
+    EXPECT_EQ(sim.receivedFrames().size(), 3);
+    EXPECT_EQ(Sent(2), Sent(0));
+    QStringList attempts;
+    for (const QString& l : log.lines())
+        if (l.startsWith("Communicating RF-ZELK again, attempt ")) attempts << l.right(1);
+    EXPECT_EQ(attempts, (QStringList{"1", "2"}));
+}
+
+}  // namespace
