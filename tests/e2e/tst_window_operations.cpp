@@ -1,0 +1,123 @@
+// Whole exchanges through the main window against the receiver simulator:
+// the meter list in two telegrams, the status report, the key read-back, and
+// the add-all sequence over the meter table.
+#include "e2e/support/window_fixture.h"
+#include "support/sim_process.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+const QString kKey = QStringLiteral("000102030405060708090A0B0C0D0EFF");
+
+void pointAt(TForm11& form, const SimProcess& sim)
+{
+    form.Combo_comName->setEditText(sim.ptyPath());
+    form.Combo_speed->setEditText(QStringLiteral("9600"));
+    form.Edit_timeout->setText(QStringLiteral("300"));
+}
+}  // namespace
+
+class WindowOperationsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void getAllMetersFillsTheTableThenTheNotes()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({"--preload", "12345678:07,87654321:16"}), qPrintable(sim.errorString()));
+        WindowFixture f;
+        TForm11& form = f.form();
+        pointAt(form, sim);
+        MeterTable& table = form.meterTable();
+        table.setCell(MeterTable::ColSerial, 1, QStringLiteral("old row"));
+
+        QTest::mouseClick(form.BitBtn51, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(table.rowCount(), 17, 3000);
+        QCOMPARE(table.cell(0, 1), QStringLiteral("1"));
+        QCOMPARE(table.cell(1, 1), QStringLiteral("12345678"));
+        QCOMPARE(table.cell(2, 1), QStringLiteral("Water"));
+        QCOMPARE(table.cell(1, 2), QStringLiteral("87654321"));
+        QCOMPARE(table.cell(2, 2), QStringLiteral("Cold water"));
+        QCOMPARE(table.cell(1, 16), QStringLiteral("FFFFFFFF"));
+        QCOMPARE(table.cell(0, 16), QStringLiteral("16"));
+
+        // The second telegram comes after the follow-up request that the
+        // receive path sends once its one-second hold-off has passed.
+        QTRY_COMPARE_WITH_TIMEOUT(table.cell(MeterTable::ColNotes, 1), QStringLiteral("10000"), 4000);
+        QCOMPARE(table.cell(MeterTable::ColNotes, 2), QStringLiteral("20000"));
+        QCOMPARE(table.cell(MeterTable::ColNotes, 16), QStringLiteral("-1"));
+        QVERIFY(f.logLines().contains(QStringLiteral("Sent: 68 14 06 DA 46 04 03 02 01 00 1B 7A 00 00 00 00 0F FF 22 02 01 10 16 ")));
+    }
+
+    void readStatusWritesTheReport()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({"--preload", "12345678:07,87654321:16"}), qPrintable(sim.errorString()));
+        WindowFixture f;
+        TForm11& form = f.form();
+        pointAt(form, sim);
+        QTest::mouseClick(form.BitBtn52, Qt::LeftButton);
+        QVERIFY(f.waitForLogLine(QStringLiteral("--------------------------------")));
+        const QStringList log = f.logLines();
+        const int head = log.indexOf(QStringLiteral("ZELK-DUV 01020304 info: "));
+        QVERIFY(head >= 0);
+        QCOMPARE(log.at(head + 1), QStringLiteral("Currently used IDs: 2"));
+        QCOMPARE(log.at(head + 2), QStringLiteral("Current wireless mode: T1"));
+        QVERIFY(form.state().replyReceived);
+    }
+
+    void keyReadFillsTheKeyFieldAndMatchingRows()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({"--preload", "12345678:07:" + kKey}), qPrintable(sim.errorString()));
+        WindowFixture f;
+        TForm11& form = f.form();
+        pointAt(form, sim);
+        MeterTable& table = form.meterTable();
+        table.setRowCount(3);
+        table.setCell(MeterTable::ColSerial, 1, QStringLiteral("12345678"));
+        table.setCell(MeterTable::ColSerial, 2, QStringLiteral("87654321"));
+        form.Edit_IDnano->setText(QStringLiteral("12345678"));
+
+        QTest::mouseClick(form.Butt_readAES, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(form.Edit_aesKey->text(), kKey, 3000);
+        QCOMPARE(table.cell(MeterTable::ColKey, 1), kKey);
+        QCOMPARE(table.cell(MeterTable::ColKey, 2), QString());
+        QCOMPARE(int(form.state().lastCommand), 6);
+    }
+
+    void addAllSendsEveryRowButEmptySlotsThenReleasesThePort()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        WindowFixture f;
+        TForm11& form = f.form();
+        pointAt(form, sim);
+        MeterTable& table = form.meterTable();
+        const QStringList ids{"11111111", "FFFFFFFF", "33333333", "FFFFFFFF", "55555555"};
+        table.setRowCount(int(ids.size()) + 1);
+        for (int r = 0; r < ids.size(); ++r)
+            table.setCell(MeterTable::ColSerial, r + 1, ids[r]);
+        form.Check_deleteAll->setChecked(true);
+
+        QTest::mouseClick(form.BitBtn42, Qt::LeftButton);
+        QVERIFY(!form.BitBtn42->isEnabled());
+        QVERIFY(sim.waitForFrames(3, 5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!form.state().connected, 3000);
+        const QList<QByteArray> frames = sim.receivedFrames();
+        QCOMPARE(frames.size(), 3);
+        QCOMPARE(frames[0].mid(18, 6), QByteArray::fromHex("010411111111"));
+        QCOMPARE(frames[1].mid(18, 6), QByteArray::fromHex("010433333333"));
+        QCOMPARE(frames[2].mid(18, 6), QByteArray::fromHex("010455555555"));
+        QVERIFY(form.BitBtn42->isEnabled());
+        QVERIFY(!form.Butt_stop->isVisible());
+    }
+};
+
+QTEST_MAIN(WindowOperationsTest)
+#include "tst_window_operations.moc"
