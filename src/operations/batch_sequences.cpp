@@ -16,7 +16,12 @@ BatchSequences::BatchSequences(const OperationContext& ctx, QObject* parent) : Q
     addAll_.setObjectName(QStringLiteral("Timer_activateQORAll"));
     deleteAll_.setObjectName(QStringLiteral("Timer_deleteAll"));
     keyAll_.setObjectName(QStringLiteral("Timer_setAESAll"));
-    for (QTimer* t : {&addAll_, &deleteAll_, &keyAll_}) t->setSingleShot(true);
+    for (QTimer* t : {&addAll_, &deleteAll_, &keyAll_}) {
+        t->setSingleShot(true);
+        // The pace is one row per response timeout; a coarse timer may fire
+        // up to 5 % early or late.
+        t->setTimerType(Qt::PreciseTimer);
+    }
     connect(&addAll_, &QTimer::timeout, this, &BatchSequences::Timer_activateQORAllTimer);
     connect(&deleteAll_, &QTimer::timeout, this, &BatchSequences::Timer_deleteAllTimer);
     connect(&keyAll_, &QTimer::timeout, this, &BatchSequences::Timer_setAESAllTimer);
