@@ -98,7 +98,10 @@ void BatchSequences::Start(Kind kind) {
         if (!ctx_.host.confirmDeleteAll()) return;
         // The question is modal and other events ran meanwhile: a running
         // sequence may have released the port. Open it again if so.
-        if (!ctx_.link.EnsurePortOpen()) return;
+        if (!ctx_.link.EnsurePortOpen()) {
+            ctx_.log(QStringLiteral("No channel for communication..."));
+            return;
+        }
     }
     // One sequence at a time: a new start takes over from a running one.
     StopTimers();

@@ -237,6 +237,16 @@ TEST(Sequences, PortReleasedDuringTheQuestionIsOpenedAgain) {
     rig.ops.BitBtn43Click();
     ASSERT_EQ(rig.link.telegrams.size(), 1);
     EXPECT_TRUE(rig.linesMatching("Not sent: ").isEmpty());
+
+    // When it cannot be opened again, nothing starts.
+    OpsRig lost;
+    lost.host.all = true;
+    lost.setIds({"11111111"});
+    lost.host.duringConfirm = [&] { lost.link.ReleasePort(); lost.link.openFails = true; };
+    lost.ops.BitBtn43Click();
+    EXPECT_TRUE(lost.link.telegrams.isEmpty());
+    EXPECT_EQ(lost.link.lines.last(), QStringLiteral("No channel for communication..."));
+    EXPECT_EQ(lost.host.batchUiCalls, 0);
 }
 
 TEST(KeyAll, SendsEachRowsOwnKeyAndGoesOnAfterABadKey) {

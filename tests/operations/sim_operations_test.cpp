@@ -189,4 +189,55 @@ TEST_F(SimOperations, RetriesTwoWithASilentReceiverSendsThreeTimes) {
     EXPECT_EQ(attempts, (QStringList{"1", "2"}));
 }
 
+
+// Every operation answered with a status or error reply: the frame the
+// receiver got, and the reply recognised (replyReceived set by the decoder).
+struct SimCase {
+    const char* name;
+    std::function<void(FakeHost&)> prepare;
+    std::function<void(DeviceOperations&)> run;
+    QByteArray body;
+    std::uint8_t code;
+};
+
+class SimEachOperation : public SimOperations, public ::testing::WithParamInterface<SimCase> {};
+
+TEST_P(SimEachOperation, ReceiverGetsTheFrameAndItsReplyIsRecognised) {
+    const SimCase& c = GetParam();
+    host.meter = QStringLiteral("11111111");
+    if (c.prepare) c.prepare(host);
+    c.run(*ops);
+    ASSERT_TRUE(sim.waitForFrames(1, 3000)) << log.lines().join('\n').toStdString();
+    EXPECT_EQ(Sent(0).toHex(' '), ExpectedFrame(host.zelk, c.body).toHex(' '));
+    EXPECT_TRUE(log.lines().contains(QStringLiteral("Sent: ") + HexDump(Sent(0))));
+    EXPECT_TRUE(WaitReply()) << log.lines().join('\n').toStdString();
+    EXPECT_EQ(state.lastCommand, c.code);
+    EXPECT_EQ(sim.receivedFrames().size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, SimEachOperation,
+    ::testing::Values(
+        SimCase{"DeleteMeter", nullptr, [](DeviceOperations& o) { o.BitBtn43Click(); },
+                Hex("0F FF 81 04") + Bcd("11111111"), CommandCode::DeleteMeter},
+        SimCase{"SetKey", [](FakeHost& h) { h.key = QStringLiteral("FFEEDDCCBBAA99887766554433221100"); },
+                [](DeviceOperations& o) { o.Butt_setAESClick(); },
+                Hex("0F FF 0A 14") + Bcd("11111111") + Hex("FF EE DD CC BB AA 99 88 77 66 55 44 33 22 11 00"),
+                CommandCode::SetMeterKey},
+        SimCase{"ReadStatus", nullptr, [](DeviceOperations& o) { o.BitBtn52Click(); }, Hex("04 6D 2D 0D 01 01"),
+                CommandCode::ReadStatus},
+        SimCase{"ReadStatusSecondButton", nullptr, [](DeviceOperations& o) { o.BitBtn53Click(); },
+                Hex("04 6D 2D 0D 01 01"), CommandCode::ReadStatus},
+        SimCase{"SetNewId", [](FakeHost& h) { h.newId = QStringLiteral("55667788"); },
+                [](DeviceOperations& o) { o.Button6Click(); }, Hex("07 79") + Bcd("55667788") + Hex("DA 46 1B"),
+                CommandCode::SetReceiverId},
+        SimCase{"MasterReset", nullptr, [](DeviceOperations& o) { o.BitBtn23Click(); },
+                Hex("0F FF 82 04 01 10 00 00"), CommandCode::MasterReset},
+        SimCase{"ClockAdjust", [](FakeHost& h) { h.clock = QStringLiteral("511"); },
+                [](DeviceOperations& o) { o.BitBtn24Click(); }, Hex("0F FF 32 02 FF 01"), CommandCode::ClockAdjust},
+        SimCase{"SetFlag", [](FakeHost& h) { h.flag = QStringLiteral("REPEATER"); h.flagSwitch = true; },
+                [](DeviceOperations& o) { o.BitBtn44Click(); }, Hex("0F FF 05 04 03 01 00 00"),
+                CommandCode::SetReceiverFlag}),
+    [](const ::testing::TestParamInfo<SimCase>& i) { return std::string(i.param.name); });
+
 }  // namespace
