@@ -81,7 +81,7 @@ constexpr FlagLine kFlagLines[] = {
 
 QString ExceptionText(const std::exception& e)
 {
-    return QString::fromLocal8Bit(e.what());
+    return QString::fromUtf8(e.what());
 }
 
 } // namespace

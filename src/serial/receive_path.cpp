@@ -51,7 +51,7 @@ void ReceivePath::Comm1RxChar(QObject* /*sender*/, int count)
         }
         assembler_.dropOverflow();
     } catch (const std::exception& e) {
-        target_.logLine(QStringLiteral("Exception receiving - ") + QString::fromLocal8Bit(e.what()));
+        target_.logLine(QStringLiteral("Exception receiving - ") + QString::fromUtf8(e.what()));
         assembler_.clear();
     } catch (...) {
         target_.logLine(QStringLiteral("Exception receiving - unknown error"));
