@@ -233,7 +233,7 @@ void IniDocument::setText(const char* section, const char* key, const QString& v
     }
 
     const QByteArray newLine = QByteArray(key) + '=' + encoded;
-    // After the last non-blank line of the first section of that name.
+    // After the last key of the first section of that name.
     int insertAfter = -1;
     bool inSection = false;
     bool sectionSeen = false;
@@ -249,7 +249,8 @@ void IniDocument::setText(const char* section, const char* key, const QString& v
             }
             continue;
         }
-        if (inSection && !Trimmed(lines_[i].text).isEmpty())
+        // Comments after the last key usually introduce what follows.
+        if (inSection && p.kind == Kind::Key)
             insertAfter = int(i);
     }
     if (!lines_.empty() && lines_.back().eol.isEmpty())

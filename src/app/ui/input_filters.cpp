@@ -49,27 +49,30 @@ protected:
     }
 
 private:
+    // Only what the edit inserted is filtered: the part between the longest
+    // common start and end of the old and new text. Text the program put
+    // into the field earlier stays as it is.
     void onTextEdited(const QString& text)
     {
-        const int cursor = edit_->cursorPosition();
-        QString filtered = FilterText(filter_, text);
-        int newCursor = int(FilterText(filter_, text.left(cursor)).size());
-        // Like typing, an edit may not grow the text past the limit: the
-        // excess of what was just inserted (before the cursor) is dropped.
-        // Text the program put there beyond the limit is left alone.
-        const int limit = std::max<int>(maxLength_, int(previous_.size()));
-        if (maxLength_ > 0 && filtered.size() > limit) {
-            const int excess = int(filtered.size()) - limit;
-            const int from = std::max(newCursor - excess, 0);
-            filtered.remove(from, newCursor - from);
-            newCursor = from;
-            if (filtered.size() > limit)
-                filtered.truncate(limit);
+        const QString& old = previous_;
+        qsizetype prefix = 0;
+        const qsizetype shorter = std::min(old.size(), text.size());
+        while (prefix < shorter && old[prefix] == text[prefix])
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < shorter - prefix && old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix])
+            ++suffix;
+        const QString inserted = text.mid(prefix, text.size() - prefix - suffix);
+        QString kept = FilterText(filter_, inserted);
+        // Like typing, an edit may not take the text past the limit.
+        if (maxLength_ > 0) {
+            const qsizetype rest = text.size() - inserted.size();
+            kept.truncate(std::max<qsizetype>(maxLength_ - rest, 0));
         }
-        if (filtered == text)
+        if (kept == inserted)
             return;
-        edit_->setText(filtered);
-        edit_->setCursorPosition(std::min<int>(newCursor, int(filtered.size())));
+        edit_->setText(text.left(prefix) + kept + text.right(suffix));
+        edit_->setCursorPosition(int(prefix + kept.size()));
     }
 
     QPointer<QLineEdit> edit_;

@@ -53,8 +53,14 @@ int PrintLogTo(QPagedPaintDevice* device, const QStringList& lines, const QDateT
     // would not fit on the page (they would be cut off at the bottom).
     QFont font = painter.font();
     const int maxHeight = MaxLineHeightForPage(geometry, device->height());
-    while (QFontMetrics(font, device).height() > maxHeight && font.pointSizeF() > 1.0)
-        font.setPointSizeF(font.pointSizeF() * 0.9);
+    while (QFontMetrics(font, device).height() > maxHeight) {
+        if (font.pointSizeF() > 1.0)
+            font.setPointSizeF(font.pointSizeF() * 0.9);
+        else if (font.pixelSize() > 1)
+            font.setPixelSize(font.pixelSize() * 9 / 10);
+        else
+            break;
+    }
     painter.setFont(font);
     const QFontMetrics metrics(font, device);
 

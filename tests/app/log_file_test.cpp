@@ -1,0 +1,77 @@
+// Saving the activity log: line ends, code page, and failures that must
+// leave the old file as it was.
+#include "app/activity_log.h"
+#include "app/log_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+TEST(LogFile, ThreeLinesEachEndInCrLf)
+{
+    QTemporaryDir dir;
+    ActivityLog log;
+    log.append(QStringLiteral("Sent: 68 0B 0B 16 "));
+    log.append(QString());
+    log.append(QStringLiteral("Communicating RF-ZELK again, attempt 1"));
+    const QString path = dir.filePath(QStringLiteral("log.txt"));
+    EXPECT_TRUE(SaveActivityLog(log, path));
+    EXPECT_EQ(ReadAll(path), "Sent: 68 0B 0B 16 \r\n\r\nCommunicating RF-ZELK again, attempt 1\r\n");
+    EXPECT_EQ(log.lineCount(), 3);
+
+    // Saving again replaces the file; an empty log gives an empty file.
+    log.clear();
+    EXPECT_TRUE(SaveActivityLog(log, path));
+    EXPECT_EQ(ReadAll(path), "");
+}
+
+TEST(LogFile, Windows1252WithQuestionMarksForTheRest)
+{
+    const QStringList lines = {QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x94 \xC5\x93"),
+                               QString::fromUtf8("\xE4\xB8\xAD \xF0\x9F\x98\x80 \xC2\x81")};
+    EXPECT_EQ(EncodeLogText(lines), QByteArray("caf\xE9 \x80 \x97 \x9C\r\n? ? ?\r\n"));
+}
+
+TEST(LogFile, RefusedSaveLogsOneLineAndKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    ActivityLog log;
+    log.append(QStringLiteral("first"));
+
+    // A folder that does not exist.
+    EXPECT_FALSE(SaveActivityLog(log, dir.filePath(QStringLiteral("missing/log.txt"))));
+    ASSERT_EQ(log.lineCount(), 2);
+    EXPECT_EQ(log.lastLine(), "Can not write file, no rights...");
+    EXPECT_FALSE(QDir(dir.filePath(QStringLiteral("missing"))).exists());
+
+    // A read-only old file keeps its contents.
+    const QString old = dir.filePath(QStringLiteral("old.txt"));
+    {
+        QFile f(old);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old contents\r\n");
+    }
+    QFile::setPermissions(old, QFileDevice::ReadOwner);
+    EXPECT_FALSE(SaveActivityLog(log, old));
+    EXPECT_EQ(log.lineCount(), 3);
+    EXPECT_EQ(ReadAll(old), "old contents\r\n");
+
+    // A folder in place of the file.
+    EXPECT_FALSE(SaveActivityLog(log, dir.path()));
+    EXPECT_EQ(log.lineCount(), 4);
+
+    // Cancelled dialog: nothing written, nothing logged.
+    EXPECT_FALSE(SaveActivityLog(log, QString()));
+    EXPECT_EQ(log.lineCount(), 4);
+}
+
+}  // namespace

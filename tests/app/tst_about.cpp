@@ -1,0 +1,211 @@
+// The About window, its JPEG picture, and Help > User Manual.
+#include "app/ui/about.h"
+#include "app/ui/jpeg_decode.h"
+#include "app/ui/user_manual.h"
+
+#include <QBuffer>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+namespace {
+
+QByteArray JpegOf(const QImage& image, int quality = 90)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", quality);
+    return bytes;
+}
+
+int VisibleAboutWindows()
+{
+    int count = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<TFAbout*>(w) && w->isVisible())
+            ++count;
+    return count;
+}
+
+}  // namespace
+
+class TestAbout : public QObject {
+    Q_OBJECT
+private slots:
+    void windowLayout();
+    void showingTwiceShowsOneWindow();
+    void pictureIsDecodedWithATransparentBackground();
+    void damagedJpegGivesNoPicture_data();
+    void damagedJpegGivesNoPicture();
+    void jpegColoursSurvive();
+    void manualByLanguage();
+    void missingManualGivesNoMessage();
+};
+
+void TestAbout::windowLayout()
+{
+    TFAbout about;
+    QVERIFY(!about.isVisible());
+    QCOMPARE(about.windowTitle(), QStringLiteral("ZELK-DUV -> About"));
+    QCOMPARE(about.size(), QSize(420, 280));
+    const Qt::WindowFlags flags = about.windowFlags();
+    QVERIFY(flags & Qt::WindowStaysOnTopHint);
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(about.windowModality(), Qt::NonModal);
+
+    auto* title = about.findChild<QLabel*>(QStringLiteral("Label_title"));
+    QVERIFY(title);
+    QCOMPARE(title->text(), QStringLiteral("ZELK-DUV set 1.0.1.34"));
+    QVERIFY(title->font().bold());
+    QCOMPARE(title->font().pixelSize(), 27);
+    QCOMPARE(title->font().family(), QStringLiteral("Verdana"));
+    QStringList texts;
+    for (QLabel* l : about.findChildren<QLabel*>())
+        texts << l->text();
+    QVERIFY(texts.contains(QStringLiteral("(clock adjust)")));
+    auto* picture = about.findChild<QLabel*>(QStringLiteral("Image1"));
+    QVERIFY(picture);
+    QCOMPARE(picture->size(), QSize(305, 41));
+}
+
+void TestAbout::showingTwiceShowsOneWindow()
+{
+    TFAbout about;
+    about.ShowAbout();
+    about.ShowAbout();
+    QVERIFY(about.isVisible());
+    QCOMPARE(VisibleAboutWindows(), 1);
+
+    auto* close = about.findChild<QPushButton*>(QStringLiteral("Button_close"));
+    QVERIFY(close);
+    QCOMPARE(close->text(), QStringLiteral("Close"));
+    close->click();
+    QVERIFY(!about.isVisible());
+    about.ShowAbout();
+    QVERIFY(about.isVisible());
+    about.close();   // the close box hides; the window lives on
+    QVERIFY(!about.isVisible());
+    QCOMPARE(VisibleAboutWindows(), 0);
+}
+
+void TestAbout::pictureIsDecodedWithATransparentBackground()
+{
+    TFAbout about;
+    const QImage picture = about.picture();
+    QVERIFY(!picture.isNull());
+    QCOMPARE(picture.size(), QSize(305, 41));
+    QCOMPARE(qAlpha(picture.pixel(0, 40)), 0);
+    QCOMPARE(qAlpha(picture.pixel(304, 0)), 0);
+    int opaque = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            opaque += qAlpha(picture.pixel(x, y)) == 255;
+    QVERIFY(opaque > 500);                                   // the drawing is there
+    QVERIFY(opaque < picture.width() * picture.height() / 2);   // the background is not
+}
+
+void TestAbout::damagedJpegGivesNoPicture_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QImage image(64, 32, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    const QByteArray good = JpegOf(image);
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("not a jpeg") << QByteArray("GIF89a\x01\x00\x01\x00", 10);
+    QTest::newRow("header only") << good.left(20);
+    const qsizetype sof = good.indexOf(QByteArray("\xFF\xC0", 2));
+    QVERIFY(sof > 0);
+    QByteArray precision = good;   // 12-bit samples are not supported
+    precision[sof + 4] = char(12);
+    QTest::newRow("12-bit samples") << precision;
+    QByteArray huge = good;   // a frame header claiming 65535 x 65535 pixels
+    huge[sof + 5] = char(0xFF);
+    huge[sof + 6] = char(0xFF);
+    huge[sof + 7] = char(0xFF);
+    huge[sof + 8] = char(0xFF);
+    QTest::newRow("oversized") << huge;
+}
+
+void TestAbout::damagedJpegGivesNoPicture()
+{
+    QFETCH(QByteArray, data);
+    QVERIFY(DecodeJpeg(data).isNull());
+}
+
+void TestAbout::jpegColoursSurvive()
+{
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(QColor(200, 30, 40));
+    const QImage decoded = DecodeJpeg(JpegOf(image, 95));
+    QCOMPARE(decoded.size(), QSize(40, 20));
+    const QColor c = decoded.pixelColor(20, 10);
+    QVERIFY(qAbs(c.red() - 200) < 8 && qAbs(c.green() - 30) < 8 && qAbs(c.blue() - 40) < 8);
+
+    // A truncated picture decodes what is there instead of failing.
+    QImage big(200, 200, QImage::Format_RGB32);
+    big.fill(Qt::white);
+    const QByteArray full = JpegOf(big);
+    QCOMPARE(DecodeJpeg(full.left(full.size() / 2)).size(), QSize(200, 200));
+}
+
+void TestAbout::manualByLanguage()
+{
+    QCOMPARE(UserManualFileName(true), QStringLiteral("UsrManQOR.pdf"));
+    QCOMPARE(UserManualFileName(false), QStringLiteral("UsrManQOR_IT.pdf"));
+
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+    const QDir exeDir(QCoreApplication::applicationDirPath());
+    for (const bool english : {true, false}) {
+        const QString path = exeDir.filePath(UserManualFileName(english));
+        const bool existed = QFile::exists(path);
+        if (!existed) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("%PDF-1.4\n");
+        }
+        QDir::setCurrent(QDir::tempPath());
+        QVERIFY(OpenUserManual(english));
+        QCOMPARE(QDir::currentPath(), exeDir.absolutePath());
+        QVERIFY(!recorder.urls.isEmpty());
+        QCOMPARE(recorder.urls.last(), QUrl::fromLocalFile(path));
+        if (!existed)
+            QFile::remove(path);
+    }
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+}
+
+void TestAbout::missingManualGivesNoMessage()
+{
+    const QDir exeDir(QCoreApplication::applicationDirPath());
+    const QString path = exeDir.filePath(UserManualFileName(true));
+    if (QFile::exists(path))
+        QSKIP("a manual lies beside the test program");
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+    const int before = int(QApplication::topLevelWidgets().size());
+    QVERIFY(!OpenUserManual(true));
+    QCoreApplication::processEvents();
+    QCOMPARE(int(QApplication::topLevelWidgets().size()), before);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(recorder.urls.isEmpty());
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+}
+
+QTEST_MAIN(TestAbout)
+#include "tst_about.moc"
