@@ -183,6 +183,37 @@ private slots:
         QVERIFY(other.IsOpen());
         other.ClosePort();
     }
+
+    void unpluggedAdapterShowsThePortClosed()
+    {
+        auto sim = std::make_unique<SimProcess>();
+        QVERIFY2(sim->start(), qPrintable(sim->errorString()));
+        const QString port = sim->ptyPath();
+        WindowFixture f;
+        TForm11& form = f.form();
+        pointAt(form, port);
+        QTest::mouseClick(form.BitBtn22, Qt::LeftButton);
+        QVERIFY(form.state().connected);
+
+        sim.reset();   // the other end of the line goes away
+        QVERIFY(!f.waitForLogPrefix(QStringLiteral("Serial port lost - ")).isEmpty());
+        QVERIFY(!form.state().connected);
+        QCOMPARE(form.BitBtn22->text(), QStringLiteral("Connect to port"));
+        QCOMPARE(form.StatusPanel0->text(), port + QStringLiteral(" is closed"));
+        QVERIFY(form.Combo_comName->isEnabled());
+        int lostLines = 0;
+        for (const QString& l : f.logLines())
+            lostLines += l.startsWith(QStringLiteral("Serial port lost - ")) ? 1 : 0;
+        QCOMPARE(lostLines, 1);
+
+        // The window stays usable: a new receiver is reached by the next command.
+        SimProcess again;
+        QVERIFY2(again.start(), qPrintable(again.errorString()));
+        pointAt(form, again.ptyPath());
+        QTest::mouseClick(form.BitBtn52, Qt::LeftButton);   // read status
+        QVERIFY(form.state().connected);
+        QVERIFY(again.waitForFrames(1, 3000));
+    }
 };
 
 QTEST_MAIN(WindowConnectionTest)

@@ -19,7 +19,13 @@ QString WindowBindings::parityText() const { return w_.Combo_parity->currentText
 QString WindowBindings::dataBitsText() const { return w_.Combo_dataBits->currentText(); }
 bool WindowBindings::rtsTicked() const { return w_.Check_rts->isChecked(); }
 bool WindowBindings::englishChecked() const { return w_.English1->isChecked(); }
-void WindowBindings::setStatusText(const QString& text) { w_.StatusPanel0->setText(text); }
+void WindowBindings::setStatusText(const QString& text)
+{
+    // The panel is 150 pixels wide; a long port path is still readable in full
+    // from the tooltip.
+    w_.StatusPanel0->setText(text);
+    w_.StatusPanel0->setToolTip(text);
+}
 void WindowBindings::setConnectCaption(const QString& text) { w_.BitBtn22->setText(text); }
 
 void WindowBindings::setPortListsEnabled(bool enabled)
