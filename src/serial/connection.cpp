@@ -1,4 +1,4 @@
-// Temporary placeholder implementation; replaced by the real connection logic.
+// Connection management and transmit on top of the serial device.
 #include "serial/connection.h"
 
 #include "app/activity_log.h"
@@ -6,14 +6,202 @@
 #include "protocol/hex.h"
 #include "serial/vacomm.h"
 
+namespace {
+
+const QString kConnectCaption = QStringLiteral("Connect to port");
+const QString kDisconnectCaption = QStringLiteral("Disconnect");
+
+// The "Speed" text as a line rate: the rates the list offers open at their
+// own speed; any other text (not a number, or a number not offered) gives
+// 2400 bit/s.
+TVaBaudrate RateFromText(const QString& text)
+{
+    bool ok = false;
+    switch (text.toInt(&ok)) {
+    case 300: return br300;
+    case 600: return br600;
+    case 1200: return br1200;
+    case 2400: return br2400;
+    case 4800: return br4800;
+    case 9600: return br9600;
+    case 19200: return br19200;
+    case 38400: return br38400;
+    case 57600: return br57600;
+    case 115200: return br115200;
+    default: return br2400;
+    }
+}
+
+// The "Parity" text compared exactly, case included; anything else is even.
+TVaParity ParityFromText(const QString& text)
+{
+    if (text == QLatin1String("None")) return paNone;
+    if (text == QLatin1String("Even")) return paEven;
+    if (text == QLatin1String("Odd")) return paOdd;
+    if (text == QLatin1String("Mark")) return paMark;
+    if (text == QLatin1String("Space")) return paSpace;
+    return paEven;
+}
+
+}  // namespace
+
 Connection::Connection(TVaComm& comm, ConnectionView& view, ActivityLog& log, WorkingState& state,
                        QObject* parent)
-    : QObject(parent), comm_(comm), view_(view), log_(log), state_(state) {}
-void Connection::ToggleConnection() {}
-bool Connection::EnsurePortOpen() { return false; }
-void Connection::ReleasePort() {}
-QByteArray Connection::ReadIfConnected() { return {}; }
-void Connection::logLine(const QString& line) { log_.append(line); }
-void Connection::TransmitTelegram(const QByteArray& telegram) { log_.append(QStringLiteral("Not sent: ") + HexDump(telegram)); }
-bool Connection::connected() const { return state_.connected; }
-void Connection::onPortLost(const QString&) {}
+    : QObject(parent), comm_(comm), view_(view), log_(log), state_(state)
+{
+    connect(&comm_, &TVaComm::portLost, this, &Connection::onPortLost);
+}
+
+bool Connection::connected() const
+{
+    return state_.connected;
+}
+
+void Connection::logLine(const QString& line)
+{
+    log_.append(line);
+}
+
+void Connection::showClosed()
+{
+    const bool was = state_.connected;
+    view_.setStatusText(view_.portNameText() + QStringLiteral(" is closed"));
+    state_.connected = false;
+    view_.setPortListsEnabled(true);
+    view_.setConnectCaption(kConnectCaption);
+    if (was)
+        emit connectionChanged(false);
+}
+
+void Connection::ToggleConnection()
+{
+    if (state_.connected) {
+        try {
+            // The device waits for its event thread to end before it lets go
+            // of the descriptor, so no pause is needed before the next open.
+            comm_.ClosePort();
+            showClosed();
+        } catch (...) {
+            log_.append(QStringLiteral("Unknown Exception closing serial port, please restart..."));
+        }
+        return;
+    }
+
+    const QString name = view_.portNameText();
+    const QString closedText = name + QStringLiteral(" is closed");
+    // The device may still be open without the flag (never by this class);
+    // release it so that the settings below can be changed.
+    comm_.ClosePort();
+    comm_.SetDeviceName(DevicePathForPortName(name));
+
+    if (!ProbeDevice(comm_.DevicePath())) {
+        view_.setStatusText(closedText);
+        state_.connected = false;
+        if (view_.englishChecked())
+            log_.append(QStringLiteral("The selected serial port (") + name
+                        + QStringLiteral(") is in use by another program!"));
+        else
+            log_.append(QStringLiteral("La porta selezionata (") + name
+                        + QStringLiteral(") e utilizzata da un") + QLatin1Char('"')
+                        + QStringLiteral("altra applicazione!"));
+        return;
+    }
+
+    comm_.SetBaudrate(RateFromText(view_.speedText()));
+    comm_.SetParity(ParityFromText(view_.parityText()));
+    comm_.SetStopbits(sb1);
+    const bool sevenBits = view_.dataBitsText().trimmed() == QLatin1String("7");
+    comm_.SetDatabits(sevenBits ? db7 : db8);
+    TVaFlowControl flow;  // no flow control, DTR inactive
+    flow.ControlRts = view_.rtsTicked() ? rtsEnabled : rtsDisabled;
+    comm_.SetFlowControl(flow);
+
+    try {
+        comm_.OpenPort();
+    } catch (...) {
+        log_.append(QStringLiteral("Unknown Exception on opening serial port..."));
+        view_.setStatusText(closedText);
+        return;
+    }
+    const QString status = name + QStringLiteral(" - ") + view_.speedText() + QLatin1Char(',')
+        + QString::number(sevenBits ? 7 : 8) + QLatin1Char(',') + view_.parityText();
+    view_.setStatusText(status);
+    state_.connected = true;
+    log_.append(status);
+    view_.setPortListsEnabled(false);
+    view_.setConnectCaption(kDisconnectCaption);
+    emit connectionChanged(true);
+}
+
+bool Connection::EnsurePortOpen()
+{
+    try {
+        if (!state_.connected)
+            ToggleConnection();
+        if (!state_.connected)
+            return false;
+        comm_.PurgeAll();
+        return true;
+    } catch (const std::exception& e) {
+        // Keep the device, the flag and the window in step: a port this
+        // program cannot use is shown closed.
+        comm_.ClosePort();
+        if (state_.connected)
+            showClosed();
+        state_.connected = false;
+        const QString message = dynamic_cast<const EVaCommError*>(&e)
+            ? static_cast<const EVaCommError&>(e).message()
+            : QString::fromLocal8Bit(e.what());
+        log_.append(QStringLiteral("Exception opening serial port - ") + message);
+        return false;
+    }
+}
+
+void Connection::ReleasePort()
+{
+    try {
+        comm_.PurgeAll();
+    } catch (const EVaCommError&) {
+        // The port is being closed anyway; the queues go with it.
+    }
+    if (state_.connected)
+        ToggleConnection();
+}
+
+void Connection::TransmitTelegram(const QByteArray& telegram)
+{
+    bool sent = false;
+    try {
+        comm_.PurgeAll();
+        if (state_.connected)
+            sent = comm_.SendText(telegram);
+    } catch (const EVaCommError& e) {
+        log_.append(QStringLiteral("Can not write to serial COM port - ") + e.message());
+    }
+    // Only a telegram that went out in full is logged as sent.
+    log_.append((sent ? QStringLiteral("Sent: ") : QStringLiteral("Not sent: ")) + HexDump(telegram));
+}
+
+QByteArray Connection::ReadIfConnected()
+{
+    if (!state_.connected) {
+        log_.append(QStringLiteral("No valid physical connection... "));
+        return {};
+    }
+    try {
+        return comm_.ReadAvailable();
+    } catch (const EVaCommError& e) {
+        // A read error must not escape into the event loop (timer handler).
+        log_.append(QStringLiteral("Exception receiving - ") + e.message());
+        return {};
+    }
+}
+
+void Connection::onPortLost(const QString& reason)
+{
+    if (!state_.connected)
+        return;
+    comm_.ClosePort();  // already released by the device; harmless
+    showClosed();
+    log_.append(QStringLiteral("Serial port lost - ") + reason);
+}

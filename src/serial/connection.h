@@ -56,7 +56,11 @@ signals:
     void connectionChanged(bool connected);
 
 private:
+    // The device went away: shown closed, one log line, connectionChanged(false).
     void onPortLost(const QString& reason);
+    // Status text "<name> is closed", lists enabled, caption "Connect to port",
+    // `connected` false; emits connectionChanged(false) when it was true.
+    void showClosed();
 
     TVaComm& comm_;
     ConnectionView& view_;

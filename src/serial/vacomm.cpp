@@ -227,6 +227,13 @@ void TVaComm::ApplyLineSettings()
         t.c_iflag |= IXON;
     if (flowControl_.XonXoffIn)
         t.c_iflag |= IXOFF;
+    if (session_->pseudoTerminal) {
+        // A pseudo-terminal carries bytes, not bits: the kernel keeps it at 8
+        // data bits without parity and the C library reports a request for
+        // anything else as failed. Ask for what it can do.
+        t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR);
+        t.c_cflag |= CS8;
+    }
     t.c_cc[VSTART] = cc_t(eventChars_.XonChar);
     t.c_cc[VSTOP] = cc_t(eventChars_.XoffChar);
 
@@ -242,9 +249,7 @@ void TVaComm::ApplyLineSettings()
     termios back {};
     if (::tcgetattr(fd, &back) != 0)
         Raise("Error writing dcb (%1), %2", errno);
-    tcflag_t cflagMask = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CLOCAL | CREAD;
-    if (session_->pseudoTerminal)
-        cflagMask &= ~(CSIZE | PARENB | PARODD | CMSPAR);
+    const tcflag_t cflagMask = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CLOCAL | CREAD;
     const tcflag_t iflagMask = IXON | IXOFF | IXANY | INPCK | ISTRIP | INLCR | IGNCR | ICRNL;
     const tcflag_t lflagMask = ICANON | ECHO | ISIG | IEXTEN;
     const bool same = ::cfgetispeed(&back) == speed && ::cfgetospeed(&back) == speed

@@ -1,0 +1,75 @@
+// Port names, device paths and the "COM name" list.
+#include "serial/vacomm.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+TEST(PortNames, NamesMapToDevicePaths)
+{
+    EXPECT_EQ(DevicePathForPortName("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(DevicePathForPortName("COM3"), "/dev/ttyS2");
+    EXPECT_EQ(DevicePathForPortName("COM20"), "/dev/ttyS19");
+    EXPECT_EQ(DevicePathForPortName("com2"), "/dev/ttyS1");
+    EXPECT_EQ(DevicePathForPortName("COM0"), "/dev/COM0");      // no COM0
+    EXPECT_EQ(DevicePathForPortName("COMX"), "/dev/COMX");
+    EXPECT_EQ(DevicePathForPortName("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(DevicePathForPortName("/dev/pts/3"), "/dev/pts/3");
+    EXPECT_EQ(DevicePathForPortName("/dev/serial/by-id/usb-X_Y-if00"), "/dev/serial/by-id/usb-X_Y-if00");
+    EXPECT_EQ(DevicePathForPortName("pts/4"), "pts/4");  // contains "/": as it stands
+}
+
+TEST(PortNames, PortNumFillsThePlaceholderOfTheDeviceName)
+{
+    TVaComm c;
+    EXPECT_EQ(c.DeviceName(), "COM%d");
+    EXPECT_EQ(c.PortNum(), 0);
+    c.SetPortNum(10);
+    EXPECT_EQ(c.DevicePath(), "/dev/ttyS9");  // COM10
+
+    c.SetDeviceName("/nonexistent-zelk/tty%d");
+    c.SetPortNum(7);
+    EXPECT_EQ(c.DevicePath(), "/nonexistent-zelk/tty7");
+    try {
+        c.OpenPort();
+        FAIL() << "opened a missing device";
+    } catch (const EVaCommError& e) {
+        EXPECT_EQ(e.message(), "Specified device not found (/nonexistent-zelk/tty7).");
+    }
+
+    // Without a placeholder the number plays no part.
+    c.SetDeviceName("COM3");
+    EXPECT_EQ(c.DevicePath(), "/dev/ttyS2");
+    c.SetDeviceName("/dev/pts/12");
+    EXPECT_EQ(c.DevicePath(), "/dev/pts/12");
+}
+
+TEST(PortNames, ListOffersComPortsThenTheSerialDevicesPresent)
+{
+    QTemporaryDir dev;
+    ASSERT_TRUE(dev.isValid());
+    ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id"));
+    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "null", "serial/by-id/usb-Maker_Adapter-if00"}) {
+        QFile f(dev.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QStringList list = PortNameList(dev.path());
+    ASSERT_EQ(list.size(), 24);
+    EXPECT_EQ(list.first(), "COM1");
+    EXPECT_EQ(list.at(19), "COM20");
+    EXPECT_EQ(list.at(20), dev.filePath("serial/by-id/usb-Maker_Adapter-if00"));
+    EXPECT_EQ(list.at(21), dev.filePath("ttyUSB2"));
+    EXPECT_EQ(list.at(22), dev.filePath("ttyUSB10"));
+    EXPECT_EQ(list.at(23), dev.filePath("ttyACM0"));
+
+    // Nothing present: the twenty COM names only.
+    QTemporaryDir empty;
+    EXPECT_EQ(PortNameList(empty.path()).size(), 20);
+    EXPECT_EQ(PortNameList(empty.path() + "/missing").size(), 20);
+}
+
+}  // namespace
