@@ -41,7 +41,7 @@ if(NOT ZELK_FUZZ)
 endif()
 
 # Desktop integration: menu entry, icon and AppStream description.
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/example.zelkmetering.ZelkDuv.desktop
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/zelk-duv.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/zelk-duv.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
