@@ -406,6 +406,17 @@ private slots:
         QVERIFY(inked);
     }
 
+    void theTableMayGoFirst()
+    {
+        // The main window destroys its table before its child widgets.
+        fill(5);
+        delete table;
+        table = nullptr;
+        QImage image(grid->size(), QImage::Format_RGB32);
+        grid->render(&image);
+        QCOMPARE(grid->model(), nullptr);
+    }
+
     void manyRowsUseOneResetAndNoWidgets()
     {
         int resets = 0;

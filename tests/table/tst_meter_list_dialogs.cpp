@@ -229,20 +229,6 @@ private slots:
         QCOMPARE(table->cell(1, 2), QString());
     }
 
-    void exportThenImportRoundTrip()
-    {
-        fill();
-        nextChoice.path = dir->filePath("rt.csv");
-        ExportMeterList(nullptr, *table, dir->path(), sep());
-        MeterTable back;
-        ImportMeterList(nullptr, back, dir->path(), sep());
-        QCOMPARE(back.rowCount(), 3);
-        QCOMPARE(back.cell(0, 2), QStringLiteral("2"));  // renumbered
-        for (int c = 1; c < 5; ++c)
-            for (int r = 1; r < 3; ++r)
-                QCOMPARE(back.cell(c, r), table->cell(c, r));
-    }
-
     void theRealDialogs()
     {
         MeterListUi::chooseFile = nullptr;

@@ -65,6 +65,10 @@ MeterGrid::MeterGrid(MeterTable& table, QWidget* parent)
 
     buildMenu();
 
+    // The window may destroy the table before its child widgets: stop
+    // showing it then, so that nothing reads a table that is gone.
+    connect(&table_, &QObject::destroyed, this, [this] { setModel(nullptr); });
+
     // The first data row is current from the start; it is reported as
     // selected only when the user selects it.
     currentBeforeReset_ = 0;
