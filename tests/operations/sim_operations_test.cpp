@@ -172,6 +172,20 @@ TEST_F(SimOperations, AddAllSendsEveryRowAndReleasesThePort) {
     EXPECT_TRUE(sim.waitForState("used", "3", 3000));
 }
 
+TEST_F(SimOperations, ReceiverGoneInTheMiddleOfASequenceEndsItWithMessages) {
+    host.all = true;
+    table.setRowCount(5);
+    for (int r = 1; r <= 4; ++r) table.setCell(MeterTable::ColSerial, r, QStringLiteral("2222222%1").arg(r));
+    ops->BitBtn42Click();
+    ASSERT_TRUE(sim.waitForFrames(1, 3000));
+    sim.stop();  // the far end disappears
+    ASSERT_TRUE(SpinUntil([&] { return !ops->batch().running(); }, 5000));
+    EXPECT_FALSE(host.batchRunning);
+    EXPECT_FALSE(connection->connected());
+    EXPECT_TRUE(log.lines().contains(QStringLiteral("No valid physical connection... ")))
+        << log.lines().join('\n').toStdString();
+}
+
 TEST_F(SimOperations, RetriesTwoWithASilentReceiverSendsThreeTimes) {
     StartSim({"--silent"});
     host.retryTimes = 2;
