@@ -34,11 +34,14 @@ public:
 
     // Every data row emptied, every mark cleared, one empty data row left.
     void ClearMeterTable();
-    // Deletes row selectedRow() as the context menu's "Delete selected row".
-    // Failures are logged as "Exception deleting row - " + message.
+    // Deletes row selectedRow(): the rows below move up, the last row goes;
+    // the only data row is emptied instead. Does nothing while no data row
+    // is selected (selectedRow() 0). Failures are logged as
+    // "Exception deleting row - " + message.
     void DeleteSelectedRow(const LogFn& log = {});
-    // Inserts an empty row below selectedRow() ("Add row in table").
-    // Failures are logged as "Exception addin row - " + message.
+    // Inserts an empty row below selectedRow() ("Add row in table"); at row 1
+    // while no data row is selected. Numbers are not recomputed. Failures are
+    // logged as "Exception addin row - " + message.
     void InsertRow(const LogFn& log = {});
 
     // Selection: the row most recently reported by the grid; 0 until then.
