@@ -1,0 +1,314 @@
+// Connection management against a pseudo-terminal: connect and disconnect as
+// the window shows them, the busy-port messages, transmitting and logging,
+// opening on demand, and a port that goes away.
+#include "serial/connection.h"
+
+#include "app/activity_log.h"
+#include "app/working_state.h"
+#include "serial/support/pty_pair.h"
+#include "serial/vacomm.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include <QDir>
+#include <QFile>
+
+using namespace serialtest;
+
+namespace {
+
+class FakeView : public ConnectionView {
+public:
+    QString portNameText() const override { return name; }
+    QString speedText() const override { return speed; }
+    QString parityText() const override { return parity; }
+    QString dataBitsText() const override { return dataBits; }
+    bool rtsTicked() const override { return rts; }
+    bool englishChecked() const override { return english; }
+    void setStatusText(const QString& text) override { status = text; }
+    void setConnectCaption(const QString& text) override { captions << text; }
+    void setPortListsEnabled(bool enabled) override { listsEnabled = enabled; }
+
+    QString caption() const { return captions.isEmpty() ? QStringLiteral("Connect") : captions.last(); }
+
+    QString name, speed = "9600", parity = "Even", dataBits = "8";
+    bool rts = false, english = true;
+    QString status;
+    QStringList captions;  // every caption set, in order
+    bool listsEnabled = true;
+};
+
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureCoreApplication();
+        ASSERT_TRUE(pty.ok());
+        view.name = pty.slavePath();
+    }
+
+    speed_t LineSpeed()
+    {
+        termios t {};
+        EXPECT_TRUE(SettingsOfOpenDevice(pty.slavePath(), &t));
+        return cfgetospeed(&t);
+    }
+
+    PtyPair pty;
+    TVaComm comm;
+    FakeView view;
+    ActivityLog log;
+    WorkingState state;
+    Connection conn {comm, view, log, state};
+};
+
+TEST_F(ConnectionTest, ConnectButtonOpensAndClosesThePort)
+{
+    std::vector<bool> changed;
+    QObject::connect(&conn, &Connection::connectionChanged, [&](bool c) { changed.push_back(c); });
+    EXPECT_EQ(view.caption(), "Connect");
+
+    conn.ToggleConnection();
+    const QString status = view.name + " - 9600,8,Even";
+    EXPECT_TRUE(state.connected);
+    EXPECT_TRUE(conn.connected());
+    EXPECT_TRUE(comm.IsOpen());
+    EXPECT_EQ(view.status, status);
+    EXPECT_EQ(log.lines(), QStringList{status});
+    EXPECT_EQ(view.caption(), "Disconnect");
+    EXPECT_FALSE(view.listsEnabled);
+    EXPECT_EQ(LineSpeed(), speed_t(B9600));
+
+    conn.ToggleConnection();
+    EXPECT_FALSE(state.connected);
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_EQ(view.status, view.name + " is closed");
+    EXPECT_TRUE(view.listsEnabled);
+    EXPECT_EQ(view.captions, (QStringList{"Disconnect", "Connect to port"}));
+    EXPECT_EQ(log.lineCount(), 1);
+    EXPECT_EQ(changed, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(ProbeDevice(pty.slavePath()));  // really released
+}
+
+TEST_F(ConnectionTest, LineSettingsComeFromTheListTexts)
+{
+    struct Case {
+        QString speed, parity, dataBits;
+        speed_t expectedSpeed;
+        QString status;
+    };
+    const Case cases[] = {
+        {"115200", "Odd", "8", B115200, " - 115200,8,Odd"},
+        {"600", "None", "7", B600, " - 600,7,None"},        // data bits shown as used
+        {"38400", "none", "8", B38400, " - 38400,8,none"},  // parity text shown as typed
+        {"96OO", "Mark", "8", B2400, " - 96OO,8,Mark"},     // not a number: 2400 bit/s
+        {"14400", "Space", "x", B2400, " - 14400,8,Space"}, // not offered: 2400; odd data bits text: 8
+    };
+    for (const Case& c : cases) {
+        view.speed = c.speed;
+        view.parity = c.parity;
+        view.dataBits = c.dataBits;
+        conn.ToggleConnection();
+        ASSERT_TRUE(state.connected) << qPrintable(c.speed);
+        EXPECT_EQ(view.status, view.name + c.status);
+        EXPECT_EQ(log.lastLine(), view.name + c.status);
+        EXPECT_EQ(LineSpeed(), c.expectedSpeed) << qPrintable(c.speed);
+        conn.ToggleConnection();
+        ASSERT_FALSE(state.connected);
+    }
+    // What reached the device object: parity by exact text, data bits from the list.
+    view.speed = "9600";
+    view.parity = "none";
+    view.dataBits = "7";
+    view.rts = true;
+    conn.ToggleConnection();
+    EXPECT_EQ(comm.Parity(), paEven);
+    EXPECT_EQ(comm.Databits(), db7);
+    EXPECT_EQ(comm.Stopbits(), sb1);
+    EXPECT_EQ(comm.FlowControl().ControlRts, rtsEnabled);
+    EXPECT_EQ(comm.FlowControl().ControlDtr, dtrDisabled);
+    EXPECT_FALSE(comm.FlowControl().OutCtsFlow);
+}
+
+TEST_F(ConnectionTest, BusyPortIsReportedInTheChosenLanguage)
+{
+    TVaComm holder;  // another program has the port
+    holder.SetDeviceName(pty.slavePath());
+    holder.SetBaudrate(br9600);
+    holder.OpenPort();
+
+    conn.ToggleConnection();
+    EXPECT_FALSE(state.connected);
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_EQ(log.lastLine(), "The selected serial port (" + view.name + ") is in use by another program!");
+    EXPECT_EQ(view.status, view.name + " is closed");
+    EXPECT_TRUE(view.captions.isEmpty());  // caption unchanged
+    EXPECT_TRUE(view.listsEnabled);
+
+    view.english = false;
+    conn.ToggleConnection();
+    EXPECT_EQ(log.lastLine(), "La porta selezionata (" + view.name + ") e utilizzata da un\"altra applicazione!");
+    EXPECT_EQ(log.lineCount(), 2);
+    EXPECT_FALSE(state.connected);
+
+    // A port that does not exist gives the same message.
+    view.english = true;
+    view.name = "/nonexistent-zelk/ttyQ";
+    conn.ToggleConnection();
+    EXPECT_EQ(log.lastLine(), "The selected serial port (/nonexistent-zelk/ttyQ) is in use by another program!");
+    EXPECT_EQ(view.status, "/nonexistent-zelk/ttyQ is closed");
+
+    // Once released, the connect succeeds.
+    holder.ClosePort();
+    view.name = pty.slavePath();
+    conn.ToggleConnection();
+    EXPECT_TRUE(state.connected);
+}
+
+TEST_F(ConnectionTest, OpenFailureAfterASuccessfulProbeIsLogged)
+{
+    // A plain file passes the probe but is no serial line.
+    const QString plain = QDir::tempPath() + "/zelk-connection-test-plain";
+    QFile f(plain);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    view.name = plain;
+    conn.ToggleConnection();
+    EXPECT_FALSE(state.connected);
+    EXPECT_EQ(log.lastLine(), "Unknown Exception on opening serial port...");
+    EXPECT_EQ(view.status, plain + " is closed");
+    EXPECT_TRUE(view.captions.isEmpty());
+    EXPECT_TRUE(view.listsEnabled);
+    QFile::remove(plain);
+}
+
+TEST_F(ConnectionTest, TransmitWritesTheTelegramAndLogsItAsSent)
+{
+    const QByteArray telegram("\x68\x00\x16", 3);
+    conn.ToggleConnection();
+    ASSERT_TRUE(state.connected);
+    conn.TransmitTelegram(telegram);
+    EXPECT_EQ(log.lastLine(), "Sent: 68 00 16 ");
+    EXPECT_EQ(pty.read(3), telegram);
+    EXPECT_EQ(pty.drain(), QByteArray());
+}
+
+TEST_F(ConnectionTest, TelegramThatDidNotGoOutIsLoggedAsNotSent)
+{
+    // Disconnected: nothing written.
+    conn.TransmitTelegram(QByteArray("\x68\x00\x16", 3));
+    EXPECT_EQ(log.lines(), QStringList{"Not sent: 68 00 16 "});
+    EXPECT_EQ(pty.drain(), QByteArray());
+
+    // Connected, but the other side takes nothing: the write gives up.
+    conn.ToggleConnection();
+    ASSERT_TRUE(state.connected);
+    const QByteArray big(1 << 20, '\x55');
+    conn.TransmitTelegram(big);
+    EXPECT_TRUE(log.lastLine().startsWith("Not sent: 55 55 "));
+    EXPECT_EQ(log.lastLine().size(), 10 + 3 * big.size());
+}
+
+TEST_F(ConnectionTest, TransmitOnAHungUpLineLogsTheWriteError)
+{
+    conn.ToggleConnection();
+    ASSERT_TRUE(state.connected);
+    pty.closeMaster();  // the loss is not yet handled (no events processed)
+    conn.TransmitTelegram(QByteArray("\x68\x16", 2));
+    ASSERT_GE(log.lineCount(), 2);
+    EXPECT_TRUE(log.lines().at(log.lineCount() - 2).startsWith("Can not write to serial COM port - "))
+        << qPrintable(log.lines().at(log.lineCount() - 2));
+    EXPECT_EQ(log.lastLine(), "Not sent: 68 16 ");
+}
+
+TEST_F(ConnectionTest, CommandWhileDisconnectedConnectsFirst)
+{
+    EXPECT_TRUE(conn.EnsurePortOpen());
+    EXPECT_TRUE(state.connected);
+    EXPECT_EQ(view.caption(), "Disconnect");
+    EXPECT_EQ(log.lines(), QStringList{view.name + " - 9600,8,Even"});
+
+    // When already connected it only discards what is waiting.
+    ASSERT_TRUE(pty.write("stale"));
+    ASSERT_TRUE(WaitBusy([&] { return comm.BytesWaiting() == 5; }));
+    EXPECT_TRUE(conn.EnsurePortOpen());
+    EXPECT_EQ(comm.BytesWaiting(), 0);
+    EXPECT_EQ(log.lineCount(), 1);
+
+    conn.TransmitTelegram(QByteArray("\x68\x00\x16", 3));
+    EXPECT_EQ(pty.read(3), QByteArray("\x68\x00\x16", 3));
+}
+
+TEST_F(ConnectionTest, CommandOnABusyPortDoesNotGoOn)
+{
+    TVaComm holder;
+    holder.SetDeviceName(pty.slavePath());
+    holder.SetBaudrate(br9600);
+    holder.OpenPort();
+    EXPECT_FALSE(conn.EnsurePortOpen());
+    EXPECT_FALSE(state.connected);
+    EXPECT_EQ(log.lastLine(), "The selected serial port (" + view.name + ") is in use by another program!");
+}
+
+TEST_F(ConnectionTest, ReadIfConnectedDrainsTheInput)
+{
+    EXPECT_EQ(conn.ReadIfConnected(), QByteArray());
+    EXPECT_EQ(log.lastLine(), "No valid physical connection... ");
+
+    conn.ToggleConnection();
+    ASSERT_TRUE(state.connected);
+    const int before = log.lineCount();
+    EXPECT_EQ(conn.ReadIfConnected(), QByteArray());
+    ASSERT_TRUE(pty.write(QByteArray("\x68\x03\x01\x02\x03\x16", 6)));
+    ASSERT_TRUE(WaitBusy([&] { return comm.BytesWaiting() == 6; }));
+    EXPECT_EQ(conn.ReadIfConnected(), QByteArray("\x68\x03\x01\x02\x03\x16", 6));
+    EXPECT_EQ(log.lineCount(), before);
+}
+
+TEST_F(ConnectionTest, ReleasePortClosesAnOpenPortOnly)
+{
+    conn.ReleasePort();  // closed: nothing happens
+    EXPECT_TRUE(view.captions.isEmpty());
+    EXPECT_TRUE(log.lines().isEmpty());
+
+    ASSERT_TRUE(conn.EnsurePortOpen());
+    conn.ReleasePort();
+    EXPECT_FALSE(state.connected);
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_EQ(view.caption(), "Connect to port");
+    EXPECT_EQ(view.status, view.name + " is closed");
+}
+
+TEST_F(ConnectionTest, LostPortIsShownClosedAndTheNextCommandReconnects)
+{
+    std::vector<bool> changed;
+    QObject::connect(&conn, &Connection::connectionChanged, [&](bool c) { changed.push_back(c); });
+    conn.ToggleConnection();
+    ASSERT_TRUE(state.connected);
+    const QString oldName = view.name;
+
+    pty.closeMaster();  // the adapter is unplugged
+    ASSERT_TRUE(WaitFor([&] { return !state.connected; }));
+    Settle();
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_EQ(view.status, oldName + " is closed");
+    EXPECT_EQ(view.caption(), "Connect to port");
+    EXPECT_TRUE(view.listsEnabled);
+    EXPECT_EQ(log.lines().filter("Serial port lost - ").size(), 1);
+    EXPECT_TRUE(log.lastLine().startsWith("Serial port lost - "));
+    EXPECT_EQ(changed, (std::vector<bool>{true, false}));
+
+    // The adapter comes back (here as a new line); the next command connects.
+    PtyPair replugged;
+    ASSERT_TRUE(replugged.ok());
+    view.name = replugged.slavePath();
+    ASSERT_TRUE(conn.EnsurePortOpen());
+    EXPECT_EQ(view.caption(), "Disconnect");
+    conn.TransmitTelegram(QByteArray("\x68\x00\x16", 3));
+    EXPECT_EQ(log.lastLine(), "Sent: 68 00 16 ");
+    EXPECT_EQ(replugged.read(3), QByteArray("\x68\x00\x16", 3));
+}
+
+}  // namespace
