@@ -17,6 +17,7 @@ BatchSequences::BatchSequences(const OperationContext& ctx, QObject* parent) : Q
     deleteAll_.setObjectName(QStringLiteral("Timer_deleteAll"));
     keyAll_.setObjectName(QStringLiteral("Timer_setAESAll"));
     for (QTimer* t : {&addAll_, &deleteAll_, &keyAll_}) {
+        t->setParent(this);   // findable by name from the window; see RetryTimer
         t->setSingleShot(true);
         // The pace is one row per response timeout; a coarse timer may fire
         // up to 5 % early or late.

@@ -7,6 +7,9 @@
 #include "protocol/medium.h"
 
 RetryTimer::RetryTimer(const OperationContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {
+    // A child (as well as a member) so the window finds it by name; the member
+    // is destroyed first and leaves the parent's child list on its own.
+    timer_.setParent(this);
     timer_.setObjectName(QStringLiteral("Timer_readZUDozad"));
     timer_.setSingleShot(true);
     timer_.setInterval(kInitialIntervalMs);
