@@ -306,6 +306,10 @@ QWidget* TForm11::buildMeterTab()
     StringGrid1 = new MeterGrid(table_, page);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setAccessibleName(QStringLiteral("Meter table"));
+    // Cells are drawn 11 pixels high so a 32-symbol key fits its column.
+    QFont gridFont = StringGrid1->font();
+    gridFont.setPixelSize(11);
+    StringGrid1->setFont(gridFont);
     right->addWidget(StringGrid1, 1);
     auto* buttons = new QHBoxLayout;
     Butt_load_data = named(new QPushButton(QStringLiteral("Load"), page), "Butt_load_data");
