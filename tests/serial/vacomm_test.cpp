@@ -202,28 +202,6 @@ TEST_F(VaCommTest, EveryOfferedSpeedIsAppliedAtItsOwnRate)
     EXPECT_EQ(cfgetospeed(&t), speed_t(B57600));
 }
 
-TEST_F(VaCommTest, LineIsRawWithImmediateReadsAndNoFlowControl)
-{
-    comm.SetStopbits(sb2);
-    comm.OpenPort();
-    termios t {};
-    ASSERT_TRUE(SettingsOfOpenDevice(pty.slavePath(), &t));
-    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
-    EXPECT_EQ(t.c_oflag & OPOST, 0u);
-    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL | ISTRIP), 0u);
-    EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
-    EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
-    EXPECT_EQ(t.c_cflag & CSTOPB, tcflag_t(CSTOPB));
-    EXPECT_EQ(t.c_cc[VMIN], 1);
-    EXPECT_EQ(t.c_cc[VTIME], 0);
-
-    TVaFlowControl flow;
-    flow.XonXoffOut = true;
-    comm.SetFlowControl(flow);
-    ASSERT_TRUE(SettingsOfOpenDevice(pty.slavePath(), &t));
-    EXPECT_EQ(t.c_iflag & IXON, tcflag_t(IXON));
-}
-
 TEST_F(VaCommTest, SettingsThatCannotBeAppliedAreRefusedAndNothingStaysOpen)
 {
     comm.SetBaudrate(br14400);  // no such rate on this system
