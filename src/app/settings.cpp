@@ -61,11 +61,11 @@ SettingsLocation CurrentSettingsLocation()
 QString SettingsFilePath() { return CurrentSettingsLocation().filePath; }
 QString DefaultSettingsDir() { return CurrentSettingsLocation().defaultDir; }
 
-AppSettings ReadSettings(const QString& path, const QString& defaultDir)
+namespace {
+
+AppSettings FromDocument(const IniDocument& ini, const QString& defaultDir)
 {
     AppSettings s = DefaultSettings(defaultDir);
-    const IniDocument ini = IniDocument::load(path);
-
     s.comName = ini.text(kComPort, "Name", s.comName);
     s.speed = ini.text(kComPort, "Speed", s.speed);
     s.parity = ini.text(kComPort, "Parity", s.parity);
@@ -80,9 +80,8 @@ AppSettings ReadSettings(const QString& path, const QString& defaultDir)
     return s;
 }
 
-bool WriteSettings(const QString& path, const AppSettings& s)
+void IntoDocument(IniDocument& ini, const AppSettings& s)
 {
-    IniDocument ini = IniDocument::load(path);
     ini.setText(kComPort, "Name", s.comName);
     ini.setText(kComPort, "Speed", s.speed);
     ini.setText(kComPort, "Parity", s.parity);
@@ -94,5 +93,30 @@ bool WriteSettings(const QString& path, const AppSettings& s)
     ini.setText(kMisc, "Dir", s.dir);
     ini.setText(kMisc, "Language", QString::number(s.language));
     ini.setText(kRfZelk, "Secondary", s.secondary);
+}
+
+}  // namespace
+
+AppSettings ParseSettings(const QByteArray& contents, const QString& defaultDir)
+{
+    return FromDocument(IniDocument::fromBytes(contents), defaultDir);
+}
+
+QByteArray SettingsFileText(const QByteArray& contents, const AppSettings& settings)
+{
+    IniDocument ini = IniDocument::fromBytes(contents);
+    IntoDocument(ini, settings);
+    return ini.toBytes();
+}
+
+AppSettings ReadSettings(const QString& path, const QString& defaultDir)
+{
+    return FromDocument(IniDocument::load(path), defaultDir);
+}
+
+bool WriteSettings(const QString& path, const AppSettings& settings)
+{
+    IniDocument ini = IniDocument::load(path);
+    IntoDocument(ini, settings);
     return ini.save(path);
 }

@@ -7,6 +7,7 @@
 // the new contents are complete (written beside it, then moved into place),
 // and keeps every line the program does not own (other sections, other keys,
 // comments, blank lines). Both calls block on file I/O only.
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -68,3 +69,7 @@ AppSettings ReadSettings(const QString& path, const QString& defaultDir);
 // Returns false, leaving any existing file untouched, when the file is
 // read-only, a folder is in its place, or it cannot be written completely.
 bool WriteSettings(const QString& path, const AppSettings& settings);
+
+// The same two steps on file contents in memory (no file access).
+AppSettings ParseSettings(const QByteArray& contents, const QString& defaultDir);
+QByteArray SettingsFileText(const QByteArray& contents, const AppSettings& settings);

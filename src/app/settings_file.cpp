@@ -78,12 +78,12 @@ QString DecodeValue(QByteArrayView bytes)
     return text;
 }
 
-// The value as written: line ends become blanks (a value is one line), and a
-// value that the reader would otherwise trim or unquote is put in quotes.
+// The value as written: a line feed becomes a blank (a value is one line),
+// and a value that the reader would otherwise trim or unquote is put in quotes.
 QByteArray EncodeValue(const QString& value)
 {
     QString v = value;
-    v.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    v.replace(QLatin1Char('\n'), QLatin1Char(' '));
     QByteArray bytes = v.toUtf8();
     const bool edgeBlank = !bytes.isEmpty() && (IsBlank(bytes.front()) || IsBlank(bytes.back()));
     const bool quoted = bytes.size() >= 2 && bytes.front() == '"' && bytes.back() == '"';

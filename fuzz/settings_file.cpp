@@ -1,0 +1,43 @@
+// Settings file contents of any shape: reading never fails, a document is
+// written back byte for byte when nothing changes, and what the program
+// writes reads back to the same values.
+#include "app/settings.h"
+#include "app/settings_file.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    if (IniDocument::fromBytes(input).toBytes() != input)
+        std::abort();
+
+    const QString defaultDir = QStringLiteral("/home/user/");
+    AppSettings settings = ParseSettings(input, defaultDir);
+    if (settings.retry < kRetryMin || settings.retry > kRetryMax || settings.timeout < kTimeoutMin
+        || settings.timeout > kTimeoutMax)
+        std::abort();
+
+    const QByteArray written = SettingsFileText(input, settings);
+    if (!(ParseSettings(written, QStringLiteral("/elsewhere/")) == settings))
+        std::abort();
+    // A second save with the same values changes nothing.
+    if (SettingsFileText(written, settings) != written)
+        std::abort();
+
+    // Values the program may hold, written into the same contents.
+    if (size > 0) {
+        settings.comName = QString::fromLatin1(input.left(12));
+        settings.exportSeparator = QString(QChar(data[0]));
+        settings.language = data[size - 1];
+        const QByteArray again = SettingsFileText(input, settings);
+        AppSettings expected = settings;
+        expected.comName.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        expected.exportSeparator.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        if (!(ParseSettings(again, defaultDir) == expected))
+            std::abort();
+    }
+    return 0;
+}
