@@ -60,6 +60,7 @@ void TestAbout::windowLayout()
     TFAbout about;
     QVERIFY(!about.isVisible());
     QCOMPARE(about.windowTitle(), QStringLiteral("ZELK-DUV -> About"));
+    about.ShowAbout();
     QCOMPARE(about.size(), QSize(420, 280));
     const Qt::WindowFlags flags = about.windowFlags();
     QVERIFY(flags & Qt::WindowStaysOnTopHint);

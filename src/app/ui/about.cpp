@@ -42,6 +42,26 @@ TFAbout::TFAbout(QWidget* parent)
     setObjectName(QStringLiteral("FAbout"));
     setWindowTitle(QStringLiteral("ZELK-DUV -> About"));
     setFixedSize(kWidth, kHeight);
+}
+
+QImage TFAbout::picture()
+{
+    buildContents();
+    return picture_;
+}
+
+void TFAbout::setVisible(bool visible)
+{
+    if (visible)
+        buildContents();
+    QWidget::setVisible(visible);
+}
+
+void TFAbout::buildContents()
+{
+    if (built_)
+        return;
+    built_ = true;
 
     QFile resource(QStringLiteral(":/about/about_logo.jpg"));
     if (resource.open(QIODevice::ReadOnly))

@@ -16,9 +16,16 @@ public:
 
     // The decoded picture as drawn (transparent background); null if the
     // embedded picture could not be decoded.
-    QImage picture() const { return picture_; }
+    QImage picture();
+
+    // The contents are built when the window is first shown, so that the
+    // hidden window costs program start next to nothing.
+    void setVisible(bool visible) override;
 
 private:
+    void buildContents();
+
     QImage picture_;
+    bool built_ = false;
     bool placed_ = false;
 };
