@@ -94,7 +94,8 @@ void Connection::ToggleConnection()
     comm_.ClosePort();
     comm_.SetDeviceName(DevicePathForPortName(name));
 
-    if (!ProbeDevice(comm_.DevicePath())) {
+    int probeError = 0;
+    if (!ProbeDevice(comm_.DevicePath(), nullptr, &probeError)) {
         view_.setStatusText(closedText);
         state_.connected = false;
         if (view_.englishChecked())
@@ -104,6 +105,9 @@ void Connection::ToggleConnection()
             log_.append(QStringLiteral("La porta selezionata (") + name
                         + QStringLiteral(") e utilizzata da un") + QLatin1Char('"')
                         + QStringLiteral("altra applicazione!"));
+        const QString hint = PortPermissionHint(probeError, name, view_.englishChecked());
+        if (!hint.isEmpty())
+            log_.append(hint);
         return;
     }
 

@@ -91,8 +91,14 @@ QStringList PortNameList(const QString& devDir = QStringLiteral("/dev"));
 
 // Opens `path` for reading and writing with the same exclusive lock the device
 // takes and closes it again at once. True when it could be opened; otherwise
-// false with the reason in *reason (when given). Never blocks.
-bool ProbeDevice(const QString& path, QString* reason = nullptr);
+// false with the reason in *reason and the errno value in *errorCode (when
+// given). Never blocks.
+bool ProbeDevice(const QString& path, QString* reason = nullptr, int* errorCode = nullptr);
+
+// The extra line logged when a port was refused for lack of permission
+// (EACCES, EPERM): how to get serial-port permission, in the chosen
+// language. Empty for every other error.
+QString PortPermissionHint(int errorCode, const QString& portName, bool english);
 
 class TVaComm : public QObject {
     Q_OBJECT

@@ -69,13 +69,16 @@ QStringList PortNameList(const QString& devDir)
     return list;
 }
 
-bool ProbeDevice(const QString& path, QString* reason)
+bool ProbeDevice(const QString& path, QString* reason, int* errorCode)
 {
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        const int err = errno;
         if (reason)
-            *reason = QString::fromLocal8Bit(std::strerror(errno));
+            *reason = QString::fromLocal8Bit(std::strerror(err));
+        if (errorCode)
+            *errorCode = err;
         return false;
     }
     // The same advisory lock an open device holds: it refuses while another
@@ -83,6 +86,21 @@ bool ProbeDevice(const QString& path, QString* reason)
     const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (!free && reason)
         *reason = QString::fromLocal8Bit(std::strerror(EBUSY));
+    if (!free && errorCode)
+        *errorCode = EBUSY;
     ::close(fd);
     return free;
+}
+
+QString PortPermissionHint(int errorCode, const QString& portName, bool english)
+{
+    if (errorCode != EACCES && errorCode != EPERM)
+        return QString();
+    if (english)
+        return QStringLiteral("Access to the serial port (") + portName
+            + QStringLiteral(") was refused: your user needs serial-port permission "
+                             "(membership of the dialout group; log in again after joining it).");
+    return QStringLiteral("Accesso alla porta seriale (") + portName
+        + QStringLiteral(") negato: l'utente deve appartenere al gruppo dialout "
+                         "(rientrare nella sessione dopo l'aggiunta).");
 }

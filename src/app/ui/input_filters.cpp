@@ -102,6 +102,7 @@ bool FilterAccepts(InputFilter filter, QChar c)
     case InputFilter::Digits: return digit;
     case InputFilter::HexUpper: return digit || (u >= 'A' && u <= 'F');
     case InputFilter::HexAnyCase: return digit || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
+    case InputFilter::AnyCharacter: return true;
     }
     return false;
 }
@@ -139,6 +140,7 @@ void InstallInputFilters(QWidget* mainWindow)
         {"Edit_ZELK_ID", InputFilter::Digits, 8},
         {"Edit1", InputFilter::Digits, 3},
         {"Edit_aesKey", InputFilter::HexUpper, 32},
+        {"Edit_export_separator", InputFilter::AnyCharacter, 1},
     };
     for (const Field& field : kFields) {
         QObject* object = mainWindow->findChild<QObject*>(QLatin1String(field.name));

@@ -12,6 +12,7 @@ enum class InputFilter {
     Digits,          // 0-9
     HexUpper,        // 0-9, A-F (capitals only)
     HexAnyCase,      // 0-9, A-F, a-f (the key entry dialog)
+    AnyCharacter,    // every character: a length limit only (the separator)
 };
 
 bool FilterAccepts(InputFilter filter, QChar c);
@@ -25,7 +26,9 @@ QString FilterText(InputFilter filter, const QString& text);
 void AttachInputFilter(QLineEdit* edit, InputFilter filter, int maxLength);
 
 // The main window's filters, by objectName: Edit_currentID 8, Edit_timeout 5,
-// Edit_IDnano 8, Edit_ZELK_ID 8, Edit1 3 (digits); Edit_aesKey 32 (0-9 A-F).
+// Edit_IDnano 8, Edit_ZELK_ID 8, Edit1 3 (digits); Edit_aesKey 32 (0-9 A-F);
+// Edit_export_separator 1 (any character; a longer separator from the
+// settings file stays as it is).
 // A field that is a spin box or combo box gets the filter on its line edit.
 // Missing fields are skipped.
 void InstallInputFilters(QWidget* mainWindow);

@@ -63,10 +63,15 @@ QPushButton* setButton(QWidget* parent, const char* name, const QString& what)
     return b;
 }
 
+// `maxLength` limits fields without an input filter; the filtered fields get
+// their limit from the filter, which cuts what is typed or pasted after
+// removing the refused characters and leaves text the program writes (a
+// longer ZELK ID from the settings file) as it is.
 QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength, const QString& text = {})
 {
     auto* e = named(new QLineEdit(text, parent), name);
-    e->setMaxLength(maxLength);
+    if (maxLength > 0)
+        e->setMaxLength(maxLength);
     return e;
 }
 
@@ -112,13 +117,13 @@ QWidget* TForm11::buildCommunicationGroup()
     UD_retry_read = named(new UpDown(box), "UD_retry_read");
     UD_retry_read->setRange(0, 9);
     UD_retry_read->setBuddyEdit(Edit_retry);
-    Edit_export_separator = lineEdit(box, "Edit_export_separator", 1, QStringLiteral(";"));
-    Edit_timeout = lineEdit(box, "Edit_timeout", 5);
+    Edit_export_separator = lineEdit(box, "Edit_export_separator", 0, QStringLiteral(";"));
+    Edit_timeout = lineEdit(box, "Edit_timeout", 0);
     UD_timeout = named(new UpDown(box), "UD_timeout");
     UD_timeout->setRange(300, 30000);
     UD_timeout->setStep(10);
     UD_timeout->setBuddyEdit(Edit_timeout);
-    Edit_currentID = lineEdit(box, "Edit_currentID", 8, QStringLiteral("01020304"));
+    Edit_currentID = lineEdit(box, "Edit_currentID", 0, QStringLiteral("01020304"));
     QFont bold = Edit_currentID->font();
     bold.setBold(true);
     Edit_currentID->setFont(bold);
@@ -174,7 +179,7 @@ QWidget* TForm11::buildGlobalGroup()
     auto* box = named(new QGroupBox(QStringLiteral("   Global DUV-ZELK2 settings   ")), "GroupBox_global");
     auto* g = new QGridLayout(box);
 
-    Edit_ZELK_ID = lineEdit(box, "Edit_ZELK_ID", 8);
+    Edit_ZELK_ID = lineEdit(box, "Edit_ZELK_ID", 0);
     QFont bold = Edit_ZELK_ID->font();
     bold.setBold(true);
     Edit_ZELK_ID->setFont(bold);
@@ -189,7 +194,7 @@ QWidget* TForm11::buildGlobalGroup()
     Combo_wirelessMode->setCurrentIndex(-1);
     Combo_wirelessMode->setEditText(QString());
     Button8 = named(new QPushButton(QStringLiteral("Set wMode"), box), "Button8");
-    Edit1 = lineEdit(box, "Edit1", 3, QStringLiteral("256"));
+    Edit1 = lineEdit(box, "Edit1", 0, QStringLiteral("256"));
     Edit1->setFixedWidth(50);
     Check_onClock = named(new QCheckBox(QStringLiteral("On/Off"), box), "Check_onClock");
     BitBtn24 = setButton(box, "BitBtn24", QStringLiteral("Set clock adjustment"));
@@ -227,7 +232,7 @@ QWidget* TForm11::buildSingleMeterGroup()
     auto* box = named(new QGroupBox(QStringLiteral("   ZUDozad single meter settings   ")), "GroupBox_single");
     auto* v = new QVBoxLayout(box);
 
-    Edit_IDnano = lineEdit(box, "Edit_IDnano", 8);
+    Edit_IDnano = lineEdit(box, "Edit_IDnano", 0);
     Edit_IDnano->setFixedWidth(90);
     BitBtn42 = glyphButton(box, "BitBtn42", Glyph::Add, QStringLiteral("Add meter ID"));
     BitBtn43 = glyphButton(box, "BitBtn43", Glyph::Delete, QStringLiteral("Delete meter ID"));
@@ -241,7 +246,7 @@ QWidget* TForm11::buildSingleMeterGroup()
     idRow->addStretch();
     v->addLayout(idRow);
 
-    Edit_aesKey = lineEdit(box, "Edit_aesKey", 32);
+    Edit_aesKey = lineEdit(box, "Edit_aesKey", 0);
     Edit_aesKey->setMinimumWidth(260);
     Butt_setAES = glyphButton(box, "Butt_setAES", Glyph::KeyIn, QStringLiteral("Set AES key"));
     Butt_readAES = glyphButton(box, "Butt_readAES", Glyph::KeyOut, QStringLiteral("Read AES key"));
