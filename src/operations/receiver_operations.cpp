@@ -59,7 +59,10 @@ void ReceiverOperations::Button8Click() {
     st.retryCount = 0;
     st.replyReceived = false;
     st.lastCommand = CommandCode::SetWirelessMode;
-    if (!CmdSetWirelessMode(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.wirelessModeText()))
+    const QString mode = ctx_.host.wirelessModeText();
+    // A ZELK ID that does not convert also stops the telegram; the builder
+    // has logged that reason, so the mode message is only for a wrong mode.
+    if (!CmdSetWirelessMode(ctx_.sink(), ctx_.host.zelkId(), mode) && !WirelessModeNames().contains(mode))
         ctx_.log(QStringLiteral("Wrong wireless mode, not programmed"));
     retry_.startWithCurrentInterval();
 }

@@ -214,6 +214,18 @@ TEST(BadInput, EmptyWirelessModeGivesItsMessageButArmsTheTimer) {
     EXPECT_EQ(rig.state.lastCommand, CommandCode::SetWirelessMode);
 }
 
+TEST(BadInput, ZelkIdThatDoesNotConvertIsNotCalledAWrongMode) {
+    // Eight characters pass the length check, but "0102030A" is not an
+    // identifier: the builder names that and sends nothing; the mode is fine.
+    OpsRig rig;
+    rig.host.zelk = QStringLiteral("0102030A");
+    rig.host.mode = QStringLiteral("Mode T");
+    rig.ops.Button8Click();
+    EXPECT_TRUE(rig.link.telegrams.isEmpty());
+    ASSERT_EQ(rig.link.lines.size(), 1);
+    EXPECT_TRUE(rig.link.lines[0].startsWith(QStringLiteral("Error in ZUDozad ID, exception ")));
+}
+
 TEST(PortUnavailable, OnlyDeleteAddsTheNoChannelLineAndStateStays) {
     for (int op = 0; op < 3; ++op) {
         OpsRig rig;
