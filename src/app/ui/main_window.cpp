@@ -29,7 +29,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -93,9 +92,10 @@ void TForm11::flushLogView()
     logFlushQueued_ = false;
     if (pendingLog_.isEmpty())
         return;
+    // appendPlainText follows the end only while the view is at the end, so
+    // an installer reading older lines is not pulled away from them.
     Memo_current->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
     pendingLog_.clear();
-    Memo_current->verticalScrollBar()->setValue(Memo_current->verticalScrollBar()->maximum());
 }
 
 void TForm11::wireControls()
