@@ -8,8 +8,8 @@
 // receiver simulator over a pseudo-terminal with the real serial connection
 // and receive path (replies arrive and are decoded meanwhile).
 // Usage: bench_batch_pacing [timeout-ms]   (default 300)
-#include "app/activity_log.h"
-#include "app/working_state.h"
+#include "core/activity_log.h"
+#include "core/working_state.h"
 #include "operations/connection_link.h"
 #include "operations/device_operations.h"
 #include "protocol/reply_target.h"

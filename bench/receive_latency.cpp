@@ -13,8 +13,8 @@
 //     handler does, and once as a single notification through ReceivePath.
 //     The time per byte must stay flat as the stream grows.
 // Usage: bench_receive_latency [replies]   (default 1000)
-#include "app/activity_log.h"
-#include "app/working_state.h"
+#include "core/activity_log.h"
+#include "core/working_state.h"
 #include "protocol/command_sink.h"
 #include "protocol/reply_target.h"
 #include "serial/frame_assembler.h"

@@ -18,7 +18,7 @@
 // build notes of the project):
 //   build-fuzz-rx/fuzz/fuzz_receive -max_total_time=3600 -jobs=2 -workers=2 \
 //       /tmp/receive-work fuzz/corpus/receive
-#include "app/working_state.h"
+#include "core/working_state.h"
 #include "protocol/command_sink.h"
 #include "protocol/reply_decoders.h"
 #include "protocol/reply_target.h"

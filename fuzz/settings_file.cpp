@@ -1,8 +1,8 @@
 // Settings file contents of any shape: reading never fails, a document is
 // written back byte for byte when nothing changes, and what the program
 // writes reads back to the same values.
-#include "app/settings.h"
-#include "app/settings_file.h"
+#include "core/settings.h"
+#include "core/settings_file.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "app/log_file.h"
 
-#include "app/activity_log.h"
+#include "core/activity_log.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "operations/batch_sequences.h"
 
-#include "app/working_state.h"
+#include "core/working_state.h"
 #include "protocol/commands.h"
 #include "protocol/hex.h"
 #include "protocol/key_text.h"

@@ -1,6 +1,6 @@
 #include "operations/receiver_operations.h"
 
-#include "app/working_state.h"
+#include "core/working_state.h"
 #include "operations/command_codes.h"
 #include "operations/retry_timer.h"
 #include "operations/single_operations.h"

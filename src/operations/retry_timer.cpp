@@ -1,6 +1,6 @@
 #include "operations/retry_timer.h"
 
-#include "app/working_state.h"
+#include "core/working_state.h"
 #include "operations/command_codes.h"
 #include "operations/single_operations.h"
 #include "protocol/commands.h"

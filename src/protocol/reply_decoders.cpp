@@ -1,6 +1,6 @@
 #include "protocol/reply_decoders.h"
 
-#include "app/working_state.h"
+#include "core/working_state.h"
 #include "protocol/hex.h"
 #include "protocol/key_text.h"
 #include "protocol/medium.h"

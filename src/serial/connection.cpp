@@ -1,8 +1,8 @@
 // Connection management and transmit on top of the serial device.
 #include "serial/connection.h"
 
-#include "app/activity_log.h"
-#include "app/working_state.h"
+#include "core/activity_log.h"
+#include "core/working_state.h"
 #include "protocol/hex.h"
 #include "serial/vacomm.h"
 

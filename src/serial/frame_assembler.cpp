@@ -1,6 +1,6 @@
 #include "serial/frame_assembler.h"
 
-#include "app/working_state.h"
+#include "core/working_state.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "serial/receive_path.h"
 
-#include "app/working_state.h"
+#include "core/working_state.h"
 #include "protocol/command_sink.h"
 #include "protocol/commands.h"
 #include "protocol/hex.h"

@@ -1,6 +1,6 @@
 // Saving the activity log: line ends, code page, and failures that must
 // leave the old file as it was.
-#include "app/activity_log.h"
+#include "core/activity_log.h"
 #include "app/log_file.h"
 
 #include <QDir>

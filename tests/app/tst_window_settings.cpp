@@ -1,7 +1,7 @@
 // The main window with a settings file: what start-up shows, what closing
 // writes, language at start and on the menu, and a settings file that
 // cannot be written.
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/ui/main_window.h"
 #include "app/ui/up_down.h"
 

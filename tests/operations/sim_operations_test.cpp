@@ -1,7 +1,7 @@
 // The operations over a real serial connection to the receiver simulator: the
 // frames the simulator receives, the log lines of the whole exchange (sent
 // telegram, accepted reply, decoded text) and the state fields afterwards.
-#include "app/activity_log.h"
+#include "core/activity_log.h"
 #include "operations/command_codes.h"
 #include "operations/connection_link.h"
 #include "protocol/hex.h"

@@ -3,8 +3,8 @@
 // opening on demand, and a port that goes away.
 #include "serial/connection.h"
 
-#include "app/activity_log.h"
-#include "app/working_state.h"
+#include "core/activity_log.h"
+#include "core/working_state.h"
 #include "serial/support/pty_pair.h"
 #include "serial/vacomm.h"
 

@@ -1,7 +1,7 @@
 // Cutting frames out of the received byte stream.
 #include "serial/frame_assembler.h"
 
-#include "app/working_state.h"
+#include "core/working_state.h"
 #include "protocol/support/fake_reply_target.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/activity_log.h"
+#include "core/activity_log.h"
 #include "table/meter_table.h"
 #include "table/ui/meter_grid.h"
 

@@ -1,6 +1,6 @@
 #include "app/ui/log_commands.h"
 
-#include "app/activity_log.h"
+#include "core/activity_log.h"
 #include "app/log_file.h"
 #include "app/print_layout.h"
 

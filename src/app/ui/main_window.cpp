@@ -1,6 +1,6 @@
 #include "app/ui/main_window.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/ui/about.h"
 #include "app/ui/apply_language.h"
 #include "app/ui/input_filters.h"

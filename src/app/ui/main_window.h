@@ -3,8 +3,8 @@
 // path and the operations), the meter table, the activity log and the working
 // state for the whole run. It builds its controls in code, wires them to the
 // core objects, and does no protocol or file work itself.
-#include "app/activity_log.h"
-#include "app/working_state.h"
+#include "core/activity_log.h"
+#include "core/working_state.h"
 #include "table/meter_table.h"
 
 #include <QMainWindow>

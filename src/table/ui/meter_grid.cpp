@@ -7,7 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 
-#include "app/activity_log.h"
+#include "core/activity_log.h"
 #include "table/meter_table.h"
 #include "table/ui/meter_grid_model.h"
 #include "table/ui/meter_grid_paint.h"

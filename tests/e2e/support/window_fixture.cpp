@@ -1,6 +1,6 @@
 #include "e2e/support/window_fixture.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

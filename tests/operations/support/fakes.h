@@ -1,7 +1,7 @@
 #pragma once
 // Test doubles for the device operations: a window with plain fields and a
 // serial link that records every telegram instead of writing it.
-#include "app/working_state.h"
+#include "core/working_state.h"
 #include "operations/device_operations.h"
 #include "operations/operation_host.h"
 #include "operations/operation_link.h"

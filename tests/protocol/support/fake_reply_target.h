@@ -1,7 +1,7 @@
 #pragma once
 // A ReplyTarget without a window, plus builders of received frames, for the
 // decoder, receive path and fuzz tests.
-#include "app/working_state.h"
+#include "core/working_state.h"
 #include "protocol/reply_target.h"
 #include "table/meter_table.h"
 

@@ -1,4 +1,4 @@
-#include "app/activity_log.h"
+#include "core/activity_log.h"
 
 void ActivityLog::append(const QString& line)
 {

@@ -1,6 +1,6 @@
-#include "app/settings.h"
+#include "core/settings.h"
 
-#include "app/settings_file.h"
+#include "core/settings_file.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Settings file: defaults, reading rules, round trip, and damaged or
 // protected files.
-#include "app/settings.h"
-#include "app/settings_file.h"
+#include "core/settings.h"
+#include "core/settings_file.h"
 
 #include <QDir>
 #include <QFile>
