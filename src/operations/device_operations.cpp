@@ -8,7 +8,7 @@ DeviceOperations::DeviceOperations(OperationHost& host, OperationLink& link, Wor
       batch_(ctx_, this),
       single_(ctx_, retry_, batch_),
       receiver_(ctx_, retry_, single_) {
-    retry_.setSingleOperations(&single_);
+    retry_.setKeyResend(&single_);
 }
 
 void DeviceOperations::TableAddRoute() {

@@ -2,7 +2,6 @@
 
 #include "core/working_state.h"
 #include "operations/command_codes.h"
-#include "operations/single_operations.h"
 #include "protocol/commands.h"
 #include "protocol/medium.h"
 
@@ -50,7 +49,7 @@ void RetryTimer::Timer_readZUDozadTimer() {
         CmdAddDeleteMeter(sink, host.zelkId(), host.meterId(), true);
         break;
     case CommandCode::SetMeterKey:
-        if (single_) single_->RunKeySteps();
+        if (keySteps_) keySteps_->RunKeySteps();
         break;
     case CommandCode::SetMeterMedium:
         CmdSetMeterMedium(sink, host.zelkId(), host.meterId(), MediumCodeFromName(host.mediumText()));

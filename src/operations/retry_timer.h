@@ -6,12 +6,11 @@
 // Arming follows the rules the operations rely on: starting an armed timer
 // does not move its pending tick; writing a different interval starts the
 // period again. The interval is 1000 ms until an operation first writes it.
+#include "operations/key_resend.h"
 #include "operations/operation_context.h"
 
 #include <QObject>
 #include <QTimer>
-
-class SingleOperations;
 
 class RetryTimer : public QObject {
     Q_OBJECT
@@ -20,8 +19,9 @@ public:
 
     RetryTimer(const OperationContext& ctx, QObject* parent = nullptr);
 
-    // The key steps of Set AES key are its send-again action for code 5.
-    void setSingleOperations(SingleOperations* single) { single_ = single; }
+    // The key steps of Set AES key are its send-again action for code 5;
+    // without one, code 5 gets the attempt line only.
+    void setKeyResend(KeyResend* keySteps) { keySteps_ = keySteps; }
 
     // Arms the timer with the interval it has (no-op when already armed).
     void startWithCurrentInterval();
@@ -38,6 +38,6 @@ public slots:
 
 private:
     OperationContext ctx_;
-    SingleOperations* single_ = nullptr;
+    KeyResend* keySteps_ = nullptr;
     QTimer timer_;
 };

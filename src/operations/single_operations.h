@@ -3,6 +3,7 @@
 // read key, set medium. Also the ZELK ID check and the common frame every
 // operation runs first. With "All" ticked, add, delete and set key hand over
 // to the batch sequences. All calls run on the GUI thread and return at once.
+#include "operations/key_resend.h"
 #include "operations/operation_context.h"
 
 #include <QString>
@@ -10,7 +11,7 @@
 class BatchSequences;
 class RetryTimer;
 
-class SingleOperations {
+class SingleOperations final : public KeyResend {
 public:
     SingleOperations(const OperationContext& ctx, RetryTimer& retry, BatchSequences& batch);
 
@@ -31,7 +32,7 @@ public:
 
     // Convert the key field, write it into every row with the meter ID, send
     // it (also the retry timer's send-again for code 5).
-    void RunKeySteps();
+    void RunKeySteps() override;
 
 private:
     static bool HasEightChars(const QString& text) { return text.size() == 8; }

@@ -43,6 +43,14 @@ TVaParity ParityFromText(const QString& text)
     return paEven;
 }
 
+// No flow control, DTR inactive, RTS as the "RTS" box says.
+TVaFlowControl FlowForRts(bool rtsTicked)
+{
+    TVaFlowControl flow;
+    flow.ControlRts = rtsTicked ? rtsEnabled : rtsDisabled;
+    return flow;
+}
+
 }  // namespace
 
 Connection::Connection(TVaComm& comm, ConnectionView& view, ActivityLog& log, WorkingState& state,
@@ -114,11 +122,10 @@ void Connection::ToggleConnection()
     comm_.SetBaudrate(RateFromText(view_.speedText()));
     comm_.SetParity(ParityFromText(view_.parityText()));
     comm_.SetStopbits(sb1);
-    const bool sevenBits = view_.dataBitsText().trimmed() == QLatin1String("7");
-    comm_.SetDatabits(sevenBits ? db7 : db8);
-    TVaFlowControl flow;  // no flow control, DTR inactive
-    flow.ControlRts = view_.rtsTicked() ? rtsEnabled : rtsDisabled;
-    comm_.SetFlowControl(flow);
+    // The receiver always runs 8 data bits; the "Data bits" list is only kept
+    // with the settings.
+    comm_.SetDatabits(db8);
+    comm_.SetFlowControl(FlowForRts(view_.rtsTicked()));
 
     try {
         comm_.OpenPort();
@@ -127,14 +134,25 @@ void Connection::ToggleConnection()
         view_.setStatusText(closedText);
         return;
     }
-    const QString status = name + QStringLiteral(" - ") + view_.speedText() + QLatin1Char(',')
-        + QString::number(sevenBits ? 7 : 8) + QLatin1Char(',') + view_.parityText();
+    const QString status = name + QStringLiteral(" - ") + view_.speedText() + QStringLiteral(",8,")
+        + view_.parityText();
     view_.setStatusText(status);
     state_.connected = true;
     log_.append(status);
     view_.setPortListsEnabled(false);
     view_.setConnectCaption(kDisconnectCaption);
     emit connectionChanged(true);
+}
+
+void Connection::FollowRtsBox()
+{
+    if (!state_.connected)
+        return;  // applied at the next connect
+    try {
+        comm_.SetFlowControl(FlowForRts(view_.rtsTicked()));
+    } catch (const EVaCommError& e) {
+        log_.append(QStringLiteral("Can not set the RTS line - ") + e.message());
+    }
 }
 
 bool Connection::EnsurePortOpen()

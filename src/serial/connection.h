@@ -36,6 +36,9 @@ public:
 
     // Connect when disconnected, disconnect when connected (the connect button).
     void ToggleConnection();
+    // The "RTS" box changed: while connected the line follows it at once (a
+    // failure is logged); otherwise it is applied at the next connect.
+    void FollowRtsBox();
     // Opens the port when closed; true when open (both queues discarded).
     bool EnsurePortOpen();
     // Discards the queues and closes the port if open (end of a sequence).

@@ -49,6 +49,11 @@ public:
     QString reason;
 };
 
+// The device's error texts: strerror of an errno value, and the exception
+// with "(%1), %2" in format filled from it.
+QString VaCommErrorText(int code);
+[[noreturn]] void RaiseVaCommError(const char* format, int code);
+
 // Body of the event thread of one opening; `owner` receives the events.
 void RunVaCommEventThread(TVaComm* owner, std::shared_ptr<TVaComm::Session> session);
 

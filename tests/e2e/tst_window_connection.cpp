@@ -38,8 +38,15 @@ private slots:
         pointAt(form, sim.ptyPath());
 
         QCOMPARE(form.BitBtn22->text(), QStringLiteral("Connect"));
+        form.Combo_dataBits->setCurrentText(QStringLiteral("7"));  // stored only
         QTest::mouseClick(form.BitBtn22, Qt::LeftButton);
         QCOMPARE(form.BitBtn22->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(form.comm().Databits(), db8);
+        // Fails when the RTS box waits for the next connect.
+        for (const TVaControlRts rts : {rtsEnabled, rtsDisabled}) {
+            form.Check_rts->click();
+            QCOMPARE(form.comm().FlowControl().ControlRts, rts);
+        }
         const QString status = sim.ptyPath() + QStringLiteral(" - 9600,8,Even");
         QCOMPARE(form.StatusPanel0->text(), status);
         QVERIFY(f.logLines().contains(status));

@@ -1,8 +1,10 @@
 // Whole exchanges through the main window against the receiver simulator:
-// the meter list in two telegrams, the status report, the key read-back, and
-// the add-all sequence over the meter table.
+// a grid row through the single-meter buttons, the meter list in two
+// telegrams, the status report, the key read-back, and the add-all sequence
+// over the meter table.
 #include "e2e/support/window_fixture.h"
 #include "support/sim_process.h"
+#include "table/ui/meter_grid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,6 +28,36 @@ class WindowOperationsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A row clicked in the grid, then a single-meter button: the receiver gets
+    // the command built from that row's ID, key and medium. Fails when the
+    // window loses the grid's selection on its way to the operations.
+    void selectedRowReachesTheReceiver_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QByteArray>("record");   // what follows the command head
+        QTest::newRow("add") << "BitBtn42" << QByteArray::fromHex("0FFF010422222222");
+        QTest::newRow("delete") << "BitBtn43" << QByteArray::fromHex("0FFF810422222222");
+        QTest::newRow("set key") << "Butt_setAES" << QByteArray::fromHex("0FFF0A1422222222") + QByteArray::fromHex(kKey.toLatin1());
+        QTest::newRow("set medium") << "BitBtn19" << QByteArray::fromHex("0FFF28052222222216");
+    }
+    void selectedRowReachesTheReceiver()
+    {
+        QFETCH(QString, button);
+        QFETCH(QByteArray, record);
+        SimProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        WindowFixture f;
+        TForm11& form = f.form();
+        pointAt(form, sim);
+        form.meterTable().replaceDataRows({{"1", "11111111", "Gas", QString(32, u'1'), ""},
+                                           {"2", "22222222", "Cold water", kKey, ""}});
+        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {},
+                          form.StringGrid1->visualRect(form.StringGrid1->model()->index(1, 1)).center());
+        QTest::mouseClick(form.findChild<QAbstractButton*>(button), Qt::LeftButton);
+        QVERIFY(sim.waitForFrames(1, 3000));
+        QCOMPARE(sim.receivedFrames().first().mid(16).toHex(' '), (record + '\x16').toHex(' '));
+    }
+
     void getAllMetersFillsTheTableThenTheNotes()
     {
         SimProcess sim;

@@ -2,6 +2,7 @@
 // how operations share it. Ticks are either awaited on the real timer (300 ms
 // response timeout) or called directly where only the tick's logic matters.
 #include "operations/command_codes.h"
+#include "protocol/hex.h"
 #include "support/fakes.h"
 
 #include <gtest/gtest.h>
@@ -36,12 +37,8 @@ TEST(RetryTimer, RetriesTwoWithSilenceSendsThreeTimesWithAttemptLines) {
     EXPECT_TRUE(TimerIdle(rig));
     ASSERT_EQ(rig.link.telegrams.size(), 3);
     EXPECT_EQ(rig.link.telegrams[0], rig.link.telegrams[2]);
-    ASSERT_EQ(rig.link.lines.size(), 5);
-    EXPECT_TRUE(rig.link.lines[0].startsWith("Sent: "));
-    EXPECT_EQ(rig.link.lines[1], kAttempt + "1");
-    EXPECT_TRUE(rig.link.lines[2].startsWith("Sent: "));
-    EXPECT_EQ(rig.link.lines[3], kAttempt + "2");
-    EXPECT_TRUE(rig.link.lines[4].startsWith("Sent: "));
+    const QString sent = QStringLiteral("Sent: ") + HexDump(rig.link.telegrams[0]);
+    EXPECT_EQ(rig.link.lines, (QStringList{sent, kAttempt + "1", sent, kAttempt + "2", sent}));
 }
 
 TEST(RetryTimer, ReplyBeforeTheFirstTickLogsOneEmptyLineOnly) {
@@ -57,6 +54,50 @@ TEST(RetryTimer, ReplyBeforeTheFirstTickLogsOneEmptyLineOnly) {
     EXPECT_TRUE(TimerIdle(rig));
     EXPECT_EQ(rig.state.retryCount, 0);
 }
+
+// Every code with a send-again action: the telegram sent again (read from the
+// fields as they stand) and the attempt line before it. Fails when a code is
+// missing from the send-again, sends another command's telegram, or the
+// attempt line shows the count before the increment.
+struct ResendCase {
+    std::uint8_t code;
+    std::function<void(FakeHost&)> fields;
+    QByteArray body;
+};
+
+class RetryResend : public ::testing::TestWithParam<ResendCase> {};
+
+TEST_P(RetryResend, SendsTheLastCommandAgainAfterItsAttemptLine) {
+    const ResendCase& c = GetParam();
+    OpsRig rig;
+    rig.host.retryTimes = 3;
+    if (c.fields) c.fields(rig.host);
+    rig.link.open = true;
+    rig.state.lastCommand = c.code;
+    rig.state.retryCount = 1;
+    rig.ops.Timer_readZUDozadTimer();
+    const QByteArray frame = ExpectedFrame(rig.host.zelk, c.body);
+    EXPECT_EQ(rig.link.telegrams, QList<QByteArray>{frame});
+    EXPECT_EQ(rig.link.lines, (QStringList{kAttempt + "2", QStringLiteral("Sent: ") + HexDump(frame)}));
+    EXPECT_TRUE(rig.ops.retryTimer().timer().isActive());
+    EXPECT_EQ(rig.state.meterListPending, c.code == CommandCode::GetMeterList);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryResendingCode, RetryResend,
+    ::testing::Values(
+        ResendCase{CommandCode::SetReceiverId, [](FakeHost& h) { h.newId = QStringLiteral("11223344"); },
+                   Hex("07 79") + Bcd("11223344") + Hex("DA 46 1B")},
+        ResendCase{CommandCode::AddMeter, nullptr, Hex("0F FF 01 04") + Bcd("87654321")},
+        ResendCase{CommandCode::SetMeterKey, [](FakeHost& h) { h.key = QString(32, u'A'); },
+                   Hex("0F FF 0A 14") + Bcd("87654321") + QByteArray(16, char(0xAA))},
+        ResendCase{CommandCode::SetMeterMedium, [](FakeHost& h) { h.medium = QStringLiteral("Gas"); },
+                   Hex("0F FF 28 05") + Bcd("87654321") + Hex("03")},
+        ResendCase{CommandCode::SetWirelessMode, [](FakeHost& h) { h.mode = QStringLiteral("Mode S"); },
+                   Hex("0F FF 20 01 03")},
+        ResendCase{CommandCode::ReadStatus, nullptr, Hex("04 6D 2D 0D 01 01")},
+        ResendCase{CommandCode::GetMeterList, nullptr, Hex("0F FF 02 04 01 10 00 00")}),
+    [](const ::testing::TestParamInfo<ResendCase>& i) { return std::to_string(int(i.param.code)); });
 
 TEST(RetryTimer, IntervalIsOneSecondUntilAnOperationWritesIt) {
     OpsRig rig;

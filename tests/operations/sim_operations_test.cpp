@@ -150,9 +150,14 @@ TEST_F(SimOperations, GetAllMetersFillsTheTableFromBothTelegrams) {
     EXPECT_EQ(Sent(0), ExpectedFrame(host.zelk, Hex("0F FF 02 04 01 10 00 00")));
     ASSERT_TRUE(SpinUntil([&] { return table.cell(MeterTable::ColNotes, 1) == QStringLiteral("10000"); }, 4000))
         << log.lines().join('\n').toStdString();
-    EXPECT_EQ(table.rowCount(), 17);
-    EXPECT_EQ(table.cell(MeterTable::ColSerial, 1), QStringLiteral("11111111"));
-    EXPECT_EQ(table.cell(MeterTable::ColSerial, 2), QStringLiteral("FFFFFFFF"));
+    ASSERT_EQ(table.rowCount(), 17);
+    // Slot 1 holds the preloaded meter, the other 15 are empty slots.
+    for (int r = 1; r <= 16; ++r) {
+        const bool used = r == 1;
+        const QStringList row(table.rows()[size_t(r)].begin(), table.rows()[size_t(r)].end());
+        EXPECT_EQ(row, (QStringList{QString::number(r), used ? "11111111" : "FFFFFFFF", used ? "Water" : "Unknown",
+                                    QString(), used ? "10000" : "-1"}));
+    }
     EXPECT_FALSE(state.listTailPending);
 }
 

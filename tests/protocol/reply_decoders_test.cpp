@@ -323,7 +323,8 @@ TEST(DecodeListTail, ShortTelegrams)
         EXPECT_TRUE(t.workingState.replyReceived);
         for (int r = 1; r <= 13; ++r)
             EXPECT_EQ(t.meterTable.cell(4, r), QString::number(r * 100)) << r;
-        EXPECT_NE(t.meterTable.cell(4, 14), QStringLiteral("old note"));
+        // Row 14's last value byte is the end byte 0x16: 16 00 05 78.
+        EXPECT_EQ(t.meterTable.cell(4, 14), QString::number(0x16000578));
         EXPECT_EQ(t.meterTable.cell(4, 15), QStringLiteral("old note"));
         EXPECT_EQ(t.meterTable.cell(4, 16), QStringLiteral("old note"));
     }

@@ -101,7 +101,7 @@ TEST_F(ConnectionTest, LineSettingsComeFromTheListTexts)
     };
     const Case cases[] = {
         {"115200", "Odd", "8", B115200, " - 115200,8,Odd"},
-        {"600", "None", "7", B600, " - 600,7,None"},        // data bits shown as used
+        {"600", "None", "7", B600, " - 600,8,None"},        // the list's 7 is only stored
         {"38400", "none", "8", B38400, " - 38400,8,none"},  // parity text shown as typed
         {"96OO", "Mark", "8", B2400, " - 96OO,8,Mark"},     // not a number: 2400 bit/s
         {"14400", "Space", "x", B2400, " - 14400,8,Space"}, // not offered: 2400; odd data bits text: 8
@@ -118,14 +118,14 @@ TEST_F(ConnectionTest, LineSettingsComeFromTheListTexts)
         conn.ToggleConnection();
         ASSERT_FALSE(state.connected);
     }
-    // What reached the device object: parity by exact text, data bits from the list.
+    // What reached the device object: parity by exact text, always 8 data bits.
     view.speed = "9600";
     view.parity = "none";
     view.dataBits = "7";
     view.rts = true;
     conn.ToggleConnection();
     EXPECT_EQ(comm.Parity(), paEven);
-    EXPECT_EQ(comm.Databits(), db7);
+    EXPECT_EQ(comm.Databits(), db8);
     EXPECT_EQ(comm.Stopbits(), sb1);
     EXPECT_EQ(comm.FlowControl().ControlRts, rtsEnabled);
     EXPECT_EQ(comm.FlowControl().ControlDtr, dtrDisabled);

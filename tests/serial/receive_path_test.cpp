@@ -170,7 +170,7 @@ TEST_F(ReceivePathTest, ShortFramesAndRoutingByLastCommand)
     target.lines.clear();
     state.replyReceived = false;
     path.DispatchFrame(kErrorReply);
-    EXPECT_EQ(target.lines.size(), 1);
+    EXPECT_EQ(target.lines, QStringList{HexDumpOf(kErrorReply)});
     EXPECT_FALSE(state.replyReceived);
     endHoldOff();
 
@@ -206,13 +206,38 @@ TEST_F(ReceivePathTest, MeterListThenFollowUpThenTail)
         tail += RawBytes({0x00, 0x00, 0x10, 0x27, 0x00, 0x00});
     receive(ReplyFrame(tail));
     EXPECT_FALSE(state.listTailPending);
-    EXPECT_EQ(target.lines.size(), 1);   // hex line only, no error lines
+    EXPECT_EQ(target.lines, QStringList{HexDumpOf(ReplyFrame(tail))});   // no error lines
     EXPECT_EQ(target.meterTable.cell(4, 1), QStringLiteral("5399"));
     EXPECT_EQ(target.meterTable.cell(4, 16), QStringLiteral("10000"));
 
     // No follow-up once the tail has come.
     endHoldOff();
     EXPECT_EQ(sink.sent.size(), 1);
+}
+
+// A meter list frame, long enough for every decoder, routed with the flags
+// and lastCommand 6 (the key read): the due list tail comes first, then the
+// pending meter list, and only then the key read-back. Fails when the order of
+// the rules is swapped.
+TEST_F(ReceivePathTest, RoutingOrderTailThenListThenKeyRead)
+{
+    struct Case { bool tail, list; bool tailAfter, listAfter; bool keyFilled; };
+    const Case cases[] = {
+        {true, true, false, true, false},    // list tail decoder
+        {false, true, true, false, false},   // meter list decoder (sets the tail due)
+        {false, false, false, false, true},  // key read-back decoder
+    };
+    for (const Case& c : cases) {
+        FakeReplyTarget t;
+        ReceivePath p{t.workingState, t, sink};
+        t.workingState.listTailPending = c.tail;
+        t.workingState.meterListPending = c.list;
+        t.workingState.lastCommand = 6;
+        p.DispatchFrame(MeterList());
+        EXPECT_EQ(t.workingState.listTailPending, c.tailAfter) << c.tail << c.list;
+        EXPECT_EQ(t.workingState.meterListPending, c.listAfter) << c.tail << c.list;
+        EXPECT_EQ(!t.keyField.isEmpty(), c.keyFilled) << c.tail << c.list;
+    }
 }
 
 TEST_F(ReceivePathTest, MeterListThatDoesNotDecode)

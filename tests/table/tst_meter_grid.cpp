@@ -154,6 +154,20 @@ private slots:
         QCOMPARE(selected.count(), 2);
     }
 
+    // Fails when a Shift+click reports the row like a plain click.
+    void shiftClickSelectsNothingButMarks()
+    {
+        fill(3);
+        click(1);
+        QSignalSpy selected(grid, &MeterGrid::rowSelected);
+        click(3, Qt::ShiftModifier);
+        QCOMPARE(selected.count(), 0);
+        QCOMPARE(table->selectedRow(), 1);
+        QCOMPARE(grid->selectionModel()->selectedRows().value(0).row(), 0);
+        QCOMPARE(idField->text(), QStringLiteral("10000001"));
+        QCOMPARE(markedRows(), QList<int>({3}));
+    }
+
     void arrowKeysSelectAndKeepMarks()
     {
         fill(4);

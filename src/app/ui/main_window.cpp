@@ -104,6 +104,7 @@ void TForm11::wireControls()
     StringGrid1->setLog(&log_);
 
     connect(BitBtn22, &QPushButton::clicked, this, &TForm11::BitBtn22Click);
+    connect(Check_rts, &QCheckBox::toggled, connection_, &Connection::FollowRtsBox);
     connect(Exit1, &QAction::triggered, this, &TForm11::Exit1Click);
     connect(English1, &QAction::triggered, this, &TForm11::English1Click);
     connect(Italian1, &QAction::triggered, this, &TForm11::Italian1Click);

@@ -245,12 +245,17 @@ void MeterGrid::mousePressEvent(QMouseEvent* event)
         event->accept();
         return;
     }
+    if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)) {
+        // A Shift+click selects nothing: the selection, the selected row and
+        // the fields it filled stay as they are. The release still marks.
+        event->accept();
+        return;
+    }
     const QModelIndex at = indexAt(event->position().toPoint());
     pressReported_ = false;
     QTableView::mousePressEvent(event);
     // A left click on the row that is already current reports it again.
-    if (event->button() == Qt::LeftButton && !(event->modifiers() & Qt::ShiftModifier) && at.isValid() &&
-        !pressReported_)
+    if (event->button() == Qt::LeftButton && at.isValid() && !pressReported_)
         reportSelection(MeterGridModel::tableRow(at.row()));
 }
 
