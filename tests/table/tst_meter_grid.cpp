@@ -160,7 +160,12 @@ private slots:
         fill(3);
         click(1);
         QSignalSpy selected(grid, &MeterGrid::rowSelected);
-        click(3, Qt::ShiftModifier);
+        const QPoint p = cellCentre(3);
+        SendMouse(grid->viewport(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::ShiftModifier, p);
+        QMouseEvent jitter(QEvent::MouseMove, QPointF(p + QPoint(1, 1)), QPointF(grid->viewport()->mapToGlobal(p)),
+                           Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(grid->viewport(), &jitter);
+        SendMouse(grid->viewport(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::ShiftModifier, p);
         QCOMPARE(selected.count(), 0);
         QCOMPARE(table->selectedRow(), 1);
         QCOMPARE(grid->selectionModel()->selectedRows().value(0).row(), 0);

@@ -245,9 +245,11 @@ void MeterGrid::mousePressEvent(QMouseEvent* event)
         event->accept();
         return;
     }
-    if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)) {
+    shiftPressHeld_ = event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier);
+    if (shiftPressHeld_) {
         // A Shift+click selects nothing: the selection, the selected row and
-        // the fields it filled stay as they are. The release still marks.
+        // the fields it filled stay as they are, also while the pointer moves
+        // with the button held. The release still marks.
         event->accept();
         return;
     }
@@ -271,8 +273,18 @@ void MeterGrid::mouseDoubleClickEvent(QMouseEvent* event)
     QTableView::mouseDoubleClickEvent(event);
 }
 
+void MeterGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    if (shiftPressHeld_ && (event->buttons() & Qt::LeftButton)) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
 void MeterGrid::mouseReleaseEvent(QMouseEvent* event)
 {
+    shiftPressHeld_ = false;
     QTableView::mouseReleaseEvent(event);
     if (event->button() == Qt::RightButton)
         return;

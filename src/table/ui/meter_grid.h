@@ -63,6 +63,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -91,4 +92,5 @@ private:
     int currentBeforeReset_ = 0;   // view row current before a model reset
     bool restoringCurrent_ = false;  // moving the current row without reporting it
     bool pressReported_ = false;     // the press being handled has reported its row
+    bool shiftPressHeld_ = false;    // a Shift+left press is held: moves select nothing
 };
