@@ -149,7 +149,7 @@ void Connection::FollowRtsBox()
     if (!state_.connected)
         return;  // applied at the next connect
     try {
-        comm_.SetFlowControl(FlowForRts(view_.rtsTicked()));
+        comm_.SetRtsLine(view_.rtsTicked());
     } catch (const EVaCommError& e) {
         log_.append(QStringLiteral("Can not set the RTS line - ") + e.message());
     }

@@ -132,6 +132,11 @@ public:
     void SetStopbits(TVaStopbits bits);
     TVaFlowControl FlowControl() const { return flowControl_; }
     void SetFlowControl(const TVaFlowControl& flow);
+    // Holds RTS active (true) or inactive: makes FlowControl().ControlRts
+    // rtsEnabled or rtsDisabled. While open only the modem line is changed,
+    // at once, the line settings stay as they are; a failure keeps the
+    // previous value and throws "Error writing dcb (%d), %s".
+    void SetRtsLine(bool active);
     TVaEventChars EventChars() const { return eventChars_; }
     void SetEventChars(const TVaEventChars& chars);
     // Changing Buffers while open throws "Can't perform this operation while

@@ -108,6 +108,23 @@ void TVaComm::SetStopbits(TVaStopbits bits) { ChangeLineSetting(this, stopbits_,
 void TVaComm::SetFlowControl(const TVaFlowControl& flow) { ChangeLineSetting(this, flowControl_, flow, IsOpen(), &TVaComm::ApplyLineSettings); }
 void TVaComm::SetEventChars(const TVaEventChars& chars) { ChangeLineSetting(this, eventChars_, chars, IsOpen(), &TVaComm::ApplyLineSettings); }
 
+void TVaComm::SetRtsLine(bool active)
+{
+    const TVaControlRts wanted = active ? rtsEnabled : rtsDisabled;
+    if (flowControl_.ControlRts == wanted)
+        return;
+    if (flowControl_.ControlRts == rtsHandshake) {
+        // Leaving hardware handshake changes the line settings as well.
+        TVaFlowControl flow = flowControl_;
+        flow.ControlRts = wanted;
+        SetFlowControl(flow);
+        return;
+    }
+    if (IsOpen())
+        SetModemLine(session_->fd, TIOCM_RTS, active);
+    flowControl_.ControlRts = wanted;
+}
+
 void TVaComm::SetUserBaudrate(int bitsPerSecond)
 {
     const int previousUser = userBaudrate_;

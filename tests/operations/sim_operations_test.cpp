@@ -151,13 +151,10 @@ TEST_F(SimOperations, GetAllMetersFillsTheTableFromBothTelegrams) {
     ASSERT_TRUE(SpinUntil([&] { return table.cell(MeterTable::ColNotes, 1) == QStringLiteral("10000"); }, 4000))
         << log.lines().join('\n').toStdString();
     ASSERT_EQ(table.rowCount(), 17);
-    // Slot 1 holds the preloaded meter, the other 15 are empty slots.
-    for (int r = 1; r <= 16; ++r) {
-        const bool used = r == 1;
-        const QStringList row(table.rows()[size_t(r)].begin(), table.rows()[size_t(r)].end());
-        EXPECT_EQ(row, (QStringList{QString::number(r), used ? "11111111" : "FFFFFFFF", used ? "Water" : "Unknown",
-                                    QString(), used ? "10000" : "-1"}));
-    }
+    for (int r = 1; r <= 16; ++r)  // slot 1 holds the preloaded meter, the others are empty
+        EXPECT_EQ(QStringList(table.rows()[size_t(r)].begin(), table.rows()[size_t(r)].end()),
+                  (QStringList{QString::number(r), r == 1 ? "11111111" : "FFFFFFFF", r == 1 ? "Water" : "Unknown",
+                               QString(), r == 1 ? "10000" : "-1"}));
     EXPECT_FALSE(state.listTailPending);
 }
 

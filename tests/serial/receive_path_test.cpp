@@ -9,7 +9,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <array>
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
@@ -215,28 +217,19 @@ TEST_F(ReceivePathTest, MeterListThenFollowUpThenTail)
     EXPECT_EQ(sink.sent.size(), 1);
 }
 
-// A meter list frame, long enough for every decoder, routed with the flags
-// and lastCommand 6 (the key read): the due list tail comes first, then the
-// pending meter list, and only then the key read-back. Fails when the order of
-// the rules is swapped.
+// After the key read (lastCommand 6) a due list tail goes first, then a pending
+// meter list, then the key read-back. Fails when the rules' order is swapped.
 TEST_F(ReceivePathTest, RoutingOrderTailThenListThenKeyRead)
 {
-    struct Case { bool tail, list; bool tailAfter, listAfter; bool keyFilled; };
-    const Case cases[] = {
-        {true, true, false, true, false},    // list tail decoder
-        {false, true, true, false, false},   // meter list decoder (sets the tail due)
-        {false, false, false, false, true},  // key read-back decoder
-    };
-    for (const Case& c : cases) {
+    // tail and list pending before; after; whether the key field was filled
+    const std::array<bool, 5> cases[] = {{1, 1, 0, 1, 0}, {0, 1, 1, 0, 0}, {0, 0, 0, 0, 1}};
+    for (const auto& c : cases) {
         FakeReplyTarget t;
-        ReceivePath p{t.workingState, t, sink};
-        t.workingState.listTailPending = c.tail;
-        t.workingState.meterListPending = c.list;
-        t.workingState.lastCommand = 6;
-        p.DispatchFrame(MeterList());
-        EXPECT_EQ(t.workingState.listTailPending, c.tailAfter) << c.tail << c.list;
-        EXPECT_EQ(t.workingState.meterListPending, c.listAfter) << c.tail << c.list;
-        EXPECT_EQ(!t.keyField.isEmpty(), c.keyFilled) << c.tail << c.list;
+        WorkingState& s = t.workingState;
+        std::tie(s.listTailPending, s.meterListPending, s.lastCommand) = std::tuple(c[0], c[1], 6);
+        ReceivePath(s, t, sink).DispatchFrame(MeterList());
+        EXPECT_EQ((std::array{s.listTailPending, s.meterListPending, !t.keyField.isEmpty()}),
+                  (std::array{c[2], c[3], c[4]}));
     }
 }
 
