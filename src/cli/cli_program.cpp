@@ -240,9 +240,9 @@ int RunProgram(const CliOptions& o, const std::vector<ProgramRow>& rows, Request
         differences << QStringLiteral("%1 has medium %2, file has %3").arg(m.id, m.receiver, m.file);
     for (const QString& d : differences)
         out.text(d);
-    if (!differences.isEmpty() && run.exitCode == Exit::Done) {
+    if (!differences.isEmpty()) {
         run.exitCode = Exit::ReceiverError;
-        run.stopMessage = QStringLiteral("verification failed: ") + differences.join(QStringLiteral("; "));
+        run.failures << QStringLiteral("verification failed: ") + differences.join(QStringLiteral("; "));
     }
     return run.finish(doc, summary + (differences.isEmpty() ? QStringLiteral(", verified") : QString()));
 }
