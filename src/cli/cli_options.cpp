@@ -55,12 +55,27 @@ QString Canonical(const QStringList& names, const QString& text, const QString& 
     return {};
 }
 
+// `text` broken into lines of at most 79 characters, each after `indent`.
+QString Wrap(const QString& text, int indent)
+{
+    QString out;
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && indent + line.size() + 1 + word.size() > 79) {
+            out += QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return out + QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
+}
+
 QString HelpText(QCommandLineParser& parser)
 {
     QString text = parser.helpText();
     text += QStringLiteral("\nCommands:\n");
     for (const CliCommand& c : CliCommands())
-        text += QStringLiteral("  %1\n      %2\n").arg(c.synopsis, c.summary);
+        text += QStringLiteral("  ") + c.synopsis + QLatin1Char('\n') + Wrap(c.summary, 6);
     text += QStringLiteral(
         "\nExit status:\n"
         "  0    done (and verified, with --verify)\n"
@@ -76,8 +91,8 @@ QString HelpText(QCommandLineParser& parser)
 
 QString CommandHelp(const CliCommand& c)
 {
-    return QStringLiteral("Usage: zelk-cli [options] %1\n\n%2\n\n%3\n\nRun zelk-cli --help for the options.\n")
-        .arg(c.synopsis, c.summary, c.details);
+    return QStringLiteral("Usage: zelk-cli [options] %1\n\n%2\n%3\nRun zelk-cli --help for the options.\n")
+        .arg(c.synopsis, Wrap(c.summary, 0), Wrap(c.details, 0));
 }
 
 }  // namespace
@@ -93,14 +108,17 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments, const QString& 
 
     Opt o;
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    parser.setApplicationDescription(Wrap(QStringLiteral(
         "Drives a ZELK radio receiver over a serial port, from a terminal or a script: reads its "
-        "status and meter list, programs meters from a meter list file and verifies what it holds."));
+        "status and meter list, programs meters from a meter list file and verifies what it holds."), 0).trimmed());
     parser.addOptions({o.port, o.baud, o.parity, o.dataBits, o.zelkId, o.retry, o.timeout, o.separator,
                        o.json, o.verbose, o.yes, o.settings, o.output, o.keys, o.media, o.verify, o.help});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
                                  QStringLiteral("command [arguments]"));
-    if (!parser.parse(arguments))
+    QStringList argv = arguments;
+    if (!argv.isEmpty())
+        argv[0] = QStringLiteral("zelk-cli");  // the usage line names the program, not its path
+    if (!parser.parse(argv))
         return usage(parser.errorText());
 
     QStringList pos = parser.positionalArguments();

@@ -82,9 +82,10 @@ public slots:
     void receive(const QByteArray& bytes);
 
 signals:
-    // Every activity-log line of an exchange, in order. `frame` marks the
-    // hexadecimal lines of accepted replies and the attempt announcements'
-    // companions ("Sent: " lines come from the link's own log).
+    // The activity-log lines of the exchanges, in order: `frame` true for the
+    // hexadecimal line of each accepted reply, false for the readable lines
+    // (decoders, builders, attempt announcements). The "Sent: " lines come
+    // from the link's own log.
     void logLine(const QString& line, bool frame);
 
 private:
