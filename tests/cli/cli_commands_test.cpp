@@ -45,6 +45,20 @@ const CliCase kCases[] = {
      R"({"key_mismatch":[],"medium_mismatch":[],"missing":[],"programmed":["22222222","33333333","44444444"]})"},
     {"LostMeterFailsVerification", {"--forget", "33333333"}, {"program", "{file}", "--verify"}, 1,
      "33333333 is missing from the receiver's list", "verification failed: 33333333"},
+    {"PortsListsComNames", {}, {"ports"}, 0, "COM1\nCOM2\n"},
+    {"PortsJson", {}, {"ports", "--json"}, 0, R"({"ports":["COM1","COM2",)"},
+    {"ListToFile", kPreload, {"list", "-o", "{dir}/out.csv"}, 0, "Meter list written to"},
+    {"DeleteAnswered", kPreload, {"delete", "11111111"}, 0, "Currently used IDs: 0"},
+    {"SetMediumByAnyCaseName", kPreload, {"set-medium", "11111111", "cold WATER", "--json"}, 0, R"("command":"set-medium")"},
+    {"ProgramText", {}, {"program", "{file}"}, 0, "22222222: added\n33333333: added\n44444444: added\n3 of 3 meters programmed\n"},
+    {"ClearText", kPreload, {"clear", "--yes"}, 0, "11111111: deleted\n1 of 1 meter IDs deleted"},
+    {"ClearJson", kPreload, {"clear", "-y", "--json"}, 0, R"({"deleted":["11111111"]})"},
+    {"SetIdJson", {}, {"set-id", "05060708", "--json"}, 0, R"({"command":"set-id","id":"05060708","status":)"},
+    {"ModeTPlusC", {}, {"mode", "t+c"}, 0, "Current wireless mode: S2"},
+    {"ClockJson", {}, {"clock", "300", "off", "--json"}, 0, R"("command":"clock")"},
+    {"FlagOn", {}, {"flag", "repeater", "on"}, 0, "Repeating is ON"},
+    {"ResetText", kPreload, {"reset", "--yes"}, 0, "Currently used IDs: 0"},
+    {"ZelkIdOption", {"--id", "11223344"}, {"status", "-z", "11223344", "--json"}, 0, R"("zelk_id":"11223344")"},
     {"SilenceExitsFour", {"--silent"}, {"status", "--retry", "1"}, 4, "", "no reply from receiver 01020304"},
     {"MissingPortExitsThree", {}, {"status", "-p", "/dev/zelk-no-such-port"}, 3, "", "does not exist"},
     {"BusyPortExitsThree", {}, {"status"}, 3, "", "is in use by another program", true},
@@ -73,7 +87,8 @@ TEST_P(Cli, ExitCodeAndOutput) {
     // The defaults come from the settings file: the port and the speed.
     QFile ini(dir.filePath("zelk-duv.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[Com port]\r\nName=" + sim.ptyPath().toUtf8() + "\r\nSpeed=9600\r\n[Mbus]\r\nTimeout=300\r\n");
+    const QByteArray settings = "[Com port]\r\nName=" + sim.ptyPath().toUtf8() + "\r\nSpeed=9600\r\n[Mbus]\r\nTimeout=300\r\n";
+    ini.write(settings);
     ini.close();
     QFile file(dir.filePath("meters.csv"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -87,6 +102,7 @@ TEST_P(Cli, ExitCodeAndOutput) {
     }
     QStringList args = c.args;
     args.replaceInStrings("{file}", file.fileName());
+    args.replaceInStrings("{dir}", dir.path());
     QProcess cli;
     cli.start(ZELK_CLI_PATH, QStringList{"--settings", ini.fileName()} + args);
     ASSERT_TRUE(cli.waitForStarted());
@@ -95,6 +111,8 @@ TEST_P(Cli, ExitCodeAndOutput) {
         ::kill(cli.processId(), SIGINT);
     }
     ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), settings) << "the settings file is never written";
     const QString out = QString::fromUtf8(cli.readAllStandardOutput());
     const QString err = QString::fromUtf8(cli.readAllStandardError());
     EXPECT_EQ(cli.exitCode(), c.exit) << err.toStdString();
