@@ -22,8 +22,10 @@ CliOutput::CliOutput(bool json, bool verbose) : json_(json), verbose_(verbose), 
 
 void CliOutput::text(const QString& line)
 {
-    if (!json_)
-        Put(stdout, line);
+    if (json_)
+        return;
+    clearProgress();  // standard output may share the terminal with the bar
+    Put(stdout, line);
 }
 
 void CliOutput::log(const QString& line, bool frame)
@@ -36,7 +38,7 @@ void CliOutput::log(const QString& line, bool frame)
     if (messages_ == Messages::Stderr)
         warn(line);
     else
-        Put(stdout, line);
+        text(line);
 }
 
 void CliOutput::warn(const QString& line)

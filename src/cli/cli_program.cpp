@@ -143,7 +143,7 @@ int RunProgram(const CliOptions& o, const std::vector<ProgramRow>& rows, Request
     int total = 0;
     for (const ProgramRow& r : rows)
         total += 1 + (r.key.isEmpty() ? 0 : 1) + (r.medium.isEmpty() ? 0 : 1) + (o.verify && !r.key.isEmpty());
-    total += o.verify ? 2 : 0;
+    total += o.verify ? 1 : 0;  // the list read back
     int step = 0;
     auto advance = [&](const QString& what) { out.progress(++step, total, what); };
 

@@ -94,6 +94,8 @@ struct RequestEngine::Pending {
     Expect expect;
     QEventLoop* loop = nullptr;
     bool done = false;
+    int sent = 0;    // telegrams sent
+    int strays = 0;  // replies still due to repeated sendings, after the answer
     RequestResult::Kind kind = RequestResult::NoReply;
 };
 
@@ -120,7 +122,7 @@ RequestResult RequestEngine::exchange(Expect expect, const std::function<void(Co
     auto sendOnce = [&] {
         sink.sent = 0;
         send(sink);
-        result.attempts += sink.sent > 0 ? 1 : 0;
+        pending.sent += sink.sent > 0 ? 1 : 0;
         return sink.sent > 0;
     };
     if (!sendOnce()) {
@@ -145,6 +147,18 @@ RequestResult RequestEngine::exchange(Expect expect, const std::function<void(Co
     timer.start();
     if (!pending.done)
         loop.exec();
+    // The command went out more than once and one reply has come: the
+    // others are still on their way. A receiver as slow as this one answers
+    // the last repetition up to (sendings - 1) timeouts after the answer;
+    // wait that long and a half timeout more at most, so that none of them
+    // is taken for the answer to the next command.
+    result.attempts = pending.sent;
+    if (pending.done && pending.strays > 0) {
+        timer.disconnect();
+        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(timeoutMs_ * (pending.sent - 1) + timeoutMs_ / 2);
+        loop.exec();
+    }
     pending_ = nullptr;
 
     result.kind = pending.done ? pending.kind : RequestResult::NoReply;
@@ -169,12 +183,16 @@ void RequestEngine::receive(const QByteArray& bytes)
 
 void RequestEngine::dispatch(const QByteArray& frame)
 {
-    // Frames after the one that answered (a doubled reply) are not looked at.
-    if (!pending_ || pending_->done || frame.size() < kSenderMinSize)
-        return;
-    if (IdentifierText(frame, 5) != zelkId_)
+    if (!pending_ || frame.size() < kSenderMinSize || IdentifierText(frame, 5) != zelkId_)
         return;
     emit logLine(HexDump(frame), true);
+    // After the answer only the replies to the repeated sendings are awaited;
+    // they are shown (-v) but not decoded.
+    if (pending_->done) {
+        if (--pending_->strays <= 0)
+            pending_->loop->quit();
+        return;
+    }
 
     Target& t = *target_;
     WorkingState& st = t.state();
@@ -219,6 +237,7 @@ void RequestEngine::dispatch(const QByteArray& frame)
         return;  // not an answer: keep waiting (the timer resends)
     pending_->kind = kind;
     pending_->done = true;
+    pending_->strays = pending_->sent - 1;
     pending_->loop->quit();
 }
 

@@ -13,7 +13,10 @@
 // to the device's receive notification). Frames are cut by the serial
 // frame assembler, accepted only from the ZELK ID given, and decoded by the
 // reply decoders; bytes that arrive while no command waits are dropped, so a
-// reply that comes after the last retry never answers a later command.
+// reply that comes after the last retry never answers a later command. When
+// a command had to be sent more than once, the call returns only once the
+// replies to the repetitions are in (or a bounded wait has passed), for the
+// same reason.
 //
 // Runs on the thread that owns it; each call blocks that thread in a nested
 // event loop for at most (retries + 1) * timeoutMs plus the write bounds.

@@ -40,6 +40,17 @@ void AnswerTelegrams(FakeLink& link, RequestEngine& engine, QList<QByteArray> re
     poll->start(1);
 }
 
+// Answers the n-th telegram with replies[n], delayMs after it has been sent.
+void AnswerLate(FakeLink& link, RequestEngine& engine, QList<QByteArray> replies, int delayMs) {
+    auto* poll = new QTimer(&engine);
+    auto seen = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [&link, &engine, replies, seen, delayMs] {
+        for (; *seen < link.telegrams.size() && *seen < replies.size(); ++*seen)
+            QTimer::singleShot(delayMs, &engine, [&engine, r = replies[*seen]] { engine.receive(r); });
+    });
+    poll->start(1);
+}
+
 struct ResendCase { int retries; int sends; };
 class EngineSilence : public ::testing::TestWithParam<ResendCase> {};
 
@@ -99,6 +110,18 @@ TEST(RequestEngine, LateReplyAfterTheLastRetryAnswersNoLaterCommand) {
     ASSERT_EQ(engine.readStatus().kind, RequestResult::NoReply);
     engine.receive(StatusReply(1));  // the late reply, while nothing waits
     EXPECT_EQ(engine.addMeter(QStringLiteral("87654321")).kind, RequestResult::NoReply);
+}
+
+TEST(RequestEngine, ReplyToARepeatedSendingDoesNotAnswerTheNextCommand) {
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 1, 300);
+    // 400 ms per reply: the first command goes out twice; the reply to its
+    // repetition (an error, as a second add gets) comes after the answer.
+    AnswerLate(link, engine, {StatusReply(1), ExpectedFrame(kZelk, Hex("01 FD 17 15 2F 2F")), StatusReply(2)}, 400);
+    EXPECT_EQ(engine.addMeter(QStringLiteral("87654321")).kind, RequestResult::Status);
+    EXPECT_EQ(engine.readStatus().kind, RequestResult::Status);
 }
 
 TEST(RequestEngine, ErrorReplyGivesItsCodeAndExplanation) {
