@@ -129,8 +129,7 @@ int main(int argc, char** argv)
                 full.totalMs, full.firstSentMs, ideal, ratio, ratio <= 1.5 ? "OK" : "OVER");
     // A pseudo-terminal does not pace bytes at the line speed, so the run
     // above spends no line time; without it the ideal is the replies alone.
-    std::printf("  against the reply delays alone (%d ms): %.2f x
-", full.exchanges * kDelayMs,
+    std::printf("  against the reply delays alone (%d ms): %.2f x\n", full.exchanges * kDelayMs,
                 full.totalMs / (full.exchanges * kDelayMs));
 
     const Run adds = run({QStringLiteral("program"), csv});
