@@ -5,6 +5,7 @@
 #include "receiver.h"
 #include "state_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -75,7 +76,9 @@ struct Simulator {
     void forgetBeforeList(const sim::Bytes& f)
     {
         sim::Ident lost;
-        if (f.size() < 19 || f[16] != 0x0F || f[17] != 0xFF || f[18] != 0x02 || !sim::identFromText(opt.forgetId, lost))
+        const sim::Ident& own = receiver.state().id;
+        if (f.size() < 19 || !std::equal(own.begin(), own.end(), f.begin() + 5) || f[16] != 0x0F || f[17] != 0xFF
+            || f[18] != 0x02 || !sim::identFromText(opt.forgetId, lost))
             return;
         for (sim::Slot& s : receiver.state().slots) {
             if (!s.empty() && s.id == lost) {
