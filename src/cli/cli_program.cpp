@@ -59,7 +59,8 @@ struct Run {
     int finish(QJsonObject doc, const QString& doneText)
     {
         out.endProgress();
-        out.text(doneText);
+        if (!doneText.isEmpty())
+            out.text(doneText);
         if (!errors.isEmpty())
             doc.insert(QStringLiteral("errors"), errors);
         if (exitCode == Exit::Done) {
@@ -258,11 +259,12 @@ int RunClear(const CliOptions& o, RequestEngine& e, CliOutput& out)
         if (r[MeterTable::ColSerial] != kEmptySlot)
             ids << r[MeterTable::ColSerial];
     QStringList deleted;
-    for (const QString& id : ids) {
+    for (int i = 0; i < ids.size(); ++i) {
+        const QString& id = ids[i];
         if (run.interrupted())
             break;
         const RequestResult r = e.deleteMeter(id);
-        out.progress(int(deleted.size()) + 1, int(ids.size()), id);
+        out.progress(i + 1, int(ids.size()), id);
         if (!run.accept(r, id, QStringLiteral("delete"), o))
             break;
         if (r.kind == RequestResult::Status) {
