@@ -96,20 +96,27 @@ bool DecodeStatusOrError(const QByteArray& frame, ReplyTarget& target)
             if (!explanation.isEmpty())
                 target.logLine(explanation);
             target.state().replyReceived = true;
+            target.errorDecoded(code, explanation);
             return true;
         }
         if (frame.size() > 32 && RecordHeadIs(frame, 0x0F, 0xFF, 0x06, 0x04)) {
             target.logLine(QStringLiteral("ZELK-DUV ") + target.currentZelkId() + QStringLiteral(" info: "));
-            target.logLine(QStringLiteral("Currently used IDs: ") + QString::number(At(frame, 20)));
-            target.logLine(QStringLiteral("Current wireless mode: ") + WirelessModeName(At(frame, 23)));
+            StatusReport report;
+            report.usedIds = At(frame, 20);
+            report.mode = WirelessModeName(At(frame, 23));
+            target.logLine(QStringLiteral("Currently used IDs: ") + QString::number(report.usedIds));
+            target.logLine(QStringLiteral("Current wireless mode: ") + report.mode);
             target.logLine(QString(32, QLatin1Char('-')));
             if (At(frame, 24) == 0x0F && At(frame, 25) == 0xFF && At(frame, 26) == 0x05 && At(frame, 27) == 0x04) {
                 const std::uint8_t flags = At(frame, 28);
                 for (const FlagLine& f : kFlagLines)
                     if (flags & f.bit)
-                        target.logLine(QString::fromLatin1(f.text));
+                        report.flags << QString::fromLatin1(f.text);
+                for (const QString& line : report.flags)
+                    target.logLine(line);
             }
             target.state().replyReceived = true;
+            target.statusDecoded(report);
             return true;
         }
         return false;

@@ -5,9 +5,17 @@
 // window implements it; tests implement it with a fake. Every call runs on
 // the GUI thread and returns at once.
 #include <QString>
+#include <QStringList>
 
 class MeterTable;
 struct WorkingState;
+
+// The readable content of a status reply, as DecodeStatusOrError logs it.
+struct StatusReport {
+    int usedIds = 0;
+    QString mode;        // "T1", "S1", ... (empty for an unknown code)
+    QStringList flags;   // the flag lines, in the order they are logged
+};
 
 class ReplyTarget {
 public:
@@ -24,4 +32,8 @@ public:
     virtual MeterTable& table() = 0;
     // The program's working state (flags read and written by the decoders).
     virtual WorkingState& state() = 0;
+    // The same replies in typed form, after their log lines; for front ends
+    // that report replies other than as log lines. Ignored by default.
+    virtual void statusDecoded(const StatusReport& /*report*/) {}
+    virtual void errorDecoded(int /*code*/, const QString& /*explanation*/) {}
 };

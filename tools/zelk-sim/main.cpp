@@ -5,6 +5,7 @@
 #include "receiver.h"
 #include "state_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -71,6 +72,22 @@ struct Simulator {
             warn("cannot append to " + opt.recordPath + ": " + std::strerror(errno));
     }
 
+    // --forget: the meter leaves its slot when the list is asked for.
+    void forgetBeforeList(const sim::Bytes& f)
+    {
+        sim::Ident lost;
+        const sim::Ident& own = receiver.state().id;
+        if (f.size() < 19 || !std::equal(own.begin(), own.end(), f.begin() + 5) || f[16] != 0x0F || f[17] != 0xFF
+            || f[18] != 0x02 || !sim::identFromText(opt.forgetId, lost))
+            return;
+        for (sim::Slot& s : receiver.state().slots) {
+            if (!s.empty() && s.id == lost) {
+                s.clear();
+                info("meter " + opt.forgetId + " forgotten");
+            }
+        }
+    }
+
     // False when a stop was requested while answering.
     bool process(const std::vector<sim::FrameReader::Event>& events)
     {
@@ -81,6 +98,7 @@ struct Simulator {
                 warn("discarded (" + ev.why + "): " + hex);
                 continue;
             }
+            forgetBeforeList(ev.bytes);
             const sim::Handled h = receiver.handle(ev.bytes);
             saveState();
             switch (h.outcome) {

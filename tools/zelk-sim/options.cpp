@@ -39,6 +39,8 @@ const char* usageText()
         "  --double           write each answer twice in one write\n"
         "  --quiet            no log line per frame (warnings are still written)\n"
         "  --exit-with-parent stop as on SIGTERM when the process that started it ends\n"
+        "  --forget ID        lose the meter ID (8 digits) from its slot whenever the meter list\n"
+        "                     is asked for, as a receiver that drops a meter it was given\n"
         "  --help             this text\n"
         "\n"
         "Answers: a status reply to the status request and to every accepted set command\n"
@@ -147,6 +149,17 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
             out.twice = true;
         } else if (a == "--quiet") {
             out.quiet = true;
+        } else if (a == "--forget") {
+            if (!needValue())
+                return false;
+            out.forgetId = next;
+            bool ok = out.forgetId.size() == 8;
+            for (char c : out.forgetId)
+                ok = ok && c >= '0' && c <= '9';
+            if (!ok) {
+                error = "--forget needs a meter ID of 8 decimal digits";
+                return false;
+            }
         } else if (a == "--exit-with-parent") {
             out.exitWithParent = true;
         } else {

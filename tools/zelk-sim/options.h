@@ -22,6 +22,7 @@ struct Options {
     bool twice = false;           // --double: each answer twice in one write
     bool quiet = false;           // no per-frame log lines on stderr
     bool exitWithParent = false;  // stop when the starting process ends
+    std::string forgetId;         // --forget: meter ID lost before each list request
     bool help = false;
 };
 

@@ -1,0 +1,71 @@
+#include "cli/cli_commands_table.h"
+
+namespace {
+QString S(const char* text) { return QString::fromUtf8(text); }
+}  // namespace
+
+const std::vector<CliCommand>& CliCommands()
+{
+    static const std::vector<CliCommand> commands = {
+        {S("ports"), S("ports"), S("List the serial ports as the window's port list does."),
+         S("Prints one port name per line: COM1 to COM20, then the by-id names and the USB and ACM "
+           "devices present."),
+         0, 0, false, false},
+        {S("status"), S("status"), S("Read the receiver's status."),
+         S("Prints the lines of the window's status report: the ZELK ID, the number of meter IDs in "
+           "use, the wireless mode and the flags that are on."),
+         0, 0},
+        {S("list"), S("list [-o FILE]"), S("Read the receiver's meter list."),
+         S("Reads both telegrams of the meter list and writes the 16 slots as the window's Export "
+           "writes its table after \"Get all meters from ZELK\": number, meter ID, medium, key (empty) "
+           "and the value in the Notes column, each followed by the separator, CR LF after each line. "
+           "To standard output without -o."),
+         0, 0},
+        {S("add"), S("add ID"), S("Add one meter ID (8 digits)."), S("Adds the meter ID to the receiver's list."),
+         1, 1, true},
+        {S("delete"), S("delete ID"), S("Delete one meter ID."), S("Deletes the meter ID from the receiver's list."),
+         1, 1, true},
+        {S("set-key"), S("set-key ID KEY"), S("Set a meter's AES-128 key (32 hex digits)."),
+         S("Stores the key for the meter. Capital or small letters are accepted; the key is sent as 16 bytes."),
+         2, 2, true},
+        {S("read-key"), S("read-key ID"), S("Read a meter's AES-128 key back."),
+         S("Prints the key the receiver holds for the meter as 32 capital hex digits."), 1, 1, true},
+        {S("set-medium"), S("set-medium ID NAME"), S("Set a meter's medium by name."),
+         S("NAME is one of the medium box's names: Oil, Electricity, Steam, Hot water, Water, Cold water, "
+           "Gas, H.C.A, Heat meter, Cooling meter, \"Cooling, ft\", Pressure, Dual water, Other."),
+         2, 2, true},
+        {S("program"), S("program FILE [--keys] [--media] [--verify]"),
+         S("Add every meter of a meter list file, optionally with keys and media, and verify."),
+         S("Reads FILE in the window's meter list format (the separator of the settings or --separator) "
+           "and adds each row's meter ID; rows without an ID or with FFFFFFFF are skipped. With --keys each "
+           "row's key is set where the row has one, with --media each row's medium. With --verify the list "
+           "is read back (and with --keys each key) and compared; every difference is named. Ctrl+C stops "
+           "after the exchange in flight."),
+         1, 1},
+        {S("clear"), S("clear --yes"), S("Delete every meter ID the receiver holds."),
+         S("Reads the meter list, then deletes each ID in it. Needs --yes. Ctrl+C stops after the "
+           "exchange in flight."),
+         0, 0},
+        {S("set-id"), S("set-id NEWID"), S("Give the receiver a new ZELK ID."),
+         S("The receiver answers from its old ID; later commands need -z NEWID."), 1, 1},
+        {S("mode"), S("mode NAME"), S("Set the wireless M-Bus mode: T, S, C or T+C."),
+         S("NAME may also be written as the mode box shows it (\"Mode T\")."), 1, 1},
+        {S("clock"), S("clock N [on|off]"), S("Adjust the receiver's clock, 0 to 511."),
+         S("Sends the clock adjustment N with the adjustment switched on (default) or off."), 1, 2},
+        {S("flag"), S("flag NAME on|off"), S("Set or clear one receiver flag."),
+         S("NAME is one of the flag box's names: REPEATER, HOP COUNT, ENCRPYT Own, SHOW TIME, ONLY TOTAL, "
+           "SHOW DEBUG, OUT 512Hz, SHOW LOGIN ID (any case; hyphens for blanks)."),
+         2, 2},
+        {S("reset"), S("reset --yes"), S("Master reset of the receiver."),
+         S("Clears the receiver's meter list, flags and mode. Needs --yes."), 0, 0},
+    };
+    return commands;
+}
+
+const CliCommand* FindCliCommand(const QString& name)
+{
+    for (const CliCommand& c : CliCommands())
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}

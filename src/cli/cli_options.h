@@ -1,0 +1,53 @@
+#pragma once
+// The command line of zelk-cli: options, the command and its arguments, with
+// the defaults taken from the window's settings file. Checking happens here,
+// before any port is touched, so a usage error never opens the port.
+#include <QString>
+#include <QStringList>
+
+// Exit codes of the program.
+namespace Exit {
+inline constexpr int Done = 0;
+inline constexpr int ReceiverError = 1;  // an error reply, or verification found a difference
+inline constexpr int Usage = 2;
+inline constexpr int Port = 3;           // the port cannot be opened
+inline constexpr int NoReply = 4;
+inline constexpr int Interrupted = 130;
+}  // namespace Exit
+
+struct CliOptions {
+    // Line and receiver, each from its option, else the settings file, else
+    // the window's defaults.
+    QString port;
+    QString baud;
+    QString parity;
+    QString dataBits;
+    bool rts = false;
+    QString zelkId;
+    int retry = 1;
+    int timeoutMs = 500;
+    QString separator;
+    bool english = true;
+
+    bool json = false;
+    bool verbose = false;
+    bool yes = false;
+    QString outFile;   // list -o
+    bool keys = false;  // program
+    bool media = false;
+    bool verify = false;
+
+    QString command;
+    QStringList args;  // the command's arguments, checked and normalised
+};
+
+struct ParsedCommandLine {
+    enum Outcome { Run, HelpShown, UsageError };
+    Outcome outcome = UsageError;
+    CliOptions options;
+    QString text;  // the help text, or the one-line usage error
+};
+
+// Parses argv (program name first). `settingsBesideDir` is the folder the
+// window's program lives in (for the default settings file).
+ParsedCommandLine ParseCommandLine(const QStringList& arguments, const QString& settingsBesideDir);

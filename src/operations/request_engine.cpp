@@ -1,0 +1,318 @@
+#include "operations/request_engine.h"
+
+#include "core/working_state.h"
+#include "operations/operation_link.h"
+#include "protocol/command_sink.h"
+#include "protocol/commands.h"
+#include "protocol/hex.h"
+#include "protocol/key_text.h"
+#include "protocol/medium.h"
+#include "protocol/reply_decoders.h"
+#include "serial/frame_assembler.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+namespace {
+// A frame shorter than this has no sender identifier (offsets 5 to 8).
+constexpr int kSenderMinSize = 9;
+// Frames of this many bytes or fewer carry no status or error record.
+constexpr int kShortFrame = 21;
+
+// Passes telegrams on to the link and counts them; builder messages go to
+// the engine's log.
+class CountingSink final : public CommandSink {
+public:
+    CountingSink(CommandSink& out, std::function<void(const QString&)> log)
+        : out_(out), log_(std::move(log)) {}
+    void logLine(const QString& line) override { log_(line); }
+    void TransmitTelegram(const QByteArray& telegram) override
+    {
+        ++sent;
+        out_.TransmitTelegram(telegram);
+    }
+    int sent = 0;
+
+private:
+    CommandSink& out_;
+    std::function<void(const QString&)> log_;
+};
+}  // namespace
+
+// What the reply decoders write into: a meter table and working state of the
+// engine's own, and the typed replies of the exchange in progress.
+class RequestEngine::Target final : public ReplyTarget {
+public:
+    explicit Target(RequestEngine& engine) : engine_(engine), assembler(state_) {}
+
+    void logLine(const QString& line) override { emit engine_.logLine(line, false); }
+    QString currentZelkId() const override { return engine_.zelkId_; }
+    QString meterIdField() const override { return meterId; }
+    void setKeyField(const QString& text) override { key = text; }
+    MeterTable& table() override { return table_; }
+    WorkingState& state() override { return state_; }
+    void statusDecoded(const StatusReport& report) override
+    {
+        status = report;
+        gotStatus = true;
+    }
+    void errorDecoded(int code, const QString& explanation) override
+    {
+        errorCode = code;
+        errorText = explanation;
+        gotError = true;
+    }
+
+    // Forgets the replies of the previous exchange and any bytes kept.
+    void startExchange()
+    {
+        state_.replyReceived = false;
+        state_.listTailPending = false;
+        gotStatus = gotError = false;
+        key.clear();
+        assembler.clear();
+    }
+
+    QString meterId;
+    QString key;
+    StatusReport status;
+    bool gotStatus = false;
+    int errorCode = -1;
+    QString errorText;
+    bool gotError = false;
+
+private:
+    RequestEngine& engine_;
+    WorkingState state_;
+    MeterTable table_;
+
+public:
+    FrameAssembler assembler;
+};
+
+struct RequestEngine::Pending {
+    Expect expect;
+    QEventLoop* loop = nullptr;
+    bool done = false;
+    int sent = 0;    // telegrams sent
+    int strays = 0;  // replies still due to repeated sendings, after the answer
+    RequestResult::Kind kind = RequestResult::NoReply;
+};
+
+RequestEngine::RequestEngine(OperationLink& link, const QString& zelkId, int retries, int timeoutMs,
+                             QObject* parent)
+    : QObject(parent), link_(link), zelkId_(zelkId), retries_(retries), timeoutMs_(timeoutMs),
+      target_(std::make_unique<Target>(*this))
+{
+}
+
+RequestEngine::~RequestEngine() = default;
+
+RequestResult RequestEngine::exchange(Expect expect, const std::function<void(CommandSink&)>& send)
+{
+    RequestResult result;
+    Target& t = *target_;
+    t.startExchange();
+    CountingSink sink(link_.sink(), [this](const QString& line) { emit logLine(line, false); });
+
+    Pending pending{expect};
+    QEventLoop loop;
+    pending.loop = &loop;
+    pending_ = &pending;
+    auto sendOnce = [&] {
+        sink.sent = 0;
+        send(sink);
+        pending.sent += sink.sent > 0 ? 1 : 0;
+        return sink.sent > 0;
+    };
+    if (!sendOnce()) {
+        pending_ = nullptr;
+        result.kind = RequestResult::NotSent;
+        return result;
+    }
+
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setInterval(timeoutMs_);
+    int retryCount = 0;
+    connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (++retryCount > retries_) {
+            loop.quit();
+            return;
+        }
+        emit logLine(QStringLiteral("Communicating RF-ZELK again, attempt ") + QString::number(retryCount), false);
+        sendOnce();
+        timer.start();
+    });
+    timer.start();
+    if (!pending.done)
+        loop.exec();
+    // The command went out more than once and one reply has come: the
+    // others are still on their way. A receiver as slow as this one answers
+    // the last repetition up to (sendings - 1) timeouts after the answer;
+    // wait that long and a half timeout more at most, so that none of them
+    // is taken for the answer to the next command.
+    result.attempts = pending.sent;
+    if (pending.done && pending.strays > 0) {
+        timer.disconnect();
+        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(timeoutMs_ * (pending.sent - 1) + timeoutMs_ / 2);
+        loop.exec();
+    }
+    pending_ = nullptr;
+
+    result.kind = pending.done ? pending.kind : RequestResult::NoReply;
+    if (result.kind == RequestResult::Status)
+        result.status = t.status;
+    if (result.kind == RequestResult::Error) {
+        result.errorCode = t.errorCode;
+        result.errorText = t.errorText;
+    }
+    if (result.kind == RequestResult::Key)
+        result.key = t.key;
+    return result;
+}
+
+void RequestEngine::receive(const QByteArray& bytes)
+{
+    if (!pending_)
+        return;  // nothing asked: a late or unrelated reply
+    target_->assembler.append(bytes, [this](const QByteArray& frame) { dispatch(frame); });
+    target_->assembler.dropOverflow();
+}
+
+void RequestEngine::dispatch(const QByteArray& frame)
+{
+    if (!pending_ || frame.size() < kSenderMinSize || IdentifierText(frame, 5) != zelkId_)
+        return;
+    emit logLine(HexDump(frame), true);
+    // After the answer only the replies to the repeated sendings are awaited;
+    // they are shown (-v) but not decoded.
+    if (pending_->done) {
+        if (--pending_->strays <= 0)
+            pending_->loop->quit();
+        return;
+    }
+
+    Target& t = *target_;
+    WorkingState& st = t.state();
+    st.replyReceived = false;
+    RequestResult::Kind expected = RequestResult::Status;
+    const bool longEnough = frame.size() > kShortFrame;
+    switch (pending_->expect) {
+    case Expect::StatusOrError:
+        if (longEnough)
+            DecodeStatusOrError(frame, t);
+        break;
+    case Expect::MeterList:
+        expected = RequestResult::MeterList;
+        if (!DecodeMeterList(frame, t)) {
+            emit logLine(QStringLiteral("Error decoding radio telegram..."), false);
+            if (longEnough)
+                DecodeStatusOrError(frame, t);  // an error reply instead of the list
+        }
+        break;
+    case Expect::ListTail:
+        expected = RequestResult::MeterList;
+        DecodeListTail(frame, t);
+        if (!st.replyReceived && longEnough)
+            DecodeStatusOrError(frame, t);
+        break;
+    case Expect::Key:
+        expected = RequestResult::Key;
+        DecodeKeyReadBack(frame, t);
+        if (!st.replyReceived && longEnough)
+            DecodeStatusOrError(frame, t);
+        break;
+    }
+
+    RequestResult::Kind kind;
+    if (t.gotError)
+        kind = RequestResult::Error;
+    else if (t.gotStatus)
+        kind = RequestResult::Status;
+    else if (st.replyReceived)
+        kind = expected;
+    else
+        return;  // not an answer: keep waiting (the timer resends)
+    pending_->kind = kind;
+    pending_->done = true;
+    pending_->strays = pending_->sent - 1;
+    pending_->loop->quit();
+}
+
+RequestResult RequestEngine::readStatus()
+{
+    return exchange(Expect::StatusOrError, [this](CommandSink& s) { CmdReadStatus(s, zelkId_); });
+}
+
+RequestResult RequestEngine::setReceiverId(const QString& newId)
+{
+    return exchange(Expect::StatusOrError, [&](CommandSink& s) { CmdSetReceiverId(s, zelkId_, newId); });
+}
+
+RequestResult RequestEngine::setWirelessMode(const QString& modeName)
+{
+    return exchange(Expect::StatusOrError, [&](CommandSink& s) { CmdSetWirelessMode(s, zelkId_, modeName); });
+}
+
+RequestResult RequestEngine::clockAdjust(const QString& value, bool on)
+{
+    return exchange(Expect::StatusOrError, [&](CommandSink& s) { CmdClockAdjust(s, zelkId_, value, on); });
+}
+
+RequestResult RequestEngine::setReceiverFlag(const QString& flagName, bool on)
+{
+    return exchange(Expect::StatusOrError,
+                    [&](CommandSink& s) { CmdSetReceiverFlag(s, zelkId_, flagName, on); });
+}
+
+RequestResult RequestEngine::masterReset()
+{
+    return exchange(Expect::StatusOrError, [this](CommandSink& s) { CmdMasterReset(s, zelkId_); });
+}
+
+RequestResult RequestEngine::addMeter(const QString& meterId)
+{
+    return exchange(Expect::StatusOrError, [&](CommandSink& s) { CmdAddDeleteMeter(s, zelkId_, meterId, true); });
+}
+
+RequestResult RequestEngine::deleteMeter(const QString& meterId)
+{
+    return exchange(Expect::StatusOrError, [&](CommandSink& s) { CmdAddDeleteMeter(s, zelkId_, meterId, false); });
+}
+
+RequestResult RequestEngine::setMeterKey(const QString& meterId, const QString& keyText)
+{
+    return exchange(Expect::StatusOrError, [&](CommandSink& s) {
+        const QByteArray key = KeyBytesFromText(keyText, [&s](const QString& line) { s.logLine(line); });
+        CmdSetMeterKey(s, zelkId_, meterId, key);
+    });
+}
+
+RequestResult RequestEngine::readMeterKey(const QString& meterId)
+{
+    target_->meterId = meterId;
+    return exchange(Expect::Key, [&](CommandSink& s) { CmdReadMeterKey(s, zelkId_, meterId); });
+}
+
+RequestResult RequestEngine::setMeterMedium(const QString& meterId, const QString& mediumName)
+{
+    return exchange(Expect::StatusOrError,
+                    [&](CommandSink& s) { CmdSetMeterMedium(s, zelkId_, meterId, MediumCodeFromName(mediumName)); });
+}
+
+RequestResult RequestEngine::readMeterList()
+{
+    RequestResult first =
+        exchange(Expect::MeterList, [this](CommandSink& s) { CmdGetMeterList(s, zelkId_); });
+    if (first.kind != RequestResult::MeterList)
+        return first;
+    RequestResult tail = exchange(Expect::ListTail, [this](CommandSink& s) { CmdFollowUp(s, zelkId_); });
+    const auto& rows = target_->table().rows();
+    tail.rows.assign(rows.begin() + 1, rows.end());
+    tail.attempts += first.attempts;
+    if (tail.kind == RequestResult::Status)
+        tail.kind = RequestResult::MeterList;  // not expected; the list itself stands
+    return tail;
+}

@@ -1,0 +1,140 @@
+// The request engine over the recording link: how often it sends, what ends
+// its wait, and that bytes arriving outside an exchange answer nothing.
+#include "operations/request_engine.h"
+#include "serial/receive_path.h"
+#include "support/fakes.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kZelk = QStringLiteral("01020304");
+
+QByteArray StatusReply(int used) {
+    QByteArray body = Hex("0F FF 06 04");
+    body.append(char(used));
+    body.append(Hex("10 00 10 0F FF 05 04 04 00 00 00"));
+    return ExpectedFrame(kZelk, body);
+}
+QByteArray ListReply() {
+    QByteArray body = Hex("0F FF 79 40") + Bcd("11111111") + QByteArray(60, char(0xFF)) + Hex("0F FF 28 10");
+    return ExpectedFrame(kZelk, body + Hex("07") + QByteArray(15, char(0xFF)));
+}
+QByteArray TailReply() {
+    QByteArray body;
+    for (int k = 0; k < 16; ++k) body += Hex("04 13") + (k == 0 ? Hex("10 27 00 00") : Hex("FF FF FF FF"));
+    return ExpectedFrame(kZelk, body);
+}
+
+// Answers the n-th telegram with replies[n] as soon as it has been sent.
+void AnswerTelegrams(FakeLink& link, RequestEngine& engine, QList<QByteArray> replies) {
+    auto* poll = new QTimer(&engine);
+    auto answered = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [&link, &engine, replies, answered] {
+        while (*answered < link.telegrams.size() && *answered < replies.size())
+            engine.receive(replies[(*answered)++]);
+    });
+    poll->start(1);
+}
+
+// Answers the n-th telegram with replies[n], delayMs after it has been sent.
+void AnswerLate(FakeLink& link, RequestEngine& engine, QList<QByteArray> replies, int delayMs) {
+    auto* poll = new QTimer(&engine);
+    auto seen = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [&link, &engine, replies, seen, delayMs] {
+        for (; *seen < link.telegrams.size() && *seen < replies.size(); ++*seen)
+            QTimer::singleShot(delayMs, &engine, [&engine, r = replies[*seen]] { engine.receive(r); });
+    });
+    poll->start(1);
+}
+
+struct ResendCase { int retries; int sends; };
+class EngineSilence : public ::testing::TestWithParam<ResendCase> {};
+
+TEST_P(EngineSilence, SendsRetriesPlusOneIdenticalTelegramsThenNoReply) {
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, GetParam().retries, 300);
+    QStringList attempts;
+    QObject::connect(&engine, &RequestEngine::logLine, [&](const QString& l, bool) { attempts << l; });
+    const RequestResult r = engine.addMeter(QStringLiteral("87654321"));
+    EXPECT_EQ(r.kind, RequestResult::NoReply);
+    EXPECT_EQ(r.attempts, GetParam().sends);
+    ASSERT_EQ(link.telegrams.size(), GetParam().sends);
+    EXPECT_EQ(link.telegrams.first(), link.telegrams.last());
+    EXPECT_EQ(attempts.size(), GetParam().retries);
+}
+INSTANTIATE_TEST_SUITE_P(Retries, EngineSilence, ::testing::Values(ResendCase{0, 1}, ResendCase{2, 3}));
+
+TEST(RequestEngine, ReplyEndsTheWaitAtOnceNotAtTheTimeout) {
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 9, 30000);
+    AnswerTelegrams(link, engine, {StatusReply(2)});
+    QElapsedTimer clock;
+    clock.start();
+    const RequestResult r = engine.readStatus();
+    EXPECT_LT(clock.elapsed(), 30000);
+    EXPECT_EQ(r.kind, RequestResult::Status);
+    EXPECT_EQ(r.status.usedIds, 2);
+    EXPECT_EQ(link.telegrams.size(), 1);
+}
+
+TEST(RequestEngine, ListTailIsAskedForWithoutTheWindowsHoldOff) {
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 0, 30000);
+    AnswerTelegrams(link, engine, {ListReply(), TailReply()});
+    QElapsedTimer clock;
+    clock.start();
+    const RequestResult r = engine.readMeterList();
+    EXPECT_LT(clock.elapsed(), ReceivePath::kHoldOffMs);
+    ASSERT_EQ(r.kind, RequestResult::MeterList);
+    ASSERT_EQ(r.rows.size(), 16u);
+    EXPECT_EQ(r.rows[0][MeterTable::ColSerial], "11111111");
+    EXPECT_EQ(r.rows[0][MeterTable::ColNotes], "10000");
+    EXPECT_EQ(link.telegrams.size(), 2);
+}
+
+TEST(RequestEngine, LateReplyAfterTheLastRetryAnswersNoLaterCommand) {
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 0, 300);
+    ASSERT_EQ(engine.readStatus().kind, RequestResult::NoReply);
+    engine.receive(StatusReply(1));  // the late reply, while nothing waits
+    EXPECT_EQ(engine.addMeter(QStringLiteral("87654321")).kind, RequestResult::NoReply);
+}
+
+TEST(RequestEngine, ReplyToARepeatedSendingDoesNotAnswerTheNextCommand) {
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 1, 300);
+    // 400 ms per reply: the first command goes out twice; the reply to its
+    // repetition (an error, as a second add gets) comes after the answer.
+    AnswerLate(link, engine, {StatusReply(1), ExpectedFrame(kZelk, Hex("01 FD 17 15 2F 2F")), StatusReply(2)}, 400);
+    EXPECT_EQ(engine.addMeter(QStringLiteral("87654321")).kind, RequestResult::Status);
+    EXPECT_EQ(engine.readStatus().kind, RequestResult::Status);
+}
+
+TEST(RequestEngine, ErrorReplyGivesItsCodeAndExplanation) {
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 3, 30000);
+    AnswerTelegrams(link, engine, {ExpectedFrame(kZelk, Hex("01 FD 17 15 2F 2F"))});
+    const RequestResult r = engine.addMeter(QStringLiteral("87654321"));
+    EXPECT_EQ(r.kind, RequestResult::Error);
+    EXPECT_EQ(r.errorCode, 0x15);
+    EXPECT_EQ(r.errorText, "Error: ID already programmed");
+    EXPECT_EQ(link.telegrams.size(), 1);
+}
+
+}  // namespace
