@@ -3,6 +3,7 @@
 #include "app/ui/main_window.h"
 
 #include <QScreen>
+#include <QTabWidget>
 #include <QWindow>
 #include <algorithm>
 
@@ -28,6 +29,16 @@ void TForm11::placeOnScreen()
     const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     const QRect inner = FitAndCentre(size(), minimumSizeHint().expandedTo(minimumSize()), frame,
                                      where->availableGeometry());
+    const int lost = height() - inner.height();
+    if (lost > 0) {
+        // The log panel gives up the height the screen lacks, down to its
+        // minimum; only the rest comes out of the tab area.
+        const int logSlack = std::max(0, Memo_current->height() - Memo_current->minimumSizeHint().height());
+        const int keep = PageControl1->height() - std::max(0, lost - logSlack);
+        PageControl1->setMinimumHeight(std::max(PageControl1->minimumSizeHint().height(), keep));
+        if (minimumSizeHint().height() > inner.height())
+            PageControl1->setMinimumHeight(0);
+    }
     resize(inner.size());
     move(inner.topLeft() - QPoint(frame.left(), frame.top()));
 }
