@@ -1,8 +1,6 @@
-// Texts of the meter grid and the key dialog fit their controls at 8, 10 and
-// 12 points, and a cell that still cuts its text says so.
+// Named texts fit their controls at 8, 10 and 12 points; a cut cell says so.
 #include <QApplication>
 #include <QCheckBox>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QTest>
 #include <QToolTip>
@@ -14,58 +12,35 @@
 
 class FontFitTest : public QObject {
     Q_OBJECT
-
-    QFont original_;
-
-    static void fontRows()
-    {
-        QTest::addColumn<int>("points");
-        for (int pt : {8, 10, 12})
-            QTest::newRow(qPrintable(QStringLiteral("%1 pt").arg(pt))) << pt;
-    }
-    static void useFont(int points)
-    {
-        QFont f = QApplication::font();
-        f.setPointSize(points);
-        QApplication::setFont(f);
-    }
+    QFont original_ = QApplication::font();
 
 private slots:
-    void initTestCase() { original_ = QApplication::font(); }
-    void cleanup() { QApplication::setFont(original_); }
-
-    // Fails with fixed design widths: a key loses its last digits, an ID its last.
-    void gridColumnsHoldWholeKeysAndIds_data() { fontRows(); }
-    void gridColumnsHoldWholeKeysAndIds()
+    // Fails with the fixed design sizes: a key loses its last digits, the
+    // key dialog's note and check box caption are cut.
+    void namedTextsFitTheirControls_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::newRow("8 pt") << 8;
+        QTest::newRow("10 pt") << 10;
+        QTest::newRow("12 pt") << 12;
+    }
+    void namedTextsFitTheirControls()
     {
         QFETCH(int, points);
-        useFont(points);
+        QApplication::setFont(QFont(original_.family(), points));
         MeterTable table;
         MeterGrid grid(table);
         const QFontMetrics fm(grid.font());
-        QVERIFY(grid.columnWidth(MeterTable::ColKey) > fm.horizontalAdvance(QStringLiteral("00112233445566778899AABBCCDDEEFF")));
-        QVERIFY(grid.columnWidth(MeterTable::ColSerial) > fm.horizontalAdvance(QStringLiteral("DDDDDDDD")));
-        QVERIFY(grid.rowHeight(0) >= fm.height());
-    }
-
-    // Fails with the dialog's fixed 443 x 186 places: the note and the check
-    // box caption are cut.
-    void keyDialogShowsItsTextsWhole_data() { fontRows(); }
-    void keyDialogShowsItsTextsWhole()
-    {
-        QFETCH(int, points);
-        useFont(points);
-        MeterTable table;
+        QVERIFY(grid.columnWidth(MeterTable::ColKey) > fm.horizontalAdvance("00112233445566778899AABBCCDDEEFF"));
+        QVERIFY(grid.columnWidth(MeterTable::ColSerial) > fm.horizontalAdvance("DDDDDDDD") && grid.rowHeight(0) >= fm.height());
         TEnterAES dialog(table, nullptr);
         for (QLabel* label : dialog.findChildren<QLabel*>())
             QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()), qPrintable(label->text()));
         QVERIFY(dialog.allCheck()->width() >= dialog.allCheck()->sizeHint().width());
-        for (QWidget* w : dialog.findChildren<QWidget*>())
-            QVERIFY2(dialog.rect().contains(w->geometry()), qPrintable(w->objectName()));
+        QApplication::setFont(original_);
     }
-
     // Fails when a cell is clipped without a sign or gives no tooltip.
-    void cutCellEndsInEllipsisAndShowsItselfAsTooltip()
+    void cutCellEndsInEllipsisWithTooltip()
     {
         MeterTable table;
         table.replaceDataRows({{"1", "12345678", "H/C load meter in the basement", "", ""}});
@@ -73,9 +48,8 @@ private slots:
         grid.resize(600, 200);
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        const QString shown = ShownCellText(grid.fontMetrics(), table.cell(MeterTable::ColMedium, 1),
-                                            grid.columnWidth(MeterTable::ColMedium));
-        QVERIFY2(shown.endsWith(QChar(0x2026)) && shown.startsWith(QLatin1Char('H')), qPrintable(shown));
+        QVERIFY(ShownCellText(grid.fontMetrics(), table.cell(MeterTable::ColMedium, 1),
+                              grid.columnWidth(MeterTable::ColMedium)).endsWith(QChar(0x2026)));
         const QRect cell = grid.visualRect(grid.model()->index(0, MeterTable::ColMedium));
         QHelpEvent help(QEvent::ToolTip, cell.center(), grid.viewport()->mapToGlobal(cell.center()));
         QApplication::sendEvent(grid.viewport(), &help);

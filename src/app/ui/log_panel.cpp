@@ -24,6 +24,13 @@ LogPanel::LogPanel(QWidget* parent) : QPlainTextEdit(parent)
     });
 }
 
+QSize LogPanel::minimumSizeHint() const
+{
+    const int height = 2 * fontMetrics().lineSpacing() + horizontalScrollBar()->sizeHint().height() + 2 * frameWidth()
+                       + 2 * int(document()->documentMargin());
+    return {QPlainTextEdit::minimumSizeHint().width(), height};
+}
+
 void LogPanel::appendLine(const QString& line)
 {
     pending_.append(line);

@@ -28,6 +28,10 @@ public slots:
     // Shows the queued lines now.
     void flushLines();
 
+    // Two lines and the horizontal scroll bar: a small screen takes its
+    // missing height from the log first.
+    QSize minimumSizeHint() const override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;

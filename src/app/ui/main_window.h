@@ -88,7 +88,7 @@ private:
     void FormClose();
     void loadSettings();
     bool saveSettings();
-    void placeOnScreen();
+    void placeOnScreen(int attempt = 0);
 
     // core objects (owned for the whole run)
     ActivityLog log_;

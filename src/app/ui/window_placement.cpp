@@ -4,6 +4,7 @@
 
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
@@ -21,12 +22,19 @@ QRect FitAndCentre(const QSize& wanted, const QSize& minimum, const QMargins& fr
     return outer.marginsRemoved(frame);
 }
 
-void TForm11::placeOnScreen()
+void TForm11::placeOnScreen(int attempt)
 {
     const QScreen* where = screen();
     if (!where)
         return;
     const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    // A window manager tells the frame only after the window is mapped:
+    // look again a few times and place the window once more with its frame.
+    constexpr int kFrameChecks = 5;
+    if (frame.isNull() && attempt < kFrameChecks)
+        QTimer::singleShot(100, this, [this, attempt] { placeOnScreen(attempt + 1); });
+    if (attempt > 0 && frame.isNull())
+        return;
     const QRect inner = FitAndCentre(size(), minimumSizeHint().expandedTo(minimumSize()), frame,
                                      where->availableGeometry());
     const int lost = height() - inner.height();
