@@ -30,9 +30,8 @@ private slots:
         QApplication::setFont(QFont(original_.family(), points));
         MeterTable table;
         MeterGrid grid(table);
-        const QFontMetrics fm(grid.font());
-        QVERIFY(grid.columnWidth(MeterTable::ColKey) > fm.horizontalAdvance("00112233445566778899AABBCCDDEEFF"));
-        QVERIFY(grid.columnWidth(MeterTable::ColSerial) > fm.horizontalAdvance("DDDDDDDD") && grid.rowHeight(0) >= fm.height());
+        QVERIFY(grid.columnWidth(MeterTable::ColKey) > grid.fontMetrics().horizontalAdvance("00112233445566778899AABBCCDDEEFF"));
+        QVERIFY(grid.columnWidth(1) > grid.fontMetrics().horizontalAdvance("DDDDDDDD") && grid.rowHeight(0) >= grid.fontMetrics().height());
         TEnterAES dialog(table, nullptr);
         for (QLabel* label : dialog.findChildren<QLabel*>())
             QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()), qPrintable(label->text()));
@@ -48,8 +47,7 @@ private slots:
         grid.resize(600, 200);
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        QVERIFY(ShownCellText(grid.fontMetrics(), table.cell(MeterTable::ColMedium, 1),
-                              grid.columnWidth(MeterTable::ColMedium)).endsWith(QChar(0x2026)));
+        QVERIFY(ShownCellText(grid.fontMetrics(), table.cell(2, 1), grid.columnWidth(2)).endsWith(QChar(0x2026)));
         const QRect cell = grid.visualRect(grid.model()->index(0, MeterTable::ColMedium));
         QHelpEvent help(QEvent::ToolTip, cell.center(), grid.viewport()->mapToGlobal(cell.center()));
         QApplication::sendEvent(grid.viewport(), &help);
