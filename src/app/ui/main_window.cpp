@@ -5,6 +5,7 @@
 #include "app/ui/apply_language.h"
 #include "app/ui/input_filters.h"
 #include "app/ui/log_commands.h"
+#include "app/ui/log_panel.h"
 #include "app/ui/up_down.h"
 #include "app/ui/user_manual.h"
 #include "app/ui/window_bindings.h"
@@ -26,8 +27,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -38,7 +39,9 @@ TForm11::TForm11(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("Form11"));
     setWindowTitle(QStringLiteral("M-bus and wireless configuration and read utility"));
     buildControls();
-    resize(1105, 792);   // client area of the 1121 x 851 window
+    // Client area 1105 x 792 under the menu bar; fitted to the screen and
+    // centred when first shown.
+    resize(1105, 792 + menuBar()->sizeHint().height());
     wireCore();
     wireControls();
     FormCreate();
@@ -72,30 +75,8 @@ void TForm11::wireCore()
     operations_ = new DeviceOperations(*bindings_, *link_, state_, table_, this);
     connect(Comm1, &TVaComm::OnRxChar, this, &TForm11::Comm1RxChar);
 
-    // The log panel follows the log model; appends are batched per event-loop
-    // turn so that bursts of lines cost one layout pass.
-    connect(&log_, &ActivityLog::lineAppended, this, [this](const QString& line) {
-        pendingLog_.append(line);
-        if (!logFlushQueued_) {
-            logFlushQueued_ = true;
-            QTimer::singleShot(0, this, &TForm11::flushLogView);
-        }
-    });
-    connect(&log_, &ActivityLog::cleared, this, [this] {
-        pendingLog_.clear();
-        Memo_current->clear();
-    });
-}
-
-void TForm11::flushLogView()
-{
-    logFlushQueued_ = false;
-    if (pendingLog_.isEmpty())
-        return;
-    // appendPlainText follows the end only while the view is at the end, so
-    // an installer reading older lines is not pulled away from them.
-    Memo_current->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
-    pendingLog_.clear();
+    connect(&log_, &ActivityLog::lineAppended, Memo_current, &LogPanel::appendLine);
+    connect(&log_, &ActivityLog::cleared, Memo_current, &LogPanel::clearLines);
 }
 
 void TForm11::wireControls()
@@ -255,6 +236,15 @@ void TForm11::Exit1Click()
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes)
         close();
+}
+
+void TForm11::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!placed_) {
+        placed_ = true;
+        placeOnScreen();
+    }
 }
 
 void TForm11::closeEvent(QCloseEvent* event)

@@ -3,6 +3,7 @@
 // path and the operations), the meter table, the activity log and the working
 // state for the whole run. It builds its controls in code, wires them to the
 // core objects, and does no protocol or file work itself.
+#include "app/ui/log_panel.h"
 #include "core/activity_log.h"
 #include "core/working_state.h"
 #include "table/meter_table.h"
@@ -18,7 +19,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
@@ -67,6 +67,7 @@ public slots:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     friend class WindowBindings;
@@ -87,7 +88,7 @@ private:
     void FormClose();
     void loadSettings();
     bool saveSettings();
-    void flushLogView();
+    void placeOnScreen(int attempt = 0);
 
     // core objects (owned for the whole run)
     ActivityLog log_;
@@ -103,8 +104,7 @@ private:
     QString settingsPath_;
     QString exeDir_;
     bool closing_ = false;
-    QStringList pendingLog_;
-    bool logFlushQueued_ = false;
+    bool placed_ = false;
 
     QPointer<QWidget> about_;
     QPointer<QWidget> keyDialog_;
@@ -158,7 +158,7 @@ public:
     QPushButton* Butt_save_data = nullptr;
     QPushButton* Butt_clear_grid = nullptr;
 
-    QPlainTextEdit* Memo_current = nullptr;
+    LogPanel* Memo_current = nullptr;
     QPushButton* BitBtn7 = nullptr;
     QPushButton* BitBtn6 = nullptr;
     QPushButton* BitBtn5 = nullptr;

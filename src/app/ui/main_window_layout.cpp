@@ -1,11 +1,14 @@
 // Builds the main window's menus and controls. Every control carries the
 // objectName of the window design; every labelled field is its label's buddy.
 #include "app/ui/glyph_icons.h"
+#include "app/ui/log_panel.h"
+#include "app/ui/status_panel.h"
 #include "app/ui/main_window.h"
 #include "app/ui/up_down.h"
 #include "protocol/commands.h"
 #include "protocol/medium.h"
 #include "serial/vacomm.h"
+#include "table/ui/font_units.h"
 #include "table/ui/meter_grid.h"
 
 #include <QAction>
@@ -17,13 +20,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -73,6 +76,12 @@ QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength, const QStr
     if (maxLength > 0)
         e->setMaxLength(maxLength);
     return e;
+}
+
+// A field or box of the design's fixed width, scaled to its font.
+void fixedWidth(QWidget* w, int designPx)
+{
+    w->setFixedWidth(FontScaled(w->font(), designPx));
 }
 
 }  // namespace
@@ -143,11 +152,11 @@ QWidget* TForm11::buildCommunicationGroup()
     retryRow->setSpacing(1);
     retryRow->addWidget(Edit_retry);
     retryRow->addWidget(UD_retry_read);
-    Edit_retry->setFixedWidth(30);
+    fixedWidth(Edit_retry, 30);
     g->addWidget(labelFor(box, QStringLiteral("Retry times:"), Edit_retry), 3, 0);
     g->addLayout(retryRow, 3, 1, Qt::AlignLeft);
     g->addWidget(labelFor(box, QStringLiteral("Import/Export separator:"), Edit_export_separator), 3, 2);
-    Edit_export_separator->setFixedWidth(30);
+    fixedWidth(Edit_export_separator, 30);
     g->addWidget(Edit_export_separator, 3, 3, Qt::AlignLeft);
 
     // The timeout's caption and unit are part of the design but hidden; the
@@ -156,7 +165,7 @@ QWidget* TForm11::buildCommunicationGroup()
     Label_ms = named(new QLabel(QStringLiteral("ms"), box), "Label_ms");
     Label8->hide();
     Label_ms->hide();
-    Edit_timeout->setFixedWidth(60);
+    fixedWidth(Edit_timeout, 60);
     Edit_timeout->setToolTip(QStringLiteral("Response timeout (ms)"));
     auto* timeoutRow = new QHBoxLayout;
     timeoutRow->setSpacing(1);
@@ -167,7 +176,7 @@ QWidget* TForm11::buildCommunicationGroup()
     g->addLayout(timeoutRow, 4, 1, Qt::AlignLeft);
 
     g->addWidget(labelFor(box, QStringLiteral("Current RF-ZELK ID"), Edit_currentID), 4, 2);
-    Edit_currentID->setFixedWidth(90);
+    fixedWidth(Edit_currentID, 90);
     g->addWidget(Edit_currentID, 4, 3, Qt::AlignLeft);
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
@@ -183,7 +192,7 @@ QWidget* TForm11::buildGlobalGroup()
     QFont bold = Edit_ZELK_ID->font();
     bold.setBold(true);
     Edit_ZELK_ID->setFont(bold);
-    Edit_ZELK_ID->setFixedWidth(90);
+    fixedWidth(Edit_ZELK_ID, 90);
     Button6 = named(new QPushButton(QStringLiteral("Set new ID"), box), "Button6");
     BitBtn51 = named(new QPushButton(QStringLiteral("Get all meters from ZELK"), box), "BitBtn51");
     BitBtn52 = named(new QPushButton(QStringLiteral("Read status of RF-ZELK"), box), "BitBtn52");
@@ -195,7 +204,7 @@ QWidget* TForm11::buildGlobalGroup()
     Combo_wirelessMode->setEditText(QString());
     Button8 = named(new QPushButton(QStringLiteral("Set wMode"), box), "Button8");
     Edit1 = lineEdit(box, "Edit1", 0, QStringLiteral("256"));
-    Edit1->setFixedWidth(50);
+    fixedWidth(Edit1, 50);
     Check_onClock = named(new QCheckBox(QStringLiteral("On/Off"), box), "Check_onClock");
     BitBtn24 = setButton(box, "BitBtn24", QStringLiteral("Set clock adjustment"));
     BitBtn23 = named(new QPushButton(QStringLiteral("MASTER RESET"), box), "BitBtn23");
@@ -233,7 +242,7 @@ QWidget* TForm11::buildSingleMeterGroup()
     auto* v = new QVBoxLayout(box);
 
     Edit_IDnano = lineEdit(box, "Edit_IDnano", 0);
-    Edit_IDnano->setFixedWidth(90);
+    fixedWidth(Edit_IDnano, 90);
     BitBtn42 = glyphButton(box, "BitBtn42", Glyph::Add, QStringLiteral("Add meter ID"));
     BitBtn43 = glyphButton(box, "BitBtn43", Glyph::Delete, QStringLiteral("Delete meter ID"));
     Check_deleteAll = named(new QCheckBox(QStringLiteral("All"), box), "Check_deleteAll");
@@ -247,7 +256,9 @@ QWidget* TForm11::buildSingleMeterGroup()
     v->addLayout(idRow);
 
     Edit_aesKey = lineEdit(box, "Edit_aesKey", 0);
-    Edit_aesKey->setMinimumWidth(260);
+    // The key field shows all 32 digits of a key.
+    Edit_aesKey->setMinimumWidth(std::max(FontScaled(Edit_aesKey->font(), 260),
+                                          HexDigitsWidth(Edit_aesKey->fontMetrics(), 32) + 12));
     Butt_setAES = glyphButton(box, "Butt_setAES", Glyph::KeyIn, QStringLiteral("Set AES key"));
     Butt_readAES = glyphButton(box, "Butt_readAES", Glyph::KeyOut, QStringLiteral("Read AES key"));
     auto* keyLabel = labelFor(box, QStringLiteral("Set/Read 16-byte AES-128 key (32 symbols from 0 to F, no spaces)"),
@@ -297,7 +308,11 @@ QWidget* TForm11::buildSingleMeterGroup()
     v->addStretch();
     v->addWidget(Butt_stop);
     v->addWidget(ProgressBar1);
-    box->setFixedWidth(400);
+    const int boxWidth = std::max(FontScaled(box->font(), 400), box->sizeHint().width());
+    box->setFixedWidth(boxWidth);
+    // The wrapped key caption keeps every line, whatever the height the
+    // window leaves the tab (the margins are taken generously).
+    keyLabel->setMinimumHeight(keyLabel->heightForWidth(boxWidth - 48));
     return box;
 }
 
@@ -311,10 +326,6 @@ QWidget* TForm11::buildMeterTab()
     StringGrid1 = new MeterGrid(table_, page);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setAccessibleName(QStringLiteral("Meter table"));
-    // Cells are drawn 11 pixels high so a 32-symbol key fits its column.
-    QFont gridFont = StringGrid1->font();
-    gridFont.setPixelSize(11);
-    StringGrid1->setFont(gridFont);
     right->addWidget(StringGrid1, 1);
     auto* buttons = new QHBoxLayout;
     Butt_load_data = named(new QPushButton(QStringLiteral("Load"), page), "Butt_load_data");
@@ -347,12 +358,7 @@ QWidget* TForm11::buildLogArea()
     buttons->addWidget(BitBtn5);
     v->addLayout(buttons);
 
-    Memo_current = named(new QPlainTextEdit(area), "Memo_current");
-    Memo_current->setReadOnly(true);
-    Memo_current->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo_current->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo_current->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo_current->setUndoRedoEnabled(false);
+    Memo_current = named(new LogPanel(area), "Memo_current");
     Memo_current->setAccessibleName(QStringLiteral("Activity log"));
     v->addWidget(Memo_current, 1);
     return area;
@@ -361,12 +367,13 @@ QWidget* TForm11::buildLogArea()
 void TForm11::buildStatusBar()
 {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    StatusPanel0 = named(new QLabel(statusBar()), "StatusPanel0");
-    StatusPanel0->setFixedWidth(150);
+    // Panel widths (150, 400, 50) follow the font; the connection panel
+    // widens to its text.
+    StatusPanel0 = named(new StatusPanel(150, statusBar()), "StatusPanel0");
     auto* panel1 = named(new QLabel(statusBar()), "StatusPanel1");
-    panel1->setFixedWidth(400);
+    fixedWidth(panel1, 400);
     auto* panel2 = named(new QLabel(statusBar()), "StatusPanel2");
-    panel2->setFixedWidth(50);
+    fixedWidth(panel2, 50);
     statusBar()->addWidget(StatusPanel0);
     statusBar()->addWidget(panel1);
     statusBar()->addWidget(panel2);

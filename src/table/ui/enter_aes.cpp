@@ -8,6 +8,9 @@
 #include <QValidator>
 
 #include "table/meter_table.h"
+#include "table/ui/font_units.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -57,15 +60,12 @@ TEnterAES::TEnterAES(MeterTable& table, QWidget* mainWindow)
     setObjectName(QStringLiteral("EnterAES"));
     setWindowTitle(QStringLiteral("Enter AES-128 key "));
     setModal(false);
-    setFixedSize(443, 186);
 
     auto* labelKey = new QLabel(QStringLiteral("Enter AES-128 key for meter "), this);
     labelKey->setObjectName(QStringLiteral("Label_aesKey"));
-    labelKey->setGeometry(16, 10, 411, 18);
 
     editKey_ = new QLineEdit(this);
     editKey_->setObjectName(QStringLiteral("Edit_enterKey"));
-    editKey_->setGeometry(16, 30, 411, 30);
     QFont keyFont(QStringLiteral("Arial"));
     keyFont.setPixelSize(16);
     keyFont.setBold(true);
@@ -75,25 +75,20 @@ TEnterAES::TEnterAES(MeterTable& table, QWidget* mainWindow)
     auto* note = new QLabel(
         QStringLiteral("Note: Key should be 32 symbols, entered in HEX, without spaces (FAC812...)"), this);
     note->setObjectName(QStringLiteral("Label1"));
-    note->setGeometry(16, 66, 411, 18);
     QFont italic = note->font();
     italic.setItalic(true);
     note->setFont(italic);
 
     buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     buttonCancel_->setObjectName(QStringLiteral("BitBtn2"));
-    buttonCancel_->setGeometry(16, 120, 100, 34);
 
     checkAll_ = new QCheckBox(QStringLiteral("Use this Key for all "), this);
     checkAll_->setObjectName(QStringLiteral("Check_allAES"));
-    checkAll_->setGeometry(150, 116, 160, 20);
     auto* label2 = new QLabel(QStringLiteral("meters in the table"), this);
     label2->setObjectName(QStringLiteral("Label2"));
-    label2->setGeometry(170, 136, 140, 18);
 
     buttonDone_ = new QPushButton(QStringLiteral("Done"), this);
     buttonDone_->setObjectName(QStringLiteral("BitBtn1"));
-    buttonDone_->setGeometry(327, 120, 100, 34);
 
     // Enter and Esc are handled by the dialog itself (keyPressEvent), not by
     // a default button.
@@ -102,12 +97,47 @@ TEnterAES::TEnterAES(MeterTable& table, QWidget* mainWindow)
         b->setDefault(false);
     }
 
+    placeControls(labelKey, note, label2);
+
     setTabOrder(editKey_, buttonDone_);
     setTabOrder(buttonDone_, buttonCancel_);
     setTabOrder(buttonCancel_, checkAll_);
 
     connect(buttonDone_, &QPushButton::clicked, this, &TEnterAES::BitBtn1Click);
     connect(buttonCancel_, &QPushButton::clicked, this, &TEnterAES::BitBtn2Click);
+}
+
+void TEnterAES::placeControls(QLabel* labelKey, QLabel* note, QLabel* label2)
+{
+    // The design's 443 x 186 window and its control places, scaled to the
+    // font; a text that still does not fit widens the window.
+    const double k = FontScale(font());
+    const auto px = [k](int design) { return qRound(design * k); };
+    const auto high = [&px](QWidget* w, int design) { return std::max(px(design), w->sizeHint().height()); };
+    const int left = px(16);
+    const int checkWidth = std::max(px(160), checkAll_->sizeHint().width());
+    const int label2Width = std::max(px(140), TextWidth(label2->fontMetrics(), label2->text()));
+    const int buttonWidth = std::max({px(100), buttonDone_->sizeHint().width(), buttonCancel_->sizeHint().width()});
+    const int checkLeft = left + px(134);
+    const int middle = std::max(checkWidth, px(20) + label2Width);
+    const int inner = std::max({px(411), TextWidth(note->fontMetrics(), note->text()),
+                                TextWidth(labelKey->fontMetrics(), labelKey->text()),
+                                checkLeft - left + middle + px(17) + buttonWidth});
+
+    int y = px(10);
+    labelKey->setGeometry(left, y, inner, high(labelKey, 18));
+    y += labelKey->height() + px(2);
+    editKey_->setGeometry(left, y, inner, high(editKey_, 30));
+    y += editKey_->height() + px(6);
+    note->setGeometry(left, y, inner, high(note, 18));
+    y += note->height() + px(36);
+    const int buttonHeight = std::max({px(34), buttonDone_->sizeHint().height(), buttonCancel_->sizeHint().height()});
+    buttonCancel_->setGeometry(left, y, buttonWidth, buttonHeight);
+    buttonDone_->setGeometry(left + inner - buttonWidth, y, buttonWidth, buttonHeight);
+    checkAll_->setGeometry(checkLeft, y - px(4), checkWidth, high(checkAll_, 20));
+    label2->setGeometry(checkLeft + px(20), checkAll_->geometry().bottom() + 1, label2Width, high(label2, 18));
+    const int bottom = std::max(buttonCancel_->geometry().bottom(), label2->geometry().bottom()) + 1;
+    setFixedSize(left + inner + left, bottom + px(32));
 }
 
 void TEnterAES::showCentred()

@@ -4,10 +4,12 @@
 // for the selected row or for every numbered row. Nothing is sent to the
 // receiver. Created once, hidden; showCentred() shows it without waiting
 // (not modal), always on top, centred on the main window. The controls keep
-// their contents between openings. GUI thread only.
+// their contents between openings. Its size and control places follow the
+// font, so every caption shows whole. GUI thread only.
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class MeterTable;
@@ -36,6 +38,8 @@ protected:
     void reject() override;
 
 private:
+    void placeControls(QLabel* labelKey, QLabel* note, QLabel* label2);
+
     MeterTable& table_;
     QWidget* mainWindow_;
     QLineEdit* editKey_ = nullptr;

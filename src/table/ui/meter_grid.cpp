@@ -11,11 +11,10 @@
 #include "table/meter_table.h"
 #include "table/ui/meter_grid_model.h"
 #include "table/ui/meter_grid_paint.h"
+#include "table/ui/meter_grid_sizes.h"
 
 namespace {
 
-constexpr int kRowHeight = 20;
-constexpr int kColumnWidths[MeterTable::kColumns] = {36, 81, 65, 203, 108};
 const QString kEmptySlot = QStringLiteral("FFFFFFFF");
 constexpr int kIdChars = 8;
 
@@ -38,16 +37,13 @@ MeterGrid::MeterGrid(MeterTable& table, QWidget* parent)
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(1);
-    header->setFixedHeight(kRowHeight);
-    for (int c = 0; c < MeterTable::kColumns; ++c)
-        header->resizeSection(c, kColumnWidths[c]);
     header->viewport()->installEventFilter(this);
 
     QHeaderView* rows = verticalHeader();
     rows->hide();
     rows->setMinimumSectionSize(1);
     rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(kRowHeight);
+    ApplyMeterGridSizes(this);
 
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -76,6 +72,13 @@ MeterGrid::MeterGrid(MeterTable& table, QWidget* parent)
 }
 
 MeterGrid::~MeterGrid() = default;
+
+void MeterGrid::changeEvent(QEvent* event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        ApplyMeterGridSizes(this);
+}
 
 void MeterGrid::setSelectionTargets(QLineEdit* meterId, QLineEdit* key, QComboBox* medium)
 {

@@ -71,6 +71,8 @@ protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A new font gives new column widths and row heights.
+    void changeEvent(QEvent* event) override;
     // Typing never moves the selection or edits a cell.
     void keyboardSearch(const QString&) override {}
 

@@ -1,8 +1,17 @@
 #include "table/ui/meter_grid_paint.h"
 
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include "table/ui/meter_grid_model.h"
+
+QString ShownCellText(const QFontMetrics& metrics, const QString& text, int width)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    return metrics.elidedText(text, Qt::ElideRight, width);
+}
 
 void PaintMeterCell(QPainter* painter, const QRect& rect, const QString& text, const QColor& foreground,
                     const QColor& background)
@@ -11,7 +20,8 @@ void PaintMeterCell(QPainter* painter, const QRect& rect, const QString& text, c
     painter->setClipRect(rect);
     painter->fillRect(rect, background);
     painter->setPen(foreground);
-    painter->drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    painter->drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                      ShownCellText(painter->fontMetrics(), text, rect.width()));
     painter->restore();
 }
 
@@ -28,6 +38,22 @@ QSize MeterCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
 {
     // Rows have a fixed height; only the width of the text matters.
     return {option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()), 20};
+}
+
+bool MeterCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index)
+{
+    if (!event || event->type() != QEvent::ToolTip)
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    // Only a cut text needs its whole self as tooltip.
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (ShownCellText(option.fontMetrics, text, option.rect.width()) == text) {
+        QToolTip::hideText();
+        event->ignore();
+        return false;
+    }
+    QToolTip::showText(event->globalPos(), text, view, option.rect);
+    return true;
 }
 
 MeterHeaderView::MeterHeaderView(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
