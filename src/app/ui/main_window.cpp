@@ -11,6 +11,7 @@
 #include "operations/connection_link.h"
 #include "operations/device_operations.h"
 #include "serial/connection.h"
+#include "serial/port_reconnect.h"
 #include "serial/receive_path.h"
 #include "serial/vacomm.h"
 #include "table/ui/enter_aes.h"
@@ -71,6 +72,11 @@ void TForm11::wireCore()
     receive_->setReader([this](char* area, int count) { return Comm1->ReadBytes(area, count); });
     operations_ = new DeviceOperations(*bindings_, *link_, state_, table_, this);
     connect(Comm1, &TVaComm::OnRxChar, this, &TForm11::Comm1RxChar);
+    // A port the device lost stops what was running on it, and is reopened
+    // when its name returns unless the user picks another port first.
+    connect(connection_, &Connection::lostByDevice, operations_, &DeviceOperations::StopAfterPortLost);
+    reconnect_ = new PortReconnect(*connection_, *bindings_, log_, connection_);
+    connect(Combo_comName, &QComboBox::currentTextChanged, reconnect_, &PortReconnect::cancel);
 
     // The log panel follows the log model; appends are batched per event-loop
     // turn so that bursts of lines cost one layout pass.
@@ -267,6 +273,7 @@ void TForm11::closeEvent(QCloseEvent* event)
 
 void TForm11::FormClose()
 {
+    reconnect_->cancel();
     QDir::setCurrent(exeDir_);
     if (!saveSettings()) {
         QMessageBox::warning(this, QStringLiteral("Saving settings"),

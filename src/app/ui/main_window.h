@@ -29,6 +29,7 @@ class TVaComm;
 class Connection;
 class ReceivePath;
 class DeviceOperations;
+class PortReconnect;
 class WindowBindings;
 class OperationLink;
 
@@ -99,6 +100,7 @@ private:
     Connection* connection_ = nullptr;
     ReceivePath* receive_ = nullptr;
     DeviceOperations* operations_ = nullptr;
+    PortReconnect* reconnect_ = nullptr;   // child of the connection
 
     QString settingsPath_;
     QString exeDir_;
