@@ -210,6 +210,16 @@ QByteArray Connection::ReadIfConnected()
     }
 }
 
+int Connection::ReadBytes(char* area, int count)
+{
+    try {
+        return comm_.ReadBytes(area, count);
+    } catch (const EVaCommError& e) {
+        loseLater(e.message());
+        throw;
+    }
+}
+
 void Connection::loseLater(const QString& reason)
 {
     // After the handler that met the error has finished, so that what it was

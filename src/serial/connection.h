@@ -43,6 +43,9 @@ public:
     // Every byte waiting at the port; logs "No valid physical connection... "
     // and gives empty when not connected.
     QByteArray ReadIfConnected();
+    // Reads up to count waiting bytes for the receive path (TVaComm::ReadBytes);
+    // a read error is rethrown and the port counts as lost.
+    int ReadBytes(char* area, int count);
 
     // CommandSink: writes the telegram when connected and logs "Sent: ..."
     // (or "Not sent: ..." when it did not go out in full).

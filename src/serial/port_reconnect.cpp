@@ -30,7 +30,11 @@ void PortReconnect::onLost()
 {
     cancel();
     name_ = view_.portNameText();
-    watcher_.watch(DevicePathForPortName(name_));
+    const QString path = DevicePathForPortName(name_);
+    // A pseudo-terminal never comes back: its number is handed to the next
+    // program that asks for one. (A link to one, as the simulator makes, can.)
+    if (!path.startsWith(QLatin1String("/dev/pts/")))
+        watcher_.watch(path);
 }
 
 void PortReconnect::onConnectionChanged(bool connected)

@@ -4,6 +4,7 @@
 // logs "Serial port back - reconnected to NAME". Only a loss starts the wait;
 // the user's own connect, a change of the port name, or cancel() (the window
 // closing) ends it, and nothing is reopened after that.
+// A pseudo-terminal named directly (/dev/pts/N) is not waited for.
 //
 // The wait is a PortWatcher: no timer runs and no CPU is used until the name
 // changes. When the name is back but the node refuses to open (permissions

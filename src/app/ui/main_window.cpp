@@ -69,7 +69,7 @@ void TForm11::wireCore()
     connection_ = new Connection(*Comm1, *bindings_, log_, state_, this);
     link_ = std::make_unique<ConnectionLink>(*connection_);
     receive_ = new ReceivePath(state_, *bindings_, *connection_, this);
-    receive_->setReader([this](char* area, int count) { return Comm1->ReadBytes(area, count); });
+    receive_->setReader([this](char* area, int count) { return connection_->ReadBytes(area, count); });
     operations_ = new DeviceOperations(*bindings_, *link_, state_, table_, this);
     connect(Comm1, &TVaComm::OnRxChar, this, &TForm11::Comm1RxChar);
     // A port the device lost stops what was running on it, and is reopened
