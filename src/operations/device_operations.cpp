@@ -1,5 +1,8 @@
 #include "operations/device_operations.h"
 
+#include "core/working_state.h"
+#include "table/meter_table.h"
+
 DeviceOperations::DeviceOperations(OperationHost& host, OperationLink& link, WorkingState& state, MeterTable& table,
                                    QObject* parent)
     : QObject(parent),
@@ -29,4 +32,30 @@ void DeviceOperations::TableSetKeyRoute() {
 void DeviceOperations::TableDeleteAllRoute() {
     ctx_.host.setAllTicked(true);
     single_.BitBtn43Click();
+}
+
+void DeviceOperations::StopAfterPortLost() {
+    const QString why = QStringLiteral(": the serial port was lost");
+    const WorkingState& st = ctx_.state;
+    if (batch_.running()) {
+        using Kind = BatchSequences::Kind;
+        const QString what = batch_.timer(Kind::AddAll).isActive()      ? QStringLiteral("Adding all meters")
+                             : batch_.timer(Kind::DeleteAll).isActive() ? QStringLiteral("Deleting all meters")
+                                                                        : QStringLiteral("Setting all keys");
+        // The row at batchRow is the last one sent; batchRow keeps its value.
+        batch_.Butt_stopClick();
+        ctx_.log(QStringLiteral("%1 stopped after row %2 of %3 (%4)")
+                     .arg(what)
+                     .arg(st.batchRow)
+                     .arg(ctx_.table.rowCount() - 1)
+                     .arg(ctx_.table.cell(MeterTable::ColSerial, st.batchRow))
+                 + why);
+    }
+    QTimer& retry = retry_.timer();
+    if (!retry.isActive()) return;
+    retry.stop();
+    if (st.replyReceived) return;   // answered: nothing was left to repeat
+    ctx_.log((st.retryCount == 0 ? QStringLiteral("Retries stopped before the first repeat")
+                                 : QStringLiteral("Retries stopped after attempt %1").arg(st.retryCount))
+             + why);
 }

@@ -56,6 +56,11 @@ public slots:
     void TableSetKeyRoute();
     void TableDeleteAllRoute();
 
+    // The line went away under a running sequence or retry: stops it where it
+    // is, nothing more is sent and nothing is resumed later, and logs how far
+    // it got.
+    void StopAfterPortLost();
+
 private:
     OperationContext ctx_;
     RetryTimer retry_;

@@ -6,6 +6,8 @@
 #include "protocol/hex.h"
 #include "serial/vacomm.h"
 
+#include <QTimer>
+
 namespace {
 
 const QString kConnectCaption = QStringLiteral("Connect to port");
@@ -193,15 +195,20 @@ void Connection::ReleasePort()
 void Connection::TransmitTelegram(const QByteArray& telegram)
 {
     bool sent = false;
+    QString failure;
     try {
         comm_.PurgeAll();
         if (state_.connected)
             sent = comm_.SendText(telegram);
     } catch (const EVaCommError& e) {
-        log_.append(QStringLiteral("Can not write to serial COM port - ") + e.message());
+        failure = e.message();
+        log_.append(QStringLiteral("Can not write to serial COM port - ") + failure);
     }
     // Only a telegram that went out in full is logged as sent.
     log_.append((sent ? QStringLiteral("Sent: ") : QStringLiteral("Not sent: ")) + HexDump(telegram));
+    // A line that refuses a write has gone away (an adapter pulled out).
+    if (!failure.isEmpty())
+        loseLater(failure);
 }
 
 QByteArray Connection::ReadIfConnected()
@@ -213,10 +220,29 @@ QByteArray Connection::ReadIfConnected()
     try {
         return comm_.ReadAvailable();
     } catch (const EVaCommError& e) {
-        // A read error must not escape into the event loop (timer handler).
+        // A read error must not escape into the event loop (timer handler);
+        // the line it happened on has gone away.
         log_.append(QStringLiteral("Exception receiving - ") + e.message());
+        loseLater(e.message());
         return {};
     }
+}
+
+int Connection::ReadBytes(char* area, int count)
+{
+    try {
+        return comm_.ReadBytes(area, count);
+    } catch (const EVaCommError& e) {
+        loseLater(e.message());
+        throw;
+    }
+}
+
+void Connection::loseLater(const QString& reason)
+{
+    // After the handler that met the error has finished, so that what it was
+    // doing (a sequence step, a retry) is stopped in a consistent state.
+    QTimer::singleShot(0, this, [this, reason] { onPortLost(reason); });
 }
 
 void Connection::onPortLost(const QString& reason)
@@ -226,4 +252,5 @@ void Connection::onPortLost(const QString& reason)
     comm_.ClosePort();  // already released by the device; harmless
     showClosed();
     log_.append(QStringLiteral("Serial port lost - ") + reason);
+    emit lostByDevice();
 }

@@ -46,6 +46,9 @@ public:
     // Every byte waiting at the port; logs "No valid physical connection... "
     // and gives empty when not connected.
     QByteArray ReadIfConnected();
+    // Reads up to count waiting bytes for the receive path (TVaComm::ReadBytes);
+    // a read error is rethrown and the port counts as lost.
+    int ReadBytes(char* area, int count);
 
     // CommandSink: writes the telegram when connected and logs "Sent: ..."
     // (or "Not sent: ..." when it did not go out in full).
@@ -57,10 +60,16 @@ public:
 signals:
     // The connection state changed (opened, closed, or lost).
     void connectionChanged(bool connected);
+    // The device went away while connected (hang-up, read or write error);
+    // follows connectionChanged(false) and the lost line.
+    void lostByDevice();
 
 private:
-    // The device went away: shown closed, one log line, connectionChanged(false).
+    // The device went away: released, shown closed, one log line,
+    // connectionChanged(false), lostByDevice().
     void onPortLost(const QString& reason);
+    // A read or write error: the port is lost once the running handler ends.
+    void loseLater(const QString& reason);
     // Status text "<name> is closed", lists enabled, caption "Connect to port",
     // `connected` false; emits connectionChanged(false) when it was true.
     void showClosed();

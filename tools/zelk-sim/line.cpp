@@ -24,11 +24,17 @@ bool sleepUnlessStopped(int ms, int stopFd)
 
 Line::~Line()
 {
+    close();
+}
+
+void Line::close()
+{
     removeLink();
     if (master_ >= 0)
         ::close(master_);
     if (slave_ >= 0)
         ::close(slave_);
+    master_ = slave_ = -1;
 }
 
 bool Line::open(std::string& error)

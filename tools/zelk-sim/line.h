@@ -14,6 +14,11 @@ public:
     // Opens the pty pair in raw mode; the master side is non-blocking. The
     // slave side stays open here too, so a client closing it causes no hang-up.
     bool open(std::string& error);
+    // Hangs the line up: removes the link and closes both sides, so the
+    // client sees a hang-up and the slave path goes away. open() and
+    // makeLink() bring a new line back.
+    void close();
+    bool isOpen() const { return master_ >= 0; }
     ~Line();
 
     int masterFd() const { return master_; }

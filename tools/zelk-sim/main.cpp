@@ -30,10 +30,28 @@ extern "C" void onStopSignal(int)
     errno = saved;
 }
 
+// SIGUSR1 pulls the line out (hang-up, link removed), SIGUSR2 plugs a new one
+// in under the same link: written by the handler, read by the loop.
+int g_linePipe[2] = {-1, -1};
+
+extern "C" void onLineSignal(int sig)
+{
+    const int saved = errno;
+    const char c = sig == SIGUSR1 ? 'u' : 'p';
+    [[maybe_unused]] ssize_t r = ::write(g_linePipe[1], &c, 1);
+    errno = saved;
+}
+
 bool installSignals()
 {
-    if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0
+        || ::pipe2(g_linePipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
+    struct sigaction line{};
+    line.sa_handler = onLineSignal;
+    sigemptyset(&line.sa_mask);
+    sigaction(SIGUSR1, &line, nullptr);
+    sigaction(SIGUSR2, &line, nullptr);
     struct sigaction sa{};
     sa.sa_handler = onStopSignal;
     sigemptyset(&sa.sa_mask);
@@ -125,12 +143,34 @@ struct Simulator {
         return true;
     }
 
+    // Unplugs or replugs the line as the signals asked; false when a new line
+    // cannot be made.
+    bool switchLine()
+    {
+        char c;
+        while (::read(g_linePipe[0], &c, 1) == 1) {
+            if (c == 'u' && line.isOpen()) {
+                line.close();
+                reader = sim::FrameReader{};
+                info("line pulled out");
+            } else if (c == 'p' && !line.isOpen()) {
+                std::string error;
+                if (!line.open(error) || (!opt.linkPath.empty() && !line.makeLink(opt.linkPath, error))) {
+                    warn(error);
+                    return false;
+                }
+                info("line back on " + line.slavePath());
+            }
+        }
+        return true;
+    }
+
     int run()
     {
         std::uint8_t buf[4096];
         for (;;) {
-            pollfd p[2] = {{line.masterFd(), POLLIN, 0}, {g_stopPipe[0], POLLIN, 0}};
-            const int r = ::poll(p, 2, reader.pending() ? kIncompleteFrameMs : -1);
+            pollfd p[3] = {{line.masterFd(), POLLIN, 0}, {g_stopPipe[0], POLLIN, 0}, {g_linePipe[0], POLLIN, 0}};
+            const int r = ::poll(p, 3, reader.pending() ? kIncompleteFrameMs : -1);
             if (r < 0) {
                 if (errno == EINTR)
                     continue;
@@ -139,6 +179,11 @@ struct Simulator {
             }
             if (p[1].revents & POLLIN)
                 return 0;
+            if (p[2].revents & POLLIN) {
+                if (!switchLine())
+                    return 1;
+                continue;
+            }
             if (r == 0) {
                 if (!process(reader.expire()))
                     return 0;

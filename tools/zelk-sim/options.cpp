@@ -13,6 +13,8 @@ const char* usageText()
         "Plays a ZELK radio receiver on a pseudo-terminal. Prints \"PTY <slave path>\" as its\n"
         "first line, then answers the command frames addressed to its ZELK ID until SIGTERM or\n"
         "SIGINT. Log lines go to standard error.\n"
+        "SIGUSR1 pulls the line out (hang-up; the --link is removed), SIGUSR2 plugs a new\n"
+        "line in under the same --link, as an adapter unplugged and plugged in again.\n"
         "\n"
         "Options:\n"
         "  --id ID            ZELK ID of the receiver, 8 decimal digits (default 01020304)\n"

@@ -12,6 +12,7 @@
 #include "operations/connection_link.h"
 #include "operations/device_operations.h"
 #include "serial/connection.h"
+#include "serial/port_reconnect.h"
 #include "serial/receive_path.h"
 #include "serial/vacomm.h"
 #include "table/ui/enter_aes.h"
@@ -71,9 +72,14 @@ void TForm11::wireCore()
     connection_ = new Connection(*Comm1, *bindings_, log_, state_, this);
     link_ = std::make_unique<ConnectionLink>(*connection_);
     receive_ = new ReceivePath(state_, *bindings_, *connection_, this);
-    receive_->setReader([this](char* area, int count) { return Comm1->ReadBytes(area, count); });
+    receive_->setReader([this](char* area, int count) { return connection_->ReadBytes(area, count); });
     operations_ = new DeviceOperations(*bindings_, *link_, state_, table_, this);
     connect(Comm1, &TVaComm::OnRxChar, this, &TForm11::Comm1RxChar);
+    // A port the device lost stops what was running on it, and is reopened
+    // when its name returns unless the user picks another port first.
+    connect(connection_, &Connection::lostByDevice, operations_, &DeviceOperations::StopAfterPortLost);
+    reconnect_ = new PortReconnect(*connection_, *bindings_, log_, connection_);
+    connect(Combo_comName, &QComboBox::currentTextChanged, reconnect_, &PortReconnect::cancel);
 
     connect(&log_, &ActivityLog::lineAppended, Memo_current, &LogPanel::appendLine);
     connect(&log_, &ActivityLog::cleared, Memo_current, &LogPanel::clearLines);
@@ -258,6 +264,7 @@ void TForm11::closeEvent(QCloseEvent* event)
 
 void TForm11::FormClose()
 {
+    reconnect_->cancel();
     QDir::setCurrent(exeDir_);
     if (!saveSettings()) {
         QMessageBox::warning(this, QStringLiteral("Saving settings"),

@@ -29,6 +29,7 @@ class TVaComm;
 class Connection;
 class ReceivePath;
 class DeviceOperations;
+class PortReconnect;
 class WindowBindings;
 class OperationLink;
 
@@ -100,6 +101,7 @@ private:
     Connection* connection_ = nullptr;
     ReceivePath* receive_ = nullptr;
     DeviceOperations* operations_ = nullptr;
+    PortReconnect* reconnect_ = nullptr;   // child of the connection
 
     QString settingsPath_;
     QString exeDir_;
