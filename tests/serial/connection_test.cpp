@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
 #include <vector>
 
 #include <QDir>
@@ -279,6 +282,27 @@ TEST_F(ConnectionTest, ReleasePortClosesAnOpenPortOnly)
     EXPECT_FALSE(comm.IsOpen());
     EXPECT_EQ(view.caption(), "Connect to port");
     EXPECT_EQ(view.status, view.name + " is closed");
+}
+
+TEST_F(ConnectionTest, CloseOnAHungUpLineLogsOneLineWithTheSystemError)
+{
+    // Fails when the failed purge or flush of the close is swallowed, or
+    // reported once per failing step.
+    const std::vector<std::function<void(Connection&)>> closers = {
+        [](Connection& c) { c.ReleasePort(); }, [](Connection& c) { c.ToggleConnection(); }};
+    for (const auto& close : closers) {
+        PtyPair line;
+        view.name = line.slavePath();
+        conn.ToggleConnection();
+        ASSERT_TRUE(state.connected);
+        line.closeMaster();  // the loss is not yet handled (no events processed)
+        const int before = log.lineCount();
+        close(conn);
+        EXPECT_FALSE(comm.IsOpen());
+        ASSERT_EQ(log.lineCount(), before + 1);
+        EXPECT_TRUE(log.lastLine().startsWith("Exception closing serial port - "));
+        EXPECT_TRUE(log.lastLine().endsWith(QString::fromLocal8Bit(strerror(EIO)))) << qPrintable(log.lastLine());
+    }
 }
 
 TEST_F(ConnectionTest, LostPortIsShownClosedAndTheNextCommandReconnects)

@@ -344,3 +344,56 @@ TEST(ReceivePathFailure, DispatchFailureIsLoggedAndTheRestDropped)
     path.Comm1RxChar(nullptr, int(pending.size()));
     EXPECT_EQ(target.lines.value(2), kErrorLine);
 }
+
+TEST_F(ReceivePathTest, SilenceGapIsTenByteTimesAtLeastTwentyMs)
+{
+    // Fails if the gap ignores the line speed or falls below the floor.
+    const struct { int rate; int gapMs; } cases[] = {{300, 367}, {2400, 46}, {9600, 20}, {115200, 20}, {0, 367}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ReceivePath::SilenceGapMs(c.rate), c.gapMs) << c.rate;
+    EXPECT_EQ(path.noDecodeTimer().timerType(), Qt::PreciseTimer);
+}
+
+TEST_F(ReceivePathTest, StrayStartByteBeforeAReplyIsGivenUpWhenTheLineFallsSilent)
+{
+    // Fails without resynchronisation: the reply waits for the 240 bytes
+    // that 68 F0 announced.
+    path.setLineRate([] { return 9600; });
+    receive(RawBytes({0x68, 0xF0}) + kErrorReply);
+    EXPECT_TRUE(target.lines.isEmpty());
+    EXPECT_TRUE(path.silenceTimer().isActive());
+    QElapsedTimer clock;
+    clock.start();
+    while (!target.lines.contains(kErrorLine) && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(target.lines.value(0), HexDumpOf(kErrorReply));
+    EXPECT_TRUE(state.rxBuffer.isEmpty());
+    EXPECT_FALSE(path.silenceTimer().isActive());
+}
+
+TEST_F(ReceivePathTest, FrameInPiecesWithShortPausesIsNotGivenUp)
+{
+    // 300 bit/s: a 367 ms gap; five pieces 120 ms apart take longer than one
+    // gap. Fails if the silence is not measured from the latest piece.
+    path.setLineRate([] { return 300; });
+    for (int piece = 0; piece < 5; ++piece) {
+        receive(kErrorReply.mid(piece * 5, piece == 4 ? -1 : 5));
+        QElapsedTimer clock;
+        clock.start();
+        while (piece < 4 && clock.elapsed() < 120)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    EXPECT_EQ(target.lines.value(0), HexDumpOf(kErrorReply));
+    EXPECT_EQ(target.lines.value(1), kErrorLine);
+}
+
+TEST_F(ReceivePathTest, BytesWaitingUnannouncedAreTakenBeforeAStartIsGivenUp)
+{
+    // The notification for the rest of the frame is still on its way when the
+    // silence timer fires. Fails if the start byte is dropped regardless.
+    receive(kErrorReply.left(10));
+    device.pending += kErrorReply.mid(10);
+    path.onLineSilent();
+    EXPECT_EQ(target.lines.value(0), HexDumpOf(kErrorReply));
+    EXPECT_FALSE(path.silenceTimer().isActive());
+}
