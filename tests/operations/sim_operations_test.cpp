@@ -150,7 +150,6 @@ TEST_F(SimOperations, GetAllMetersFillsTheTableFromBothTelegrams) {
     EXPECT_EQ(Sent(0), ExpectedFrame(host.zelk, Hex("0F FF 02 04 01 10 00 00")));
     ASSERT_TRUE(SpinUntil([&] { return table.cell(MeterTable::ColNotes, 1) == QStringLiteral("10000"); }, 4000))
         << log.lines().join('\n').toStdString();
-    EXPECT_EQ(table.rowCount(), 17);
     EXPECT_EQ(table.cell(MeterTable::ColSerial, 1), QStringLiteral("11111111"));
     EXPECT_EQ(table.cell(MeterTable::ColSerial, 2), QStringLiteral("FFFFFFFF"));
     EXPECT_FALSE(state.listTailPending);
@@ -165,7 +164,6 @@ TEST_F(SimOperations, GetAllSoonAfterAStatusFillsTheTableAndTheNextStatusIsShown
     ops->BitBtn51Click();
     ASSERT_TRUE(SpinUntil([&] { return !table.cell(MeterTable::ColNotes, 16).isEmpty(); }, 4000))
         << log.lines().join('\n').toStdString();
-    EXPECT_EQ(table.rowCount(), 17);
     EXPECT_EQ(table.cell(MeterTable::ColSerial, 1), QStringLiteral("11111111"));
     EXPECT_EQ(table.cell(MeterTable::ColNotes, 1), QStringLiteral("10000"));
     ops->BitBtn52Click();

@@ -45,8 +45,7 @@ TEST_P(OperationFrames, SendsItsFrameAndSetsItsState) {
 
     c.run(rig.ops);
 
-    // Fails if a user operation leaves the hold-off running (its reply would be
-    // dropped) or lets a stale list request capture its reply.
+    // Fails if a user operation keeps the hold-off or a stale list request.
     EXPECT_FALSE(rig.state.replyLatched);
     EXPECT_FALSE(rig.state.meterListPending);
     EXPECT_FALSE(rig.state.listTailPending);

@@ -181,31 +181,3 @@ TEST_F(FrameAssemblerTest, LongStreamCutAtRandomPoints)
         ASSERT_EQ(frames[i], expected[i]) << i;
     expectEmpty();
 }
-
-TEST_F(FrameAssemblerTest, StalledStartsAreGivenUpOneAtATime)
-{
-    // Fails if giving up a stalled start loses the frame behind it, skips a
-    // start byte, or touches replyReceived.
-    const struct { const char* name; QByteArray noise; int dropsBeforeFrame; } cases[] = {
-        {"long announced frame", RawBytes({0x68, 0xF0}), 1},
-        {"lone start byte", RawBytes({0x00, 0x68}), 1},
-        {"two stray starts", RawBytes({0x68, 0xF0, 0x68, 0xF0}), 2},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        assembler.clear();
-        frames.clear();
-        state.replyReceived = true;
-        feed(c.noise + kFrame);
-        for (int d = 0; d < c.dropsBeforeFrame; ++d) {
-            EXPECT_TRUE(frames.isEmpty());
-            ASSERT_TRUE(assembler.waitingForFrame());
-            assembler.dropStalledStart([this](const QByteArray& f) { frames << f; });
-        }
-        ASSERT_EQ(frames.size(), 1);
-        EXPECT_EQ(frames[0], kFrame);
-        EXPECT_TRUE(state.replyReceived);
-        EXPECT_FALSE(assembler.waitingForFrame());
-        expectEmpty();
-    }
-}
