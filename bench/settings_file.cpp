@@ -65,6 +65,7 @@ int main()
             if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(keys + filler) < 0)
                 return 1;
             f.close();
+            std::fflush(stdout);
             if (fork() == 0)
                 RunCase(path, shape, mb), std::fflush(stdout), _exit(0);
             wait(nullptr);

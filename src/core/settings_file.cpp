@@ -217,6 +217,17 @@ bool IniDocument::scan(QIODevice& in)
         const char* data = chunk.constData();
         qint64 pos = 0;
         while (pos < n) {
+            if (carryStart < 0 && newlineChosen_) {
+                // A run of empty lines (a damaged file can hold millions) in one sweep.
+                qint64 q = pos;
+                while (q < n && (data[q] == '\n' || (data[q] == '\r' && q + 1 < n && data[q + 1] == '\n')))
+                    q += data[q] == '\n' ? 1 : 2;
+                if (q > pos) {
+                    anyLine_ = lastLineBlank_ = lastLineEnded_ = true;
+                    pos = q;
+                    continue;
+                }
+            }
             const void* hit = std::memchr(data + pos, '\n', size_t(n - pos));
             if (!hit) {
                 // The line goes on: keep what classification needs.
