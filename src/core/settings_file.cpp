@@ -121,7 +121,6 @@ bool ParseIniInteger(const QByteArray& text, int* value)
     return true;
 }
 
-
 IniDocument::IniDocument(const std::vector<IniKey>& keys)
 {
     for (const IniKey& k : keys) {
@@ -203,13 +202,15 @@ bool IniDocument::scan(QIODevice& in)
         in.skip(kBom.size());
         offset = kBom.size();
     }
-    QByteArray chunk(kChunk, Qt::Uninitialized);
+    // A small source (the usual settings file) needs no large buffer.
+    const qint64 chunkSize = std::clamp<qint64>(in.size() - in.pos(), 1, kChunk);
+    QByteArray chunk(chunkSize, Qt::Uninitialized);
     QByteArray carry;            // the start of a line that goes on in the next chunk
     qint64 carryStart = -1;      // its offset, -1 when none
     qint64 carryLength = 0;      // its full length so far (carry keeps at most kMaxLineBytes)
     char carryLast = 0;
     for (;;) {
-        const qint64 n = in.read(chunk.data(), kChunk);
+        const qint64 n = in.read(chunk.data(), chunkSize);
         if (n < 0 || offset + n > kMaxFileSize)
             return false;
         if (n == 0)

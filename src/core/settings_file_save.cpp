@@ -61,11 +61,11 @@ bool IniDocument::writeTo(QIODevice& source, QIODevice& out) const
     std::sort(patches.begin(), patches.end(),
               [](const Patch& a, const Patch& b) { return a.at != b.at ? a.at < b.at : a.order < b.order; });
 
-    QByteArray chunk(kChunk, Qt::Uninitialized);
+    QByteArray chunk(std::clamp<qint64>(sourceSize_, 1, kChunk), Qt::Uninitialized);
     qint64 pos = 0;   // source bytes read so far
     auto copyUntil = [&](qint64 until) {
         while (pos < until) {
-            const qint64 n = source.read(chunk.data(), std::min(kChunk, until - pos));
+            const qint64 n = source.read(chunk.data(), std::min<qint64>(chunk.size(), until - pos));
             if (n <= 0 || out.write(chunk.constData(), n) != n)
                 return false;
             pos += n;
