@@ -63,6 +63,16 @@ QString DefaultSettingsDir() { return CurrentSettingsLocation().defaultDir; }
 
 namespace {
 
+// Every key of the file, in the order they are read and written.
+const std::vector<IniKey>& SettingKeys()
+{
+    static const std::vector<IniKey> keys = {
+        {kComPort, "Name"}, {kComPort, "Speed"}, {kComPort, "Parity"}, {kComPort, "DataBits"},
+        {kComPort, "RTS"}, {kMisc, "ExportSeparator"}, {kMisc, "Retry"}, {kMbus, "Timeout"},
+        {kMisc, "Dir"}, {kMisc, "Language"}, {kRfZelk, "Secondary"}};
+    return keys;
+}
+
 AppSettings FromDocument(const IniDocument& ini, const QString& defaultDir)
 {
     AppSettings s = DefaultSettings(defaultDir);
@@ -99,24 +109,24 @@ void IntoDocument(IniDocument& ini, const AppSettings& s)
 
 AppSettings ParseSettings(const QByteArray& contents, const QString& defaultDir)
 {
-    return FromDocument(IniDocument::fromBytes(contents), defaultDir);
+    return FromDocument(IniDocument::fromBytes(contents, SettingKeys()), defaultDir);
 }
 
 QByteArray SettingsFileText(const QByteArray& contents, const AppSettings& settings)
 {
-    IniDocument ini = IniDocument::fromBytes(contents);
+    IniDocument ini = IniDocument::fromBytes(contents, SettingKeys());
     IntoDocument(ini, settings);
     return ini.toBytes();
 }
 
 AppSettings ReadSettings(const QString& path, const QString& defaultDir)
 {
-    return FromDocument(IniDocument::load(path), defaultDir);
+    return FromDocument(IniDocument::load(path, SettingKeys()), defaultDir);
 }
 
 bool WriteSettings(const QString& path, const AppSettings& settings)
 {
-    IniDocument ini = IniDocument::load(path);
+    IniDocument ini = IniDocument::load(path, SettingKeys());
     IntoDocument(ini, settings);
     return ini.save(path);
 }

@@ -1,16 +1,18 @@
 #include "core/settings_file.h"
 
-#include <QDir>
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
+
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
 
 // Files above this size are not read (nor replaced): no settings file of this
-// program comes near it, and it bounds the memory a damaged file can take.
+// program comes near it, and it bounds the time a damaged file can take.
 constexpr qint64 kMaxFileSize = 256LL * 1024 * 1024;
 
 const QByteArray kBom("\xEF\xBB\xBF");
@@ -92,13 +94,6 @@ QByteArray EncodeValue(const QString& value)
     return bytes;
 }
 
-bool IsReadOnly(const QFileInfo& info)
-{
-    // The permission bits are checked as well as access(): a file the user
-    // made read-only stays untouched even for a user (root) who could write it.
-    const auto writeBits = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return !info.isWritable() || !(info.permissions() & writeBits);
-}
 
 }  // namespace
 
@@ -126,171 +121,238 @@ bool ParseIniInteger(const QByteArray& text, int* value)
     return true;
 }
 
-IniDocument IniDocument::fromBytes(const QByteArray& input)
+IniDocument::IniDocument(const std::vector<IniKey>& keys)
 {
-    IniDocument doc;
-    QByteArrayView data(input);
-    if (data.startsWith(kBom)) {
-        doc.bom_ = true;
-        data = data.sliced(kBom.size());
-    }
-    bool newlineChosen = false;
-    qsizetype pos = 0;
-    while (pos < data.size()) {
-        const qsizetype nl = data.indexOf('\n', pos);
-        Line line;
-        if (nl < 0) {
-            line.text = data.sliced(pos).toByteArray();
-            pos = data.size();
-        } else {
-            qsizetype end = nl;
-            if (end > pos && data[end - 1] == '\r')
-                --end;
-            line.text = data.sliced(pos, end - pos).toByteArray();
-            line.eol = data.sliced(end, nl + 1 - end).toByteArray();
-            pos = nl + 1;
-            if (!newlineChosen) {
-                doc.newline_ = line.eol;
-                newlineChosen = true;
-            }
+    for (const IniKey& k : keys) {
+        Key key;
+        key.names = k;
+        for (size_t s = 0; s < sections_.size() && key.section < 0; ++s)
+            if (SameName(QByteArrayView(sections_[s].name), k.section))
+                key.section = int(s);
+        if (key.section < 0) {
+            key.section = int(sections_.size());
+            Section section;
+            section.name = k.section;
+            sections_.push_back(section);
         }
-        doc.lines_.push_back(std::move(line));
+        keys_.push_back(key);
     }
+}
+
+int IniDocument::keyIndex(const char* section, const char* key) const
+{
+    for (size_t i = 0; i < keys_.size(); ++i)
+        if (SameName(QByteArrayView(keys_[i].names.section), section)
+            && SameName(QByteArrayView(keys_[i].names.key), key))
+            return int(i);
+    return -1;
+}
+
+// One line of the source: text without its line end (only the first
+// kMaxLineBytes when !whole), its offsets, and the offset after its end.
+void IniDocument::takeLine(QByteArrayView text, bool whole, qint64 start, qint64 textEnd, qint64 end)
+{
+    anyLine_ = true;
+    lastLineEnded_ = end > textEnd;
+    if (text.isEmpty()) {   // the common case in a damaged file: nothing to classify
+        lastLineBlank_ = true;
+        return;
+    }
+    const Parsed p = whole ? Classify(text) : Parsed{};
+    lastLineBlank_ = whole && Trimmed(text).isEmpty();
+    const bool header = p.kind == Kind::Section || p.kind == Kind::BadSection
+        || (!whole && Trimmed(text).startsWith('['));
+    if (header) {
+        firstOpen_ = -1;
+        currentSection_ = -1;
+        if (p.kind != Kind::Section)
+            return;
+        for (size_t s = 0; s < sections_.size(); ++s) {
+            if (!SameName(p.name, sections_[s].name))
+                continue;
+            currentSection_ = int(s);
+            if (!sections_[s].inSource) {
+                sections_[s].inSource = true;
+                sections_[s].insertAt = end;
+                firstOpen_ = int(s);
+            }
+            break;
+        }
+        return;
+    }
+    if (p.kind != Kind::Key || currentSection_ < 0)
+        return;
+    if (firstOpen_ == currentSection_)
+        sections_[size_t(firstOpen_)].insertAt = end;
+    for (Key& k : keys_) {
+        if (k.found || k.section != currentSection_ || !SameName(p.name, k.names.key))
+            continue;
+        k.found = true;
+        k.textStart = start;
+        k.textEnd = textEnd;
+        k.line = text.toByteArray();
+        break;
+    }
+}
+
+bool IniDocument::scan(QIODevice& in)
+{
+    qint64 offset = 0;   // source offset of the next byte read
+    if (in.peek(kBom.size()) == kBom) {
+        in.skip(kBom.size());
+        offset = kBom.size();
+    }
+    // A small source (the usual settings file) needs no large buffer.
+    const qint64 chunkSize = std::clamp<qint64>(in.size() - in.pos(), 1, kChunk);
+    QByteArray chunk(chunkSize, Qt::Uninitialized);
+    QByteArray carry;            // the start of a line that goes on in the next chunk
+    qint64 carryStart = -1;      // its offset, -1 when none
+    qint64 carryLength = 0;      // its full length so far (carry keeps at most kMaxLineBytes)
+    char carryLast = 0;
+    for (;;) {
+        const qint64 n = in.read(chunk.data(), chunkSize);
+        if (n < 0 || offset + n > kMaxFileSize)
+            return false;
+        if (n == 0)
+            break;
+        const char* data = chunk.constData();
+        qint64 pos = 0;
+        while (pos < n) {
+            if (carryStart < 0 && newlineChosen_) {
+                // A run of empty lines (a damaged file can hold millions) in one sweep.
+                qint64 q = pos;
+                while (q < n && (data[q] == '\n' || (data[q] == '\r' && q + 1 < n && data[q + 1] == '\n')))
+                    q += data[q] == '\n' ? 1 : 2;
+                if (q > pos) {
+                    anyLine_ = lastLineBlank_ = lastLineEnded_ = true;
+                    pos = q;
+                    continue;
+                }
+            }
+            const void* hit = std::memchr(data + pos, '\n', size_t(n - pos));
+            if (!hit) {
+                // The line goes on: keep what classification needs.
+                if (carryStart < 0)
+                    carryStart = offset + pos;
+                const qint64 room = std::max<qint64>(0, kMaxLineBytes + 1 - carry.size());
+                carry.append(data + pos, qsizetype(std::min(room, n - pos)));
+                carryLength += n - pos;
+                carryLast = data[n - 1];
+                break;
+            }
+            const qint64 nl = static_cast<const char*>(hit) - data;
+            if (!newlineChosen_) {
+                const bool cr = nl > pos ? data[nl - 1] == '\r' : (carryLength > 0 && carryLast == '\r');
+                newline_ = cr ? QByteArray("\r\n") : QByteArray("\n");
+                newlineChosen_ = true;
+            }
+            if (carryStart < 0) {
+                const qint64 len = (nl > pos && data[nl - 1] == '\r') ? nl - 1 - pos : nl - pos;
+                takeLine(QByteArrayView(data + pos, len), true, offset + pos, offset + pos + len, offset + nl + 1);
+            } else {
+                const qsizetype room = qsizetype(std::max<qint64>(0, kMaxLineBytes + 1 - carry.size()));
+                carry.append(data + pos, std::min<qsizetype>(room, qsizetype(nl - pos)));
+                qint64 length = carryLength + (nl - pos);
+                const char last = nl > pos ? data[nl - 1] : carryLast;
+                if (length > 0 && last == '\r')
+                    --length;
+                const bool whole = length <= kMaxLineBytes;
+                carry.truncate(qsizetype(std::min<qint64>(length, kMaxLineBytes)));
+                takeLine(carry, whole, carryStart, carryStart + length, offset + nl + 1);
+                carry.clear();
+                carryStart = -1;
+                carryLength = 0;
+            }
+            pos = nl + 1;
+        }
+        offset += n;
+    }
+    if (carryStart >= 0) {   // a last line without a line end
+        const bool whole = carryLength <= kMaxLineBytes;
+        carry.truncate(qsizetype(std::min<qint64>(carryLength, kMaxLineBytes)));
+        takeLine(carry, whole, carryStart, carryStart + carryLength, carryStart + carryLength);
+    }
+    sourceSize_ = offset;
+    return true;
+}
+
+IniDocument IniDocument::fromBytes(const QByteArray& data, const std::vector<IniKey>& keys)
+{
+    IniDocument doc(keys);
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    doc.scan(buffer);
+    doc.data_ = data;
     return doc;
 }
 
-IniDocument IniDocument::load(const QString& path)
+IniDocument IniDocument::load(const QString& path, const std::vector<IniKey>& keys)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return {};
-    IniDocument doc;
+        return IniDocument(keys);
+    IniDocument doc(keys);
     QFile file(path);
-    if (!info.isFile() || info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
-        doc.unreadable_ = true;
+    if (info.isFile() && info.size() <= kMaxFileSize && file.open(QIODevice::ReadOnly) && doc.scan(file)
+        && file.error() == QFileDevice::NoError) {
+        doc.sourcePath_ = path;
         return doc;
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        doc.unreadable_ = true;
-        return doc;
-    }
-    return fromBytes(data);
-}
-
-int IniDocument::findKey(const char* section, const char* key) const
-{
-    bool inSection = false;
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        const Parsed p = Classify(lines_[i].text);
-        switch (p.kind) {
-        case Kind::Section: inSection = SameName(p.name, section); break;
-        case Kind::BadSection: inSection = false; break;
-        case Kind::Key:
-            if (inSection && SameName(p.name, key))
-                return int(i);
-            break;
-        case Kind::Other: break;
-        }
-    }
-    return -1;
+    IniDocument unreadable(keys);
+    unreadable.unreadable_ = true;
+    return unreadable;
 }
 
 bool IniDocument::hasKey(const char* section, const char* key) const
 {
-    return findKey(section, key) >= 0;
+    const int i = keyIndex(section, key);
+    return i >= 0 && (keys_[size_t(i)].found || keys_[size_t(i)].added);
 }
 
 QString IniDocument::text(const char* section, const char* key, const QString& def) const
 {
-    const int i = findKey(section, key);
-    if (i < 0)
+    if (!hasKey(section, key))
         return def;
-    return DecodeValue(Classify(lines_[size_t(i)].text).value);
+    return DecodeValue(Classify(keys_[size_t(keyIndex(section, key))].line).value);
 }
 
 int IniDocument::integer(const char* section, const char* key, int def) const
 {
-    const int i = findKey(section, key);
-    if (i < 0)
+    if (!hasKey(section, key))
         return def;
     int value = 0;
-    if (!ParseIniInteger(Classify(lines_[size_t(i)].text).value.toByteArray(), &value))
+    if (!ParseIniInteger(Classify(keys_[size_t(keyIndex(section, key))].line).value.toByteArray(), &value))
         return def;
     return value;
 }
 
 void IniDocument::setText(const char* section, const char* key, const QString& value)
 {
+    const int i = keyIndex(section, key);
+    Q_ASSERT(i >= 0);
+    if (i < 0)
+        return;
+    Key& k = keys_[size_t(i)];
     const QByteArray encoded = EncodeValue(value);
-    const int found = findKey(section, key);
-    if (found >= 0) {
-        Line& line = lines_[size_t(found)];
-        // Keep the key as spelled in the file, with its leading blanks.
-        const qsizetype eq = line.text.indexOf('=');
-        line.text = Trimmed(line.text.first(eq)).toByteArray() + '=' + encoded;
+    if (k.found || k.added) {
+        // Keep the key as spelled in the file.
+        k.line = Classify(k.line).name.toByteArray() + '=' + encoded;
+        k.changed = k.found;
         return;
     }
-
-    const QByteArray newLine = QByteArray(key) + '=' + encoded;
-    // After the last key of the first section of that name.
-    int insertAfter = -1;
-    bool inSection = false;
-    bool sectionSeen = false;
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        const Parsed p = Classify(lines_[i].text);
-        if (p.kind == Kind::Section || p.kind == Kind::BadSection) {
-            if (inSection)
-                break;
-            inSection = p.kind == Kind::Section && SameName(p.name, section);
-            if (inSection) {
-                sectionSeen = true;
-                insertAfter = int(i);
-            }
-            continue;
-        }
-        // Comments after the last key usually introduce what follows.
-        if (inSection && p.kind == Kind::Key)
-            insertAfter = int(i);
+    k.line = QByteArray(key) + '=' + encoded;
+    k.added = true;
+    Section& s = sections_[size_t(k.section)];
+    if (!s.inSource && !s.appended) {
+        s.appended = true;
+        // A blank line separates it from a line that is not blank.
+        bool addedAtEnd = false;
+        for (const Section& other : sections_)
+            addedAtEnd = addedAtEnd || (other.inSource && other.insertAt == sourceSize_ && !other.added.empty());
+        s.blankBefore = !appendOrder_.empty() || addedAtEnd || (anyLine_ && !lastLineBlank_);
+        appendOrder_.push_back(k.section);
     }
-    if (!lines_.empty() && lines_.back().eol.isEmpty())
-        lines_.back().eol = newline_;
-    if (sectionSeen) {
-        lines_.insert(lines_.begin() + insertAfter + 1, Line{newLine, newline_});
-        return;
-    }
-    if (!lines_.empty() && !Trimmed(lines_.back().text).isEmpty())
-        lines_.push_back(Line{QByteArray(), newline_});
-    lines_.push_back(Line{'[' + QByteArray(section) + ']', newline_});
-    lines_.push_back(Line{newLine, newline_});
-}
-
-QByteArray IniDocument::toBytes() const
-{
-    QByteArray out;
-    if (bom_)
-        out += kBom;
-    for (const Line& line : lines_) {
-        out += line.text;
-        out += line.eol;
-    }
-    return out;
-}
-
-bool IniDocument::save(const QString& path) const
-{
-    if (unreadable_)
-        return false;
-    const QFileInfo info(path);
-    if (info.exists() && (!info.isFile() || IsReadOnly(info)))
-        return false;
-    if (!QDir().mkpath(info.absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size())
-        return false;   // the temporary file is discarded, the old one kept
-    return file.commit();
+    s.added.push_back(i);
+    inserted_ = true;
 }

@@ -38,6 +38,9 @@ void ReceiverOperations::BitBtn51Click() {
     st.lastCommand = CommandCode::GetMeterList;
     st.retryCount = 0;
     st.listTailPending = false;
+    // Cleared like every other operation, so that the retry timer asks again
+    // when no list arrives instead of taking an earlier reply for this one.
+    st.replyReceived = false;
     CmdGetMeterList(ctx_.sink(), ctx_.host.zelkId());
     retry_.startWithResponseTimeout();
 }

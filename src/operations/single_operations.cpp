@@ -26,6 +26,15 @@ bool SingleOperations::RunCommonFrame(bool inputOk, bool noChannelLine) {
         if (noChannelLine) ctx_.log(QStringLiteral("No channel for communication..."));
         return false;
     }
+    // The user starts a new exchange (resends, batch steps and the list
+    // follow-up never come through here). Its reply must not be dropped
+    // because the previous reply came less than the hold-off before, and an
+    // unanswered meter-list request must not claim it; Get all meters sets
+    // its own flag again after this.
+    WorkingState& st = ctx_.state;
+    st.replyLatched = false;
+    st.meterListPending = false;
+    st.listTailPending = false;
     return true;
 }
 

@@ -21,7 +21,8 @@ public:
     // The common frame: CheckZelkId, then the operation's own silent input
     // check (inputOk), then EnsurePortOpen. True when the operation may go on.
     // noChannelLine: also log "No channel for communication..." when the port
-    // does not open (delete).
+    // does not open (delete). When it goes on, the hold-off of the previous
+    // reply ends and no meter-list reply is awaited any more.
     bool RunCommonFrame(bool inputOk, bool noChannelLine = false);
 
     void BitBtn42Click();      // add meter ID, or add-all with "All"

@@ -91,6 +91,7 @@ void Connection::ToggleConnection()
             // of the descriptor, so no pause is needed before the next open.
             comm_.ClosePort();
             showClosed();
+            reportCloseError();
         } catch (...) {
             log_.append(QStringLiteral("Unknown Exception closing serial port, please restart..."));
         }
@@ -102,6 +103,7 @@ void Connection::ToggleConnection()
     // The device may still be open without the flag (never by this class);
     // release it so that the settings below can be changed.
     comm_.ClosePort();
+    reportCloseError();
     comm_.SetDeviceName(DevicePathForPortName(name));
 
     int probeError = 0;
@@ -185,11 +187,26 @@ void Connection::ReleasePort()
 {
     try {
         comm_.PurgeAll();
-    } catch (const EVaCommError&) {
-        // The port is being closed anyway; the queues go with it.
+    } catch (const EVaCommError& e) {
+        // The port is closed all the same; the error is reported with the
+        // close, as the one line of this release.
+        pendingCloseError_ = e.message();
     }
-    if (state_.connected)
+    if (state_.connected) {
         ToggleConnection();
+    } else if (!pendingCloseError_.isEmpty()) {
+        log_.append(QStringLiteral("Exception closing serial port - ") + pendingCloseError_);
+        pendingCloseError_.clear();
+    }
+}
+
+void Connection::reportCloseError()
+{
+    const QString deviceError = comm_.TakeCloseError();
+    const QString error = pendingCloseError_.isEmpty() ? deviceError : pendingCloseError_;
+    pendingCloseError_.clear();
+    if (!error.isEmpty())
+        log_.append(QStringLiteral("Exception closing serial port - ") + error);
 }
 
 void Connection::TransmitTelegram(const QByteArray& telegram)

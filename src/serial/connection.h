@@ -73,9 +73,13 @@ private:
     // Status text "<name> is closed", lists enabled, caption "Connect to port",
     // `connected` false; emits connectionChanged(false) when it was true.
     void showClosed();
+    // Logs "Exception closing serial port - " with the error kept for this
+    // close (a failed purge before it, else the device's own), if any.
+    void reportCloseError();
 
     TVaComm& comm_;
     ConnectionView& view_;
     ActivityLog& log_;
     WorkingState& state_;
+    QString pendingCloseError_;  // a failed purge of ReleasePort, until reported
 };

@@ -69,6 +69,23 @@ void FrameAssembler::takeFrames(const FrameHandler& onFrame)
     }
 }
 
+bool FrameAssembler::waitingForFrame() const
+{
+    return state_.frameStart > 0;
+}
+
+void FrameAssembler::dropStalledStart(const FrameHandler& onFrame)
+{
+    const int fs = state_.frameStart;
+    if (fs <= 0)
+        return;
+    state_.rxBuffer.remove(0, std::min<qsizetype>(fs, state_.rxBuffer.size()));
+    state_.rxCount = int(state_.rxBuffer.size());
+    state_.frameStart = 0;
+    scanFrom_ = 0;
+    takeFrames(onFrame);
+}
+
 bool FrameAssembler::dropOverflow()
 {
     if (state_.rxCount <= kOverflowLimit && state_.rxBuffer.size() <= kOverflowLimit)

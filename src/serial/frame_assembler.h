@@ -14,7 +14,10 @@
 //   with the bytes before it, replyReceived is set false, and the search
 //   goes on from the next byte;
 // - bytes before a start byte stay in the buffer until the frame after them
-//   is taken (or dropOverflow() empties the buffer).
+//   is taken (or dropOverflow() empties the buffer);
+// - a start byte whose frame stopped arriving (the line went silent) is
+//   dropped on request with dropStalledStart(), so that a stray 0x68 in line
+//   noise does not hold back the real frame behind it.
 // Work is linear in the bytes appended: a pass takes frames behind a cursor
 // and removes the taken bytes from the front once at its end.
 #include <QByteArray>
@@ -42,6 +45,13 @@ public:
     // The overflow rule: more than kOverflowLimit bytes waiting without a
     // complete frame empties the buffer. True when it did.
     bool dropOverflow();
+
+    // True while a start byte has been found and its frame is incomplete.
+    bool waitingForFrame() const;
+    // Forgets the start byte of the incomplete frame (with the bytes before
+    // it) and searches again from the next byte, handing over every frame
+    // that is then complete. replyReceived is left alone: noise is no reply.
+    void dropStalledStart(const FrameHandler& onFrame);
 
     // Empties rxBuffer and resets rxCount, frameStart and frameEnd.
     void clear();

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <limits>
 
 namespace {
 // lastCommand of the AES key read: its reply goes to the key decoder.
@@ -20,12 +21,18 @@ constexpr int kSenderMinSize = 9;
 } // namespace
 
 ReceivePath::ReceivePath(WorkingState& state, ReplyTarget& target, CommandSink& sink, QObject* parent)
-    : QObject(parent), state_(state), target_(target), sink_(sink), assembler_(state), noDecode_(this)
+    : QObject(parent), state_(state), target_(target), sink_(sink), assembler_(state), noDecode_(this),
+      silence_(this)
 {
     noDecode_.setObjectName(QStringLiteral("Timer_noDecode"));
     noDecode_.setInterval(kHoldOffMs);
     noDecode_.setSingleShot(true);
+    // It paces the follow-up request for the second meter-list telegram.
+    noDecode_.setTimerType(Qt::PreciseTimer);
     connect(&noDecode_, &QTimer::timeout, this, &ReceivePath::Timer_noDecodeTimer);
+    silence_.setSingleShot(true);
+    silence_.setTimerType(Qt::PreciseTimer);
+    connect(&silence_, &QTimer::timeout, this, &ReceivePath::onLineSilent);
 }
 
 void ReceivePath::setReader(Reader read)
@@ -33,29 +40,79 @@ void ReceivePath::setReader(Reader read)
     read_ = std::move(read);
 }
 
+void ReceivePath::setLineRate(std::function<int()> bitsPerSecond)
+{
+    lineRate_ = std::move(bitsPerSecond);
+}
+
+int ReceivePath::SilenceGapMs(int bitsPerSecond)
+{
+    constexpr int kSlowestRate = 300;
+    constexpr int kBits = 10 * 11;   // ten bytes: start, 8 data, parity, stop bit
+    const int rate = bitsPerSecond > 0 ? bitsPerSecond : kSlowestRate;
+    return std::max(kMinSilenceMs, (kBits * 1000 + rate - 1) / rate);
+}
+
+int ReceivePath::readAndAssemble(int count)
+{
+    char area[kReadArea];
+    int remaining = count;
+    int total = 0;
+    // A notification may report more than the read area holds: read it in
+    // pieces, assembling after each, so nothing is overrun or lost.
+    while (remaining > 0 && read_) {
+        const int want = std::min(remaining, kReadArea);
+        int got = read_(area, want);
+        if (got <= 0)
+            break;
+        got = std::min(got, want);
+        assembler_.append(area, got, [this](const QByteArray& frame) { DispatchFrame(frame); });
+        remaining -= got;
+        total += got;
+    }
+    return total;
+}
+
+void ReceivePath::armSilence()
+{
+    if (assembler_.waitingForFrame())
+        silence_.start(SilenceGapMs(lineRate_ ? lineRate_() : 0));
+    else
+        silence_.stop();
+}
+
+void ReceivePath::failed(const QString& message)
+{
+    target_.logLine(QStringLiteral("Exception receiving - ") + message);
+    assembler_.clear();
+    silence_.stop();
+}
+
 void ReceivePath::Comm1RxChar(QObject* /*sender*/, int count)
 {
     try {
-        char area[kReadArea];
-        int remaining = count;
-        // A notification may report more than the read area holds: read it
-        // in pieces, assembling after each, so nothing is overrun or lost.
-        while (remaining > 0 && read_) {
-            const int want = std::min(remaining, kReadArea);
-            int got = read_(area, want);
-            if (got <= 0)
-                break;
-            got = std::min(got, want);
-            assembler_.append(area, got, [this](const QByteArray& frame) { DispatchFrame(frame); });
-            remaining -= got;
-        }
+        readAndAssemble(count);
         assembler_.dropOverflow();
+        armSilence();
     } catch (const std::exception& e) {
-        target_.logLine(QStringLiteral("Exception receiving - ") + QString::fromUtf8(e.what()));
-        assembler_.clear();
+        failed(QString::fromUtf8(e.what()));
     } catch (...) {
-        target_.logLine(QStringLiteral("Exception receiving - unknown error"));
-        assembler_.clear();
+        failed(QStringLiteral("unknown error"));
+    }
+}
+
+void ReceivePath::onLineSilent()
+{
+    try {
+        // A notification still on its way means the line was not silent.
+        if (readAndAssemble(std::numeric_limits<int>::max()) == 0)
+            assembler_.dropStalledStart([this](const QByteArray& frame) { DispatchFrame(frame); });
+        assembler_.dropOverflow();
+        armSilence();
+    } catch (const std::exception& e) {
+        failed(QString::fromUtf8(e.what()));
+    } catch (...) {
+        failed(QStringLiteral("unknown error"));
     }
 }
 

@@ -5,6 +5,12 @@
 // 1000 ms and routes the frame to its reply decoder. Everything runs on the
 // GUI thread (the device hands its notification over to it), so the working
 // state needs no lock. No call blocks beyond the device reads it makes.
+//
+// A start byte whose frame stops arriving is given up once the line has been
+// silent for about ten byte times (at least kMinSilenceMs): stray noise such
+// as 68 F0 announces a long frame that never comes, and the real reply right
+// behind it would otherwise wait for the overflow rule. A frame whose pieces
+// come with shorter pauses is still assembled as one.
 #include "serial/frame_assembler.h"
 
 #include <QByteArray>
@@ -22,6 +28,7 @@ public:
     // Bytes read per device read; a larger notification is read in pieces.
     static constexpr int kReadArea = 1024;
     static constexpr int kHoldOffMs = 1000;
+    static constexpr int kMinSilenceMs = 20;
     // Reads up to count bytes into area and gives the number read (0 when
     // nothing or closed); may throw std::exception on a device error.
     using Reader = std::function<int(char* area, int count)>;
@@ -30,9 +37,17 @@ public:
 
     // The device read, normally TVaComm::ReadBytes. Without one nothing is read.
     void setReader(Reader read);
+    // The line speed in bit/s, asked at each notification; without one (or
+    // for 0) the slowest speed, 300 bit/s, is assumed.
+    void setLineRate(std::function<int()> bitsPerSecond);
+    // Silence after which an incomplete frame's start byte is given up: ten
+    // bytes of 11 bits at bitsPerSecond, at least kMinSilenceMs.
+    static int SilenceGapMs(int bitsPerSecond);
 
     // The one-shot hold-off timer, objectName "Timer_noDecode".
     QTimer& noDecodeTimer() { return noDecode_; }
+    // Armed while an incomplete frame waits; restarted by every notification.
+    QTimer& silenceTimer() { return silence_; }
 
     // Filters, logs and routes one frame (start byte through end byte).
     void DispatchFrame(const QByteArray& frame);
@@ -46,12 +61,22 @@ public slots:
     // End of the hold-off: reopens the latch and, when the second meter-list
     // telegram is due, sends the follow-up request.
     void Timer_noDecodeTimer();
+    // The line stayed silent with an incomplete frame: bytes that are waiting
+    // unannounced are taken first; otherwise the start byte is given up.
+    void onLineSilent();
 
 private:
+    // Reads up to count bytes in pieces and assembles them; gives the number read.
+    int readAndAssemble(int count);
+    void armSilence();
+    void failed(const QString& message);
+
     WorkingState& state_;
     ReplyTarget& target_;
     CommandSink& sink_;
     FrameAssembler assembler_;
     Reader read_;
+    std::function<int()> lineRate_;
     QTimer noDecode_;
+    QTimer silence_;
 };

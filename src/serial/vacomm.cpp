@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -121,6 +122,7 @@ void TVaComm::OpenPort()
 
 void TVaComm::ClosePort() noexcept
 {
+    closeError_.clear();
     if (!session_)
         return;
     // From here on the device counts as closed; notifications still queued
@@ -139,14 +141,27 @@ void TVaComm::ClosePort() noexcept
 
     // Unsent output would make the close wait for the line to drain (up to
     // 30 s on a stalled line): discard it first.
-    ::tcflush(s->fd, TCOFLUSH);
-    ::ioctl(s->fd, TIOCNXCL);
-    ::close(s->fd);  // also releases the advisory lock
+    // The port is released whatever fails; the first failure is kept so the
+    // caller can report it.
+    auto note = [this](const char* format, int code) {
+        if (closeError_.isEmpty())
+            closeError_ = QString::fromLatin1(format).arg(code).arg(ErrorText(code));
+    };
+    if (::tcflush(s->fd, TCOFLUSH) != 0)
+        note("Error clearing buffers (%1), %2", errno);
+    ::ioctl(s->fd, TIOCNXCL);  // fails exactly when the flush did (the line hung up)
+    if (::close(s->fd) != 0 && errno != EINTR)  // also releases the advisory lock
+        note("Error closing port (%1), %2", errno);
     s->fd = -1;
     ::close(s->epollFd);
     s->epollFd = -1;
     ::close(s->wakeFd);
     s->wakeFd = -1;
+}
+
+QString TVaComm::TakeCloseError()
+{
+    return std::exchange(closeError_, QString());
 }
 
 bool TVaComm::SendText(const QByteArray& text)

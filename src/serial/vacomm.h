@@ -155,8 +155,12 @@ public:
     // Stops the event thread (waits for it to end; never deadlocks, even when
     // the thread waits for this thread) and releases the device. Discards
     // unsent output first so that closing never waits for the line to drain.
-    // Nothing happens when not open. Never throws.
+    // Nothing happens when not open. Never throws: a step that fails is
+    // recorded for TakeCloseError().
     void ClosePort() noexcept;
+    // The first error of the last ClosePort ("Error closing port (5),
+    // Input/output error"), empty when it went well; cleared by the call.
+    QString TakeCloseError();
     // Writes every byte; true when all went out within the transfer bound.
     bool SendText(const QByteArray& text);
     // Writes count bytes; blocks at most Buffers().ReadTimeout ms. Returns the
@@ -207,6 +211,9 @@ private:
     TVaFlowControl flowControl_;
     TVaEventChars eventChars_;
     TVaBuffers buffers_;
+
+    // What went wrong in the last ClosePort; empty when nothing did.
+    QString closeError_;
 
     // The open device with its event thread; null when closed.
     std::shared_ptr<Session> session_;

@@ -212,6 +212,35 @@ TEST_F(SettingsFileTest, DamagedFilesGiveWhatCanBeRead)
     EXPECT_EQ(read().dir, QString::fromUtf8("/home/z\xC3\xA9/"));
 }
 
+TEST_F(SettingsFileTest, LinesAcrossReadChunksReadAndRewriteAsWhole)
+{
+    // The key line starts a few bytes before a chunk boundary, so the boundary
+    // falls inside the name, the value, or between CR and LF. Fails if a line
+    // is cut in two where the file is read in pieces.
+    for (qint64 before = 1; before <= 10; ++before) {
+        const QByteArray head = "[Misc]\r\n" + QByteArray(IniDocument::kChunk - 8 - before, '\n');
+        writeFile(head + "Retry=7\r\nLanguage=2\r\n");
+        AppSettings s = read();
+        EXPECT_EQ(s.retry, 7) << before;
+        EXPECT_EQ(s.language, 2) << before;
+        s.retry = 8;
+        ASSERT_TRUE(WriteSettings(path(), s));
+        EXPECT_TRUE(readFile().startsWith(head + "Retry=8\r\nLanguage=2\r\n")) << before;
+    }
+}
+
+TEST_F(SettingsFileTest, KeyLineLongerThanAnyValueIsKeptButNotRead)
+{
+    // Fails if the kept start of an over-long line is taken as the value.
+    const QByteArray longLine = "[Misc]\nDir=" + QByteArray(IniDocument::kMaxLineBytes, 'a') + "\nRetry=3\n";
+    writeFile(longLine);
+    const AppSettings s = read();
+    EXPECT_EQ(s.dir, "/opt/zelk/");
+    ASSERT_TRUE(WriteSettings(path(), s));
+    EXPECT_TRUE(readFile().startsWith(longLine));
+    EXPECT_EQ(read(), s);
+}
+
 TEST_F(SettingsFileTest, ReadOnlyFileIsNeverReplaced)
 {
     const QByteArray original = "[Misc]\nLanguage=2\nRetry=4\n";

@@ -158,6 +158,22 @@ TEST_F(SimOperations, GetAllMetersFillsTheTableFromBothTelegrams) {
     EXPECT_FALSE(state.listTailPending);
 }
 
+TEST_F(SimOperations, GetAllSoonAfterAStatusFillsTheTableAndTheNextStatusIsShown) {
+    // Fails when the status reply's hold-off drops the list (the table stays
+    // empty) or when a list request left pending takes the next status reply.
+    const QString heading = QStringLiteral("ZELK-DUV 01020304 info: ");
+    ops->BitBtn52Click();
+    SpinFor(300);
+    ops->BitBtn51Click();
+    ASSERT_TRUE(SpinUntil([&] { return !table.cell(MeterTable::ColNotes, 16).isEmpty(); }, 4000))
+        << log.lines().join('\n').toStdString();
+    EXPECT_EQ(table.cell(MeterTable::ColSerial, 1), QStringLiteral("11111111"));
+    EXPECT_EQ(table.cell(MeterTable::ColNotes, 1), QStringLiteral("10000"));
+    ops->BitBtn52Click();
+    ASSERT_TRUE(SpinUntil([&] { return log.lines().count(heading) == 2; }, 3000)) << log.lines().join('\n').toStdString();
+    EXPECT_FALSE(log.lines().contains(QStringLiteral("Error decoding radio telegram...")));
+}
+
 TEST_F(SimOperations, AddAllSendsEveryRowAndReleasesThePort) {
     host.all = true;
     table.setRowCount(4);

@@ -37,9 +37,18 @@ TEST_P(OperationFrames, SendsItsFrameAndSetsItsState) {
     rig.state.retryCount = 5;
     rig.state.replyReceived = true;
     rig.state.lastCommand = 0;
+    // An earlier reply still holds the line off and a list request is unanswered.
+    rig.state.replyLatched = true;
+    rig.state.meterListPending = true;
+    rig.state.listTailPending = true;
     if (c.prepare) c.prepare(rig);
 
     c.run(rig.ops);
+
+    // Fails if a user operation keeps the hold-off or a stale list request.
+    EXPECT_FALSE(rig.state.replyLatched);
+    EXPECT_FALSE(rig.state.meterListPending);
+    EXPECT_FALSE(rig.state.listTailPending);
 
     ASSERT_EQ(rig.link.telegrams.size(), 1) << rig.link.lines.join('|').toStdString();
     EXPECT_EQ(rig.link.telegrams[0].toHex(' '), ExpectedFrame(kZelk, c.body).toHex(' '));
@@ -94,10 +103,11 @@ INSTANTIATE_TEST_SUITE_P(
                CommandCode::SetReceiverFlag, true, true, false, 1000}),
     [](const ::testing::TestParamInfo<OpCase>& i) { return std::string(i.param.name); });
 
-TEST(GetAllMeters, EmptiesTheTableFirstAndKeepsReplyReceived) {
+TEST(GetAllMeters, EmptiesTheTableFirstEndsTheHoldOffAndAwaitsAReply) {
     OpsRig rig;
     rig.setIds({"11111111", "22222222", "33333333"});
     rig.state.replyReceived = true;
+    rig.state.replyLatched = true;
     rig.state.listTailPending = true;
     rig.state.retryCount = 4;
 
@@ -111,7 +121,9 @@ TEST(GetAllMeters, EmptiesTheTableFirstAndKeepsReplyReceived) {
     EXPECT_FALSE(rig.state.listTailPending);
     EXPECT_EQ(rig.state.lastCommand, CommandCode::GetMeterList);
     EXPECT_EQ(rig.state.retryCount, 0);
-    EXPECT_TRUE(rig.state.replyReceived);
+    // An earlier exchange's reply must not count as the list's: the tick asks again.
+    EXPECT_FALSE(rig.state.replyReceived);
+    EXPECT_FALSE(rig.state.replyLatched);
     EXPECT_EQ(rig.ops.retryTimer().timer().interval(), 300);
 }
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include <QDir>
@@ -279,6 +281,24 @@ TEST_F(ConnectionTest, ReleasePortClosesAnOpenPortOnly)
     EXPECT_FALSE(comm.IsOpen());
     EXPECT_EQ(view.caption(), "Connect to port");
     EXPECT_EQ(view.status, view.name + " is closed");
+}
+
+TEST_F(ConnectionTest, CloseOnAHungUpLineLogsOneLineWithTheSystemError)
+{
+    // Fails when the failed purge or flush of the close is swallowed, or
+    // reported once per failing step. Release first, then the connect button.
+    for (bool release : {true, false}) {
+        PtyPair line;
+        view.name = line.slavePath();
+        conn.ToggleConnection();
+        line.closeMaster();  // the loss is not yet handled (no events processed)
+        const int before = log.lineCount();
+        release ? conn.ReleasePort() : conn.ToggleConnection();
+        EXPECT_FALSE(comm.IsOpen());
+        ASSERT_EQ(log.lineCount(), before + 1);
+        EXPECT_EQ(log.lastLine(), "Exception closing serial port - Error clearing buffers (5), "
+                                      + QString::fromLocal8Bit(strerror(EIO)));
+    }
 }
 
 TEST_F(ConnectionTest, LostPortIsShownClosedAndTheNextCommandReconnects)

@@ -162,6 +162,17 @@ TEST_P(ReadStatusE2eTest, ReadStatusWritesTheReport)
 INSTANTIATE_TEST_SUITE_P(LineModes, ReadStatusE2eTest,
                          ::testing::Values("", "--split 3:40", "--noise 9", "--double"));
 
+TEST_F(ReceiveE2eTest, StrayStartByteBeforeTheReplyDelaysItLessThanASecond)
+{
+    // Fails when the assembler waits for the frame that 68 F0 announced.
+    open({QStringLiteral("--noise-hex"), QStringLiteral("68 F0")});
+    path.setLineRate([] { return 9600; });
+    state.lastCommand = 12;
+    CmdReadStatus(sink, target.zelkId, QTime::currentTime());
+    ASSERT_TRUE(sim.waitForFrames(1, 5000));
+    EXPECT_TRUE(WaitFor([&] { return target.lines.contains(QStringLiteral("ZELK-DUV 01020304 info: ")); }, 1000));
+}
+
 TEST_F(ReceiveE2eTest, WrongEndBytesAreNeverDecoded)
 {
     open({QStringLiteral("--bad-end")});

@@ -362,3 +362,46 @@ TEST(ReceivePathFailure, DispatchFailureIsLoggedAndTheRestDropped)
     path.Comm1RxChar(nullptr, int(pending.size()));
     EXPECT_EQ(target.lines.value(2), kErrorLine);
 }
+
+TEST_F(ReceivePathTest, SilenceGapIsTenByteTimesAtLeastTwentyMs)
+{
+    // Fails if the gap ignores the line speed or falls below the floor.
+    const struct { int rate; int gapMs; } cases[] = {{300, 367}, {2400, 46}, {9600, 20}, {115200, 20}, {0, 367}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ReceivePath::SilenceGapMs(c.rate), c.gapMs) << c.rate;
+    EXPECT_EQ(path.noDecodeTimer().timerType(), Qt::PreciseTimer);
+}
+
+TEST_F(ReceivePathTest, StrayStartByteIsGivenUpWhenTheLineFallsSilentButNotBetweenPieces)
+{
+    // 68 F0 announces 240 bytes that never come: fails without
+    // resynchronisation. Then a reply in five pieces 120 ms apart at 300 bit/s
+    // (gap 367 ms): fails if the silence is not measured from the latest piece.
+    path.setLineRate([] { return 9600; });
+    receive(RawBytes({0x68, 0xF0}) + kErrorReply);
+    EXPECT_TRUE(target.lines.isEmpty());
+    for (int piece = 0; piece <= 5; ++piece) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 120)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        EXPECT_EQ(target.lines.count(kErrorLine), 1) << piece;
+        path.setLineRate([] { return 300; });
+        if (piece == 0)
+            endHoldOff();
+        else
+            receive(kErrorReply.mid((piece - 1) * 5, piece == 5 ? -1 : 5));
+    }
+    EXPECT_EQ(target.lines.count(kErrorLine), 2);
+    EXPECT_FALSE(path.silenceTimer().isActive());
+}
+
+TEST_F(ReceivePathTest, BytesWaitingUnannouncedAreTakenBeforeAStartIsGivenUp)
+{
+    // The rest of the frame is there but its notification is still on its
+    // way when the silence timer fires. Fails if the start is dropped regardless.
+    receive(kErrorReply.left(10));
+    device.pending += kErrorReply.mid(10);
+    path.onLineSilent();
+    EXPECT_EQ(target.lines.value(0), HexDumpOf(kErrorReply));
+}

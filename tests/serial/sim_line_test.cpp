@@ -123,6 +123,7 @@ TEST_F(SimLineTest, DoubleSplitNoiseAndDelayDeliverTheSameFrame)
         {{"--split", "4:30"}, 1, 0},
         {{"--noise", "12"}, 1, 12},
         {{"--noise", "5", "--double", "--split", "3:10"}, 2, 5},
+        {{"--noise-hex", "01 02 03"}, 1, 3},
         {{"--delay", "50"}, 1, 0},
     };
     for (const auto& c : cases) {
@@ -210,7 +211,7 @@ TEST_F(SimLineTest, SavedStateStartsTheNextRun)
 TEST_F(SimLineTest, BadCommandLinesAreRefused)
 {
     const QStringList bad[] = {
-        {"--id", "1234567"}, {"--id", "0102030A"}, {"--split", "3"}, {"--noise", "-1"},
+        {"--id", "1234567"}, {"--id", "0102030A"}, {"--split", "3"}, {"--noise", "-1"}, {"--noise-hex", "6"}, {"--noise-hex", "6G"},
         {"--preload", "87654321"}, {"--preload", "87654321:07:00"}, {"--slots", "/nonexistent/slots"},
         {"--bogus"}};
     for (const QStringList& args : bad) {

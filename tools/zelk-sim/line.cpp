@@ -115,6 +115,7 @@ bool Line::sendAnswer(const std::vector<std::uint8_t>& frame, const Options& opt
     std::vector<std::uint8_t> out;
     const int copies = opt.twice ? 2 : 1;
     for (int c = 0; c < copies; ++c) {
+        out.insert(out.end(), opt.noiseBytes.begin(), opt.noiseBytes.end());
         for (int i = 0; i < opt.noise; ++i) {
             auto b = static_cast<std::uint8_t>(rng_() % 255);
             out.push_back(b >= 0x68 ? static_cast<std::uint8_t>(b + 1) : b);  // never 0x68

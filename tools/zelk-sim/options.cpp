@@ -37,6 +37,8 @@ const char* usageText()
         "  --delay MS         wait MS milliseconds before each answer\n"
         "  --bad-end          end every answer with 0x17 instead of 0x16\n"
         "  --noise N          send N random bytes (never 0x68) before each answer\n"
+        "  --noise-hex HEX    send these bytes before each answer (and before the random\n"
+        "                     ones), as hex digit pairs, blanks allowed: \"68 F0\"\n"
         "  --split N:MS       write each answer in N pieces with MS milliseconds between them\n"
         "  --double           write each answer twice in one write\n"
         "  --quiet            no log line per frame (warnings are still written)\n"
@@ -69,6 +71,31 @@ bool toInt(const char* text, int min, int max, int& out)
         return false;
     out = static_cast<int>(v);
     return true;
+}
+
+// "68 F0", "68F0": pairs of hex digits, blanks between pairs allowed.
+bool parseHexBytes(const char* text, std::vector<std::uint8_t>& out)
+{
+    out.clear();
+    int high = -1;
+    for (const char* p = text; *p; ++p) {
+        if (*p == ' ' && high < 0)
+            continue;
+        const char c = *p;
+        const int v = c >= '0' && c <= '9' ? c - '0'
+            : c >= 'a' && c <= 'f'         ? c - 'a' + 10
+            : c >= 'A' && c <= 'F'         ? c - 'A' + 10
+                                           : -1;
+        if (v < 0)
+            return false;
+        if (high < 0) {
+            high = v;
+        } else {
+            out.push_back(static_cast<std::uint8_t>(high * 16 + v));
+            high = -1;
+        }
+    }
+    return high < 0 && !out.empty() && out.size() <= 4096;
 }
 
 } // namespace
@@ -135,6 +162,13 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
                 return false;
             if (!toInt(next, 0, 4096, out.noise)) {
                 error = "--noise needs a byte count (0 to 4096)";
+                return false;
+            }
+        } else if (a == "--noise-hex") {
+            if (!needValue())
+                return false;
+            if (!parseHexBytes(next, out.noiseBytes)) {
+                error = "--noise-hex needs hex digit pairs (blanks allowed), at most 4096 bytes";
                 return false;
             }
         } else if (a == "--split") {

@@ -17,6 +17,7 @@ struct Options {
     int delayMs = 0;              // wait before each answer
     bool badEnd = false;          // answers end with 0x17 instead of 0x16
     int noise = 0;                // random non-0x68 bytes before each answer
+    std::vector<std::uint8_t> noiseBytes;  // --noise-hex: these bytes first
     int splitPieces = 1;          // answer written in this many pieces
     int splitPauseMs = 0;         // pause between the pieces
     bool twice = false;           // --double: each answer twice in one write
