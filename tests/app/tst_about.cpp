@@ -53,6 +53,8 @@ private slots:
     void jpegColoursSurvive();
     void manualByLanguage();
     void missingManualGivesNoMessage();
+    void manualBesideFirstThenInstalledDocs();
+    void manualWithoutViewerNamesItsPath();
 };
 
 void TestAbout::windowLayout()
@@ -206,6 +208,42 @@ void TestAbout::missingManualGivesNoMessage()
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(recorder.urls.isEmpty());
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+}
+
+// Faults caught: an installed program looking only beside itself; a portable
+// copy preferring the installed manual over its own.
+void TestAbout::manualBesideFirstThenInstalledDocs()
+{
+    QTemporaryDir tmp;
+    const QDir root(tmp.path());
+    const QString name = UserManualFileName(true);
+    root.mkpath(QStringLiteral("bin"));
+    const QString exeDir = root.filePath(QStringLiteral("bin"));
+    for (const char* dir : {"docs/", "share/doc/zelk-duv/", "bin/"}) {
+        const QString rel = QString::fromLatin1(dir);
+        root.mkpath(rel);
+        QFile(root.filePath(rel + name)).open(QIODevice::WriteOnly);
+        QCOMPARE(FindUserManual(exeDir, root.filePath(QStringLiteral("docs")), true), root.filePath(rel + name));
+    }
+}
+
+// Fault caught: a manual that no viewer opens gives no message at all.
+void TestAbout::manualWithoutViewerNamesItsPath()
+{
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(UserManualFileName(true));
+    const bool existed = QFile::exists(path);
+    QFile(path).open(QIODevice::Append);
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    QVERIFY(OpenUserManual(true, [](const QUrl&) { return false; }));
+    if (!existed)
+        QFile::remove(path);
+    QVERIFY2(shown.contains(path), qPrintable(shown));
 }
 
 QTEST_MAIN(TestAbout)
