@@ -129,9 +129,9 @@ set(CPACK_PACKAGE_VENDOR "ZELK Metering")
 set(CPACK_PACKAGE_CONTACT "ZELK Metering <support@zelk-metering.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configuration utility for ZELK wireless M-Bus receivers")
 # Extended description: lines of at most 80 characters, as Debian wants them.
+# CPack puts the summary above it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Configuration utility for ZELK wireless M-Bus receivers
-Programs the meter list, AES-128 keys and media of ZELK wireless M-Bus
+    "Programs the meter list, AES-128 keys and media of ZELK wireless M-Bus
 receivers through a serial port, configures the receiver (ID, wireless mode,
 clock, flags, reset), reads back its status and meter list, and keeps a
 hexadecimal activity log that can be saved and printed.

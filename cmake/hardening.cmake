@@ -11,6 +11,8 @@ if(NOT ZELK_SANITIZE AND NOT ZELK_FUZZ)
   add_compile_options(
     "$<${_zelk_optimised}:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>"
     "$<${_zelk_optimised}:-fstack-protector-strong>"
-    "$<${_zelk_optimised}:-Wformat;-Werror=format-security>")
+    "$<${_zelk_optimised}:-Wformat;-Werror=format-security>"
+    # No compiler identification section: strip leaves it in the binaries.
+    "$<${_zelk_optimised}:-fno-ident>")
   add_link_options("$<${_zelk_optimised}:LINKER:-z,relro;LINKER:-z,now>")
 endif()

@@ -309,8 +309,9 @@ TEST(SettingsLocation, InstalledProgramNeverBesideItselfPortableCopyIs)
             QFile(bin + QStringLiteral("/zelk-duv.ini")).open(QIODevice::WriteOnly);
         const auto loc = LocateSettings(exe, QString(), tmp.path(), row.builtForThisFolder ? bin : QString());
         SCOPED_TRACE(row.exe);
-        EXPECT_EQ(loc.filePath, row.beside ? bin + QStringLiteral("/zelk-duv.ini")
-                                           : tmp.filePath(QStringLiteral(".config/zelk-duv/zelk-duv.ini")));
+        EXPECT_EQ(loc.filePath.toStdString(),
+                  (row.beside ? bin + QStringLiteral("/zelk-duv.ini")
+                              : tmp.filePath(QStringLiteral(".config/zelk-duv/zelk-duv.ini"))).toStdString());
     }
 }
 
