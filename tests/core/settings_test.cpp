@@ -289,29 +289,23 @@ TEST(SettingsLocation, ExistingFileBesideTheProgramWins)
     QFile::setPermissions(bin, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-// Faults caught: a root run of the installed program writing (or reading a
-// leftover file) beside it; a package built for another prefix doing the same.
+// Root's run of the installed program (or one built for another prefix) using a file beside it.
 TEST(SettingsLocation, InstalledProgramNeverBesideItselfPortableCopyIs)
 {
     struct Row { const char* exe; bool leftoverIni; bool builtForThisFolder; bool beside; };
-    const Row rows[] = {
-        {"bin/zelk-duv", false, false, true},    // portable copy in a writable folder
-        {"bin/zelk-duv", false, true, false},    // installed, folder writable (root)
-        {"bin/zelk-duv", true, true, false},     // installed, a root run's file left there
-        {"/usr/bin/zelk-duv", false, false, false},  // package prefix, built for another
-    };
-    for (const Row& row : rows) {
+    for (const Row& row : {Row{"bin/zelk-duv", false, false, true},  // portable, writable folder
+                           Row{"bin/zelk-duv", false, true, false},  // installed, writable (root)
+                           Row{"bin/zelk-duv", true, true, false},   // installed, root's file left
+                           Row{"/usr/bin/zelk-duv", false, false, false}}) {
         QTemporaryDir tmp;
-        QDir(tmp.path()).mkpath(QStringLiteral("bin"));
-        const QString exe = QDir(tmp.path()).absoluteFilePath(QString::fromLatin1(row.exe));
-        const QString bin = QFileInfo(exe).absolutePath();
+        const QString bin = QFileInfo(QDir(tmp.path()).absoluteFilePath(QString::fromLatin1(row.exe))).absolutePath();
+        QDir().mkpath(bin);
         if (row.leftoverIni)
             QFile(bin + QStringLiteral("/zelk-duv.ini")).open(QIODevice::WriteOnly);
-        const auto loc = LocateSettings(exe, QString(), tmp.path(), row.builtForThisFolder ? bin : QString());
-        SCOPED_TRACE(row.exe);
-        EXPECT_EQ(loc.filePath.toStdString(),
-                  (row.beside ? bin + QStringLiteral("/zelk-duv.ini")
-                              : tmp.filePath(QStringLiteral(".config/zelk-duv/zelk-duv.ini"))).toStdString());
+        const auto loc = LocateSettings(bin + QStringLiteral("/zelk-duv"), QString(), tmp.path(),
+                                        row.builtForThisFolder ? bin : QString());
+        EXPECT_EQ(loc.filePath.toStdString(), (row.beside ? bin + QStringLiteral("/zelk-duv.ini")
+            : tmp.filePath(QStringLiteral(".config/zelk-duv/zelk-duv.ini"))).toStdString()) << row.exe;
     }
 }
 

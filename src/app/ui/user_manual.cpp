@@ -23,9 +23,10 @@ QString FindUserManual(const QString& exeDir, const QString& docDir, bool englis
         QDir(exeDir).filePath(QStringLiteral("../share/doc/zelk-duv/") + name),
         docDir.isEmpty() ? QString() : QDir(docDir).filePath(name),
     };
-    for (const QString& path : candidates) {
-        if (!path.isEmpty() && QFileInfo(path).isFile())
-            return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    for (const QString& candidate : candidates) {
+        const QString path = QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());
+        if (!candidate.isEmpty() && QFileInfo(path).isFile())
+            return path;
     }
     return {};
 }
