@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#ifndef ZELK_INSTALL_BINDIR
+#define ZELK_INSTALL_BINDIR ""  // not built for an installation
+#endif
+
 namespace {
 
 // Section and key names, in the order the keys are read and written.
@@ -21,6 +25,31 @@ QString WithTrailingSlash(const QString& dir)
     return dir + QLatin1Char('/');
 }
 
+// The same folder, symbolic links (such as /bin -> /usr/bin) resolved where
+// the folders exist.
+bool SameFolder(const QString& a, const QString& b)
+{
+    const auto canonical = [](const QString& dir) {
+        const QString c = QFileInfo(dir).canonicalFilePath();
+        return c.isEmpty() ? QDir::cleanPath(dir) : c;
+    };
+    return !a.isEmpty() && !b.isEmpty() && canonical(a) == canonical(b);
+}
+
+// A folder that programs are installed into, where nothing of a user belongs
+// even when the user (root) could write there.
+bool IsProgramFolder(const QString& dir, const QString& installedBinDir)
+{
+    static const char* const kSystemFolders[] = {"/usr/bin", "/usr/local/bin", "/bin"};
+    if (SameFolder(dir, installedBinDir))
+        return true;
+    for (const char* system : kSystemFolders) {
+        if (SameFolder(dir, QString::fromLatin1(system)))
+            return true;
+    }
+    return false;
+}
+
 QString BoolText(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
 
 }  // namespace
@@ -33,7 +62,7 @@ AppSettings DefaultSettings(const QString& defaultDir)
 }
 
 SettingsLocation LocateSettings(const QString& exePath, const QString& configHome,
-                                const QString& homeDir)
+                                const QString& homeDir, const QString& installedBinDir)
 {
     const QFileInfo exe(exePath);
     const QString exeDir = exe.absolutePath();
@@ -42,7 +71,8 @@ SettingsLocation LocateSettings(const QString& exePath, const QString& configHom
 
     const QFileInfo besideInfo(beside);
     const QFileInfo exeDirInfo(exeDir);
-    if (besideInfo.exists() || (exeDirInfo.isDir() && exeDirInfo.isWritable()))
+    const bool portable = !IsProgramFolder(exeDir, installedBinDir);
+    if (portable && (besideInfo.exists() || (exeDirInfo.isDir() && exeDirInfo.isWritable())))
         return {beside, WithTrailingSlash(exeDir)};
 
     QString config = configHome;
@@ -55,7 +85,8 @@ SettingsLocation LocateSettings(const QString& exePath, const QString& configHom
 SettingsLocation CurrentSettingsLocation()
 {
     return LocateSettings(QCoreApplication::applicationFilePath(),
-                          qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
+                          qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath(),
+                          QStringLiteral(ZELK_INSTALL_BINDIR));
 }
 
 QString SettingsFilePath() { return CurrentSettingsLocation().filePath; }

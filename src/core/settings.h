@@ -43,14 +43,20 @@ struct SettingsLocation {
     QString defaultDir;   // default of "Dir", with a trailing '/'
 };
 
-// The settings of a program at exePath: beside it with the extension ".ini"
-// when that file exists or its folder is writable; otherwise
-// <configHome>/zelk-duv/zelk-duv.ini (configHome empty: <homeDir>/.config)
-// with homeDir as the default "Dir". Looks at the file system only.
+// The settings of a program at exePath. An installed program (its folder is
+// installedBinDir or a system program folder such as /usr/bin) never keeps
+// them beside itself, whoever runs it, root included: it uses
+// <configHome>/zelk-duv/zelk-duv.ini (configHome empty or relative:
+// <homeDir>/.config) with homeDir as the default "Dir". Any other copy keeps
+// them beside it with the extension ".ini" when that file exists or its folder
+// is writable, and falls back to the user's folder otherwise. Looks at the
+// file system only.
 SettingsLocation LocateSettings(const QString& exePath, const QString& configHome,
-                                const QString& homeDir);
-// LocateSettings for the running program ($XDG_CONFIG_HOME, home folder).
-// Needs a QCoreApplication.
+                                const QString& homeDir,
+                                const QString& installedBinDir = QString());
+// LocateSettings for the running program ($XDG_CONFIG_HOME, home folder, the
+// program folder of the installation it was built for). Needs a
+// QCoreApplication.
 SettingsLocation CurrentSettingsLocation();
 QString SettingsFilePath();
 QString DefaultSettingsDir();

@@ -145,7 +145,7 @@ void TVaComm::ClosePort() noexcept
     // caller can report it.
     auto note = [this](const char* format, int code) {
         if (closeError_.isEmpty())
-            closeError_ = QString::fromLatin1(format).arg(code).arg(ErrorText(code));
+            closeError_ = QString::fromLatin1(format).arg(code).arg(VaCommErrorText(code));
     };
     if (::tcflush(s->fd, TCOFLUSH) != 0)
         note("Error clearing buffers (%1), %2", errno);

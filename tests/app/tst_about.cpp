@@ -53,6 +53,7 @@ private slots:
     void jpegColoursSurvive();
     void manualByLanguage();
     void missingManualGivesNoMessage();
+    void manualBesideFirstThenInstalledDocs();
 };
 
 void TestAbout::windowLayout()
@@ -185,6 +186,13 @@ void TestAbout::manualByLanguage()
         QCOMPARE(QDir::currentPath(), exeDir.absolutePath());
         QVERIFY(!recorder.urls.isEmpty());
         QCOMPARE(recorder.urls.last(), QUrl::fromLocalFile(path));
+        QString shown;  // no viewer: a message names the path, so the manual is not a dead end
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                shown = box->text(), box->accept();
+        });
+        QVERIFY(OpenUserManual(english, [](const QUrl&) { return false; }));
+        QVERIFY2(shown.contains(path), qPrintable(shown));
         if (!existed)
             QFile::remove(path);
     }
@@ -206,6 +214,19 @@ void TestAbout::missingManualGivesNoMessage()
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(recorder.urls.isEmpty());
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+}
+
+// Installed program finding no manual; a portable copy taking the installed one.
+void TestAbout::manualBesideFirstThenInstalledDocs()
+{
+    QTemporaryDir tmp;
+    const QDir root(tmp.path());
+    for (const char* dir : {"docs/", "share/doc/zelk-duv/", "bin/"}) {
+        root.mkpath(QString::fromLatin1(dir));
+        const QString path = root.filePath(QString::fromLatin1(dir) + UserManualFileName(true));
+        QFile(path).open(QIODevice::WriteOnly);
+        QCOMPARE(FindUserManual(root.filePath(QStringLiteral("bin")), root.filePath(QStringLiteral("docs")), true), path);
+    }
 }
 
 QTEST_MAIN(TestAbout)

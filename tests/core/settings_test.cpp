@@ -318,4 +318,24 @@ TEST(SettingsLocation, ExistingFileBesideTheProgramWins)
     QFile::setPermissions(bin, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+// Root's run of the installed program (or one built for another prefix) using a file beside it.
+TEST(SettingsLocation, InstalledProgramNeverBesideItselfPortableCopyIs)
+{
+    struct Row { const char* exe; bool leftoverIni; bool builtForThisFolder; bool beside; };
+    for (const Row& row : {Row{"bin/zelk-duv", false, false, true},  // portable, writable folder
+                           Row{"bin/zelk-duv", false, true, false},  // installed, writable (root)
+                           Row{"bin/zelk-duv", true, true, false},   // installed, root's file left
+                           Row{"/usr/bin/zelk-duv", false, false, false}}) {
+        QTemporaryDir tmp;
+        const QString bin = QFileInfo(QDir(tmp.path()).absoluteFilePath(QString::fromLatin1(row.exe))).absolutePath();
+        QDir().mkpath(bin);
+        if (row.leftoverIni)
+            QFile(bin + QStringLiteral("/zelk-duv.ini")).open(QIODevice::WriteOnly);
+        const auto loc = LocateSettings(bin + QStringLiteral("/zelk-duv"), QString(), tmp.path(),
+                                        row.builtForThisFolder ? bin : QString());
+        EXPECT_EQ(loc.filePath.toStdString(), (row.beside ? bin + QStringLiteral("/zelk-duv.ini")
+            : tmp.filePath(QStringLiteral(".config/zelk-duv/zelk-duv.ini"))).toStdString()) << row.exe;
+    }
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -261,6 +262,12 @@ int main(int argc, char** argv)
     std::printf("PTY %s\n", s.line.slavePath().c_str());
     std::fflush(stdout);
     s.info("ZELK ID " + s.opt.id + " listening on " + s.line.slavePath());
+    // What a user of the utility types as the port name (an absolute path,
+    // since the utility does not start in this folder).
+    const std::string portName =
+        s.opt.linkPath.empty() ? s.line.slavePath() : std::filesystem::absolute(s.opt.linkPath).string();
+    warn("receiver " + s.opt.id + " ready: in zelk-duv type " + portName +
+         " as \"COM name\", then press Connect");
     const int rc = s.run();
     s.info("stopped");
     return rc;

@@ -124,11 +124,16 @@ std::string hexBytes(const std::uint8_t* data, std::size_t n, const char* sep)
 
 Bytes Receiver::frameFor(const Ident& sender, const Bytes& body) const
 {
-    Bytes f{kStart, static_cast<std::uint8_t>(14 + body.size()), 0x08, 0xDA, 0x46};
-    f.insert(f.end(), sender.begin(), sender.end());
-    f.insert(f.end(), {0x00, 0x1B, 0x7A, 0x00, 0x00, 0x00, 0x00});
-    f.insert(f.end(), body.begin(), body.end());
-    f.push_back(kEnd);
+    // Head, body and end byte copied into a frame of its final size: growing
+    // a short vector piece by piece made GCC's optimiser warn of a memcpy out
+    // of bounds.
+    const std::array<std::uint8_t, 16> head{
+        kStart, static_cast<std::uint8_t>(14 + body.size()), 0x08, 0xDA, 0x46,
+        sender[0], sender[1], sender[2], sender[3], 0x00, 0x1B, 0x7A, 0x00, 0x00, 0x00, 0x00};
+    Bytes f(head.size() + body.size() + 1);
+    std::copy(head.begin(), head.end(), f.begin());
+    std::copy(body.begin(), body.end(), f.begin() + head.size());
+    f.back() = kEnd;
     return f;
 }
 

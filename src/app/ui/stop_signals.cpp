@@ -1,0 +1,66 @@
+#include "app/ui/stop_signals.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The handler only writes one byte into this pipe; the GUI thread reads it.
+int g_stopPipe[2] = {-1, -1};
+
+extern "C" void OnStopSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_stopPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void CloseForStopSignal(QWidget* mainWindow)
+{
+    // A question box or file dialog left open would keep the program alive.
+    for (int i = 0; i < 16; ++i) {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            break;
+        dialog->reject();
+    }
+    if (mainWindow)
+        mainWindow->close();
+    QCoreApplication::quit();
+}
+
+}  // namespace
+
+bool CloseOnStopSignals(QWidget* mainWindow)
+{
+    if (g_stopPipe[0] >= 0 || ::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    auto* notifier = new QSocketNotifier(g_stopPipe[0], QSocketNotifier::Read, mainWindow);
+    const QPointer<QWidget> window(mainWindow);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, window] {
+        char bytes[16];
+        while (::read(g_stopPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        notifier->setEnabled(false);  // one close, however many signals come
+        CloseForStopSignal(window);
+    });
+
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        if (::sigaction(signal, &action, nullptr) != 0)
+            return false;
+    }
+    return true;
+}
