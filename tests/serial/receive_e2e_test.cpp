@@ -148,8 +148,9 @@ TEST_P(ReadStatusE2eTest, ReadStatusWritesTheReport)
     Settle(200);
     // A reply followed by more bytes in the same read leaves replyReceived
     // false, so only the single-reply modes can check it.
-    if (QString::fromLatin1(GetParam()) != QStringLiteral("--double"))
+    if (QString::fromLatin1(GetParam()) != QStringLiteral("--double")) {
         EXPECT_TRUE(state.replyReceived);
+    }
     const qsizetype at = target.lines.indexOf(heading);
     ASSERT_GE(at, 0);
     EXPECT_EQ(target.lines.value(at + 1), QStringLiteral("Currently used IDs: 3"));
