@@ -65,7 +65,9 @@ QByteArray EncodeMeterListText(const QString& text)
     QStringEncoder single(kSingleByteCodec);
     if (single.isValid()) {
         QByteArray out = single(text);
-        if (!single.hasError())
+        // Single-byte text whose bytes also form valid UTF-8 ("Ã¤" is C3 A4)
+        // would read back as other characters: such text goes out as UTF-8.
+        if (!single.hasError() && DecodeMeterListBytes(out) == text)
             return out;
     }
     return text.toUtf8();

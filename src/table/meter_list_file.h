@@ -32,7 +32,8 @@ QByteArray SerialiseMeterList(const MeterTable& table, const QString& separator)
 // Decodes file bytes: UTF-8 when valid (a leading byte-order mark dropped),
 // Windows-1252 otherwise.
 QString DecodeMeterListBytes(const QByteArray& bytes);
-// Encodes text: Windows-1252 when every character fits, else UTF-8.
+// Encodes text: Windows-1252 when every character fits and the bytes read
+// back as the same text, else UTF-8.
 QByteArray EncodeMeterListText(const QString& text);
 
 // Splits text into lines ending at CR LF, a lone CR or a lone LF. A line

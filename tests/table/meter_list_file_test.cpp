@@ -68,6 +68,9 @@ TEST(MeterListExport, SingleByteWhenEveryCharacterFitsElseUtf8)
     EXPECT_EQ(SerialiseMeterList(t, ";"), QByteArray(";;;;Caf\xe9 \x80;\r\n"));
     t.setCell(4, 1, QString::fromUtf8("\u0436\u00e9"));  // Cyrillic does not fit Windows-1252
     EXPECT_EQ(SerialiseMeterList(t, ";"), QByteArray(";;;;\xd0\xb6\xc3\xa9;\r\n"));
+    // Fits Windows-1252, but its bytes C3 A4 would read back as UTF-8 "\u00e4".
+    t.setCell(4, 1, QString::fromUtf8("\u00c3\u00a4"));
+    EXPECT_EQ(DecodeMeterListBytes(SerialiseMeterList(t, ";")), QString::fromUtf8(";;;;\u00c3\u00a4;\r\n"));
 }
 
 TEST(MeterListLines, AllLineEndsSplitAndAFinalBreakAddsNothing)
