@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace MeterListFile {
 
 namespace {
@@ -165,10 +167,25 @@ bool ReadMeterListFile(const QString& path, QByteArray* bytes, QString* error)
     return true;
 }
 
-bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error)
+bool HoldsKeys(const MeterTable& table)
 {
+    const auto& rows = table.rows();
+    return std::any_of(rows.begin() + 1, rows.end(),
+                       [](const MeterTable::Row& row) { return !row[MeterTable::ColKey].isEmpty(); });
+}
+
+bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error, bool privateFile)
+{
+    // The new file replaces the old one under the old one's permissions; a
+    // new private file is readable by its owner only. Set before anything is
+    // written, so that no key is ever readable by others on the way.
+    const QFileInfo old(path);
+    const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileDevice::Permissions permissions =
+        old.exists() ? old.permissions() : privateFile ? owner : QFileDevice::Permissions();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly)
+        || (permissions && !file.setPermissions(permissions))) {
         if (error)
             *error = file.errorString();
         return false;

@@ -71,8 +71,15 @@ bool ReadMeterListFile(const QString& path, QByteArray* bytes, QString* error = 
 
 // Writes a whole file through a temporary file beside it that replaces the
 // old file only once complete, so a failed write leaves any old file intact.
+// The file keeps the permissions of the file it replaces; a new file with
+// `privateFile` set (a table that holds keys) is readable and writable by
+// its owner only, any other new file gets the usual ones.
 // False (with the reason in *error) when any step fails.
-bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error = nullptr,
+                        bool privateFile = false);
+
+// Whether any data row of `table` has a key.
+bool HoldsKeys(const MeterTable& table);
 
 // The name the save dialog returns, with ".<suffix>" added when the file
 // name itself has no extension.

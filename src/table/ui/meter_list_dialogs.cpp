@@ -73,7 +73,7 @@ void ExportMeterList(QWidget* parent, MeterTable& table, const QString& settings
         return;
     const QString path = MeterListFile::WithDefaultSuffix(choice.path, request.defaultSuffix);
     const QByteArray bytes = MeterListFile::SerialiseMeterList(table, CurrentSeparator(separator));
-    if (!MeterListFile::WriteMeterListFile(path, bytes)) {
+    if (!MeterListFile::WriteMeterListFile(path, bytes, nullptr, MeterListFile::HoldsKeys(table))) {
         ShowMessage(parent, {QMessageBox::Critical, QStringLiteral("Error saving file"),
                              QStringLiteral("File cannot be written, no rights!\nContact administrator.")});
     }
