@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 #include "table/meter_table.h"
@@ -57,8 +58,11 @@ struct ParsedMeterList {
 // one character, so an empty or longer separator never matches) ends a
 // field; fields 2 to 5 fill columns 1 to 4, fields 6 to 10 are dropped, text
 // after the last separator is not a field. A field the line lacks gives an
-// empty cell.
-ParsedMeterList ParseMeterList(const QString& text, const QString& separator);
+// empty cell. `progress`, when given, is called every few thousand lines
+// with the characters done and the total; when it returns false the parse
+// stops there (the rows so far are returned).
+using ParseProgress = std::function<bool(qsizetype done, qsizetype total)>;
+ParsedMeterList ParseMeterList(const QString& text, const QString& separator, const ParseProgress& progress = {});
 
 // Clears `table` and fills it from file bytes as ParseMeterList says, with
 // one reset of the model. Returns the outcome; the caller reports
