@@ -88,35 +88,25 @@ void TestInputFilters::userEdits_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<QStringList>("inputs");
     QTest::addColumn<QString>("expected");
-    const QString hot = QStringLiteral("Hot water in the basement");
-    QTest::newRow("letters in an ID") << "Edit_IDnano" << "" << "" << "paste" << QStringList{"12AB34"} << "1234";
-    QTest::newRow("second paste over all, stale filter") << "Edit_IDnano" << "" << "all" << "paste"
-                                                         << QStringList{"12AB34", "12AB34"} << "1234";
-    QTest::newRow("limit counts kept characters") << "Edit_IDnano" << "" << "" << "paste"
-                                                  << QStringList{"ID:", "ID:87654321"} << "87654321";
-    QTest::newRow("overflowing paste cut") << "Edit_IDnano" << "123" << "" << "paste" << QStringList{"4x5678901"}
-                                           << "12345678";
-    QTest::newRow("paste into a selection") << "Edit_currentID" << "12345678" << "2,3" << "paste"
-                                            << QStringList{"a9-9b"} << "1299678";
-    QTest::newRow("drop") << "Edit_ZELK_ID" << "12" << "" << "drop" << QStringList{"3 4\n5"} << "12345";
-    QTest::newRow("timeout 5") << "Edit_timeout" << "" << "" << "paste" << QStringList{"300000"} << "30000";
-    QTest::newRow("clock 3") << "Edit1" << "" << "all" << "type" << QStringList{"5x111"} << "511";
-    QTest::newRow("key capitals only") << "Edit_aesKey" << "00" << "" << "paste" << QStringList{"aBcD 11"}
-                                       << "00BD11";
-    QTest::newRow("separator one character") << "Edit_export_separator" << "" << "all" << "paste"
-                                             << QStringList{",;", "|"} << "|";
-    QTest::newRow("medium typing held to 16") << "Combo_medium" << "" << "" << "paste" << QStringList{hot}
-                                              << "Hot water in the";
-    QTest::newRow("medium from a row shown whole") << "Combo_medium" << hot << "" << "type" << QStringList{"x"}
-                                                   << hot;
-    QTest::newRow("settings ID not cut by typing") << "Edit_currentID" << "0102030405AB" << "" << "type"
-                                                   << QStringList{"7"} << "0102030405AB";
-    QTest::newRow("dialog key keeps small letters") << "Edit_enterKey" << "" << "" << "type"
-                                                    << QStringList{"1a", "g-F"} << "1aF";
-    QTest::newRow("dialog key second paste") << "Edit_enterKey" << "" << "all" << "paste"
-                                             << QStringList{"zz: ab-cd", "zz: ab-cd"} << "abcd";
-    QTest::newRow("dialog key drop overflow") << "Edit_enterKey" << QString(30, u'0') << "" << "drop"
-                                              << QStringList{"x1234"} << QString(30, u'0') + "12";
+    const QString hot = QStringLiteral("Hot water in the basement"), zeros(30, u'0');
+    auto row = [](const char* name, QString field, QString start, QString selection, QString how, QStringList inputs,
+                  QString expected) { QTest::newRow(name) << field << start << selection << how << inputs << expected; };
+    row("letters in an ID", "Edit_IDnano", "", "", "paste", {"12AB34"}, "1234");
+    row("second paste over all, stale filter", "Edit_IDnano", "", "all", "paste", {"12AB34", "12AB34"}, "1234");
+    row("limit counts kept characters", "Edit_IDnano", "", "", "paste", {"ID:", "ID:87654321"}, "87654321");
+    row("overflowing paste cut", "Edit_IDnano", "123", "", "paste", {"4x5678901"}, "12345678");
+    row("paste into a selection", "Edit_currentID", "12345678", "2,3", "paste", {"a9-9b"}, "1299678");
+    row("drop", "Edit_ZELK_ID", "12", "", "drop", {"3 4\n5"}, "12345");
+    row("timeout 5", "Edit_timeout", "", "", "paste", {"300000"}, "30000");
+    row("clock 3", "Edit1", "", "all", "type", {"5x111"}, "511");
+    row("key capitals only", "Edit_aesKey", "00", "", "paste", {"aBcD 11"}, "00BD11");
+    row("separator one character", "Edit_export_separator", "", "all", "paste", {",;", "|"}, "|");
+    row("medium typing held to 16", "Combo_medium", "", "", "paste", {hot}, "Hot water in the");
+    row("medium from a row shown whole", "Combo_medium", hot, "", "type", {"x"}, hot);
+    row("settings ID not cut by typing", "Edit_currentID", "0102030405AB", "", "type", {"7"}, "0102030405AB");
+    row("dialog key keeps small letters", "Edit_enterKey", "", "", "type", {"1a", "g-F"}, "1aF");
+    row("dialog key second paste", "Edit_enterKey", "", "all", "paste", {"zz: ab-cd", "zz: ab-cd"}, "abcd");
+    row("dialog key drop overflow", "Edit_enterKey", zeros, "", "drop", {"x1234"}, zeros + "12");
 }
 
 void TestInputFilters::userEdits()
@@ -139,9 +129,8 @@ void TestInputFilters::userEdits()
     MeterTable table;
     TEnterAES dialog(table, &w.window);
     QLineEdit* edit = field == "Combo_medium" ? combo->lineEdit() : w.window.findChild<QLineEdit*>(field);
-    QVERIFY(edit);
     edit->setText(start);
-    QCOMPARE(edit->text(), start);
+    QCOMPARE(edit->text(), start);   // program-written: whole
     for (const QString& input : inputs) {
         if (selection == "all")
             edit->selectAll();
@@ -152,14 +141,13 @@ void TestInputFilters::userEdits()
         } else if (how == "paste") {
             QApplication::clipboard()->setText(input);
             QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-        } else {
+        } else {   // a drop at the end: needs a shown field and an accepted drag
             QMimeData mime;
             mime.setText(input);
-            edit->window()->show();   // a drop needs a shown field and an accepted drag
-            const QPoint end(edit->width() - 1, 2);
-            QDragEnterEvent enter(end, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            edit->window()->show();
+            QDragEnterEvent enter({edit->width() - 1, 2}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop(QPointF(edit->width() - 1, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(edit, &enter);
-            QDropEvent drop(end, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(edit, &drop);
         }
     }

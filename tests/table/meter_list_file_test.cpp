@@ -317,31 +317,22 @@ TEST(MeterListFileIo, DefaultSuffixOnlyForNamesWithoutExtension)
     EXPECT_EQ(WithDefaultSuffix("", "csv"), "");
 }
 
-// Keys must not become readable by others through an export; replacing a
-// file keeps the permissions its owner gave it. Faults: a new file with keys
-// created with the usual 0644, a replaced file reset to the default.
+// Faults: a new file with keys created 0644 (keys readable by others), a
+// replaced file reset to the default permissions.
 TEST(MeterListFileIo, PermissionsOfNewAndReplacedFiles)
 {
-    struct Case {
-        int existing;  // octal mode of the file replaced, -1 for none
-        const char* key;
-        int expected;
-    };
-    const int umaskNow = ::umask(022);
-    for (const Case& c : {Case{-1, "00112233445566778899AABBCCDDEEFF", 0600}, Case{-1, "", 0644},
-                          Case{0640, "00112233445566778899AABBCCDDEEFF", 0640}, Case{0664, "", 0664}}) {
+    const mode_t umaskBefore = ::umask(022);
+    for (auto [existing, key, expected] : {std::tuple{-1, "00112233445566778899AABBCCDDEEFF", 0600},
+                                           {-1, "", 0644}, {0640, "0011", 0640}, {0664, "", 0664}}) {
         QTemporaryDir dir;
-        const QString path = dir.filePath("m.csv");
-        if (c.existing >= 0) {
-            ASSERT_TRUE(WriteMeterListFile(path, "old\r\n"));
-            ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode_t(c.existing)), 0);
-        }
+        const QByteArray path = QFile::encodeName(dir.filePath("m.csv"));
+        if (existing >= 0)
+            ASSERT_TRUE(WriteMeterListFile(path, "old\r\n") && ::chmod(path, mode_t(existing)) == 0);
         MeterTable t;
-        t.setCell(MeterTable::ColKey, 1, c.key);
+        t.setCell(MeterTable::ColKey, 1, key);
         ASSERT_TRUE(WriteMeterListFile(path, SerialiseMeterList(t, ";"), nullptr, HoldsKeys(t)));
         struct stat st {};
-        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
-        EXPECT_EQ(int(st.st_mode & 0777), c.expected) << c.existing << " " << c.key;
+        EXPECT_TRUE(::stat(path, &st) == 0 && int(st.st_mode & 0777) == expected) << existing << key;
     }
-    ::umask(mode_t(umaskNow));
+    ::umask(umaskBefore);
 }
