@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProgressDialog>
+#include <QScopedValueRollback>
 #include <QThread>
 #include <QTimer>
 
@@ -66,6 +67,12 @@ MeterListFile::LoadResult LoadInBackground(QWidget* parent, const QString& path,
 {
     MeterListFile::ReadControl control;
     MeterListFile::LoadResult result;
+    // Before the progress dialog shows, the window still takes clicks: a
+    // second import meanwhile is refused as cancelled.
+    static bool loading = false;
+    if (loading)
+        return MeterListFile::LoadResult{MeterListFile::LoadStatus::Cancelled, {}, 0, {}};
+    const QScopedValueRollback<bool> busy(loading, true);
     QScopedPointer<QThread> worker(
         QThread::create([&] { result = MeterListFile::LoadMeterListFile(path, separator, &control); }));
     QProgressDialog progress(QStringLiteral("Reading %1 ...").arg(QFileInfo(path).fileName()),
