@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace MeterListFile {
 
 namespace {
@@ -14,14 +16,14 @@ const char* const kSingleByteCodec = "windows-1252";
 
 // The first kMaxFieldChars characters of a field, never ending in half of a
 // surrogate pair.
-QString LimitField(const QString& field)
+QString LimitField(QStringView field)
 {
     if (field.size() <= kMaxFieldChars)
-        return field;
+        return field.toString();
     qsizetype n = kMaxFieldChars;
     if (field.at(n - 1).isHighSurrogate())
         --n;
-    return field.left(n);
+    return field.left(n).toString();
 }
 
 }  // namespace
@@ -65,7 +67,9 @@ QByteArray EncodeMeterListText(const QString& text)
     QStringEncoder single(kSingleByteCodec);
     if (single.isValid()) {
         QByteArray out = single(text);
-        if (!single.hasError())
+        // Single-byte text whose bytes also form valid UTF-8 ("Ã¤" is C3 A4)
+        // would read back as other characters: such text goes out as UTF-8.
+        if (!single.hasError() && DecodeMeterListBytes(out) == text)
             return out;
     }
     return text.toUtf8();
@@ -90,43 +94,53 @@ QStringList SplitLines(const QString& text)
     return lines;
 }
 
-ParsedMeterList ParseMeterList(const QString& text, const QString& separator)
+ParsedMeterList ParseMeterList(const QString& text, const QString& separator, const ParseProgress& progress)
 {
     ParsedMeterList result;
-    const QStringList lines = SplitLines(text);
-    result.rows.reserve(size_t(lines.size()));
     // Only a one-character separator can equal a single character.
     const bool haveSeparator = separator.size() == 1;
     const QChar sep = haveSeparator ? separator.at(0) : QChar();
-    for (const QString& line : lines) {
+    const qsizetype n = text.size();
+    const QChar* chars = text.constData();
+    qsizetype lineStart = 0;
+    while (lineStart < n) {
+        if (progress && result.rows.size() % 4096 == 0 && !progress(lineStart, n))
+            return result;
+        // The line is [lineStart, lineEnd); the next starts after its break
+        // (CR LF, a lone CR or a lone LF), the same lines as SplitLines.
+        qsizetype lineEnd = lineStart;
+        while (lineEnd < n && chars[lineEnd] != u'\r' && chars[lineEnd] != u'\n')
+            ++lineEnd;
+        qsizetype next = lineEnd + 1;
+        if (lineEnd < n && chars[lineEnd] == u'\r' && next < n && chars[next] == u'\n')
+            ++next;
         // Fields 1 to 10; field 1 (the old number) and fields 6 to 10 are dropped.
         QString fields[kMaxSeparators + 1];
         int fieldIndex = 0;
-        qsizetype fieldStart = 0;
-        bool tooMany = false;
+        qsizetype fieldStart = lineStart;
         if (haveSeparator) {
-            for (qsizetype i = 0; i < line.size(); ++i) {
-                if (line.at(i) != sep)
+            for (qsizetype i = lineStart; i < lineEnd; ++i) {
+                if (chars[i] != sep)
                     continue;
-                fields[fieldIndex] = LimitField(line.mid(fieldStart, i - fieldStart));
+                if (fieldIndex >= 1 && fieldIndex < MeterTable::kColumns)
+                    fields[fieldIndex] = LimitField(QStringView(chars + fieldStart, i - fieldStart));
                 fieldStart = i + 1;
                 if (++fieldIndex > kMaxSeparators) {
-                    tooMany = true;
-                    break;
+                    result.outcome = ImportOutcome::TooManyData;
+                    result.rows.push_back(MeterTable::Row{});
+                    return result;
                 }
             }
-        }
-        if (tooMany) {
-            result.outcome = ImportOutcome::TooManyData;
-            result.rows.push_back(MeterTable::Row{});
-            return result;
         }
         MeterTable::Row row;
         row[MeterTable::ColNumber] = QString::number(result.rows.size() + 1);
         for (int c = 1; c < MeterTable::kColumns; ++c)
-            row[size_t(c)] = fields[c];
+            row[size_t(c)] = std::move(fields[c]);
         result.rows.push_back(std::move(row));
+        lineStart = next;
     }
+    if (progress)
+        progress(n, n);
     return result;
 }
 
@@ -163,10 +177,25 @@ bool ReadMeterListFile(const QString& path, QByteArray* bytes, QString* error)
     return true;
 }
 
-bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error)
+bool HoldsKeys(const MeterTable& table)
 {
+    const auto& rows = table.rows();
+    return std::any_of(rows.begin() + 1, rows.end(),
+                       [](const MeterTable::Row& row) { return !row[MeterTable::ColKey].isEmpty(); });
+}
+
+bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error, bool privateFile)
+{
+    // The new file replaces the old one under the old one's permissions; a
+    // new private file is readable by its owner only. Set before anything is
+    // written, so that no key is ever readable by others on the way.
+    const QFileInfo old(path);
+    const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileDevice::Permissions permissions =
+        old.exists() ? old.permissions() : privateFile ? owner : QFileDevice::Permissions();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly)
+        || (permissions && !file.setPermissions(permissions))) {
         if (error)
             *error = file.errorString();
         return false;

@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 #include "table/meter_table.h"
@@ -32,7 +33,8 @@ QByteArray SerialiseMeterList(const MeterTable& table, const QString& separator)
 // Decodes file bytes: UTF-8 when valid (a leading byte-order mark dropped),
 // Windows-1252 otherwise.
 QString DecodeMeterListBytes(const QByteArray& bytes);
-// Encodes text: Windows-1252 when every character fits, else UTF-8.
+// Encodes text: Windows-1252 when every character fits and the bytes read
+// back as the same text, else UTF-8.
 QByteArray EncodeMeterListText(const QString& text);
 
 // Splits text into lines ending at CR LF, a lone CR or a lone LF. A line
@@ -56,8 +58,11 @@ struct ParsedMeterList {
 // one character, so an empty or longer separator never matches) ends a
 // field; fields 2 to 5 fill columns 1 to 4, fields 6 to 10 are dropped, text
 // after the last separator is not a field. A field the line lacks gives an
-// empty cell.
-ParsedMeterList ParseMeterList(const QString& text, const QString& separator);
+// empty cell. `progress`, when given, is called every few thousand lines
+// with the characters done and the total; when it returns false the parse
+// stops there (the rows so far are returned).
+using ParseProgress = std::function<bool(qsizetype done, qsizetype total)>;
+ParsedMeterList ParseMeterList(const QString& text, const QString& separator, const ParseProgress& progress = {});
 
 // Clears `table` and fills it from file bytes as ParseMeterList says, with
 // one reset of the model. Returns the outcome; the caller reports
@@ -70,8 +75,15 @@ bool ReadMeterListFile(const QString& path, QByteArray* bytes, QString* error = 
 
 // Writes a whole file through a temporary file beside it that replaces the
 // old file only once complete, so a failed write leaves any old file intact.
+// The file keeps the permissions of the file it replaces; a new file with
+// `privateFile` set (a table that holds keys) is readable and writable by
+// its owner only, any other new file gets the usual ones.
 // False (with the reason in *error) when any step fails.
-bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error = nullptr,
+                        bool privateFile = false);
+
+// Whether any data row of `table` has a key.
+bool HoldsKeys(const MeterTable& table);
 
 // The name the save dialog returns, with ".<suffix>" added when the file
 // name itself has no extension.

@@ -1,10 +1,14 @@
-// Character filters of the main window's fields: typing, Backspace, Enter,
-// pasting, and text written by the program.
+// Character filters of the main window's fields and the key dialog's field:
+// typing, Backspace, Enter, pasting, dropping, and text written by the program.
 #include "app/ui/input_filters.h"
+#include "table/meter_table.h"
+#include "table/ui/enter_aes.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -27,11 +31,9 @@ class TestInputFilters : public QObject {
 private slots:
     void typing_data();
     void typing();
-    void pasting_data();
-    void pasting();
-    void programTextIsNotFiltered();
+    void userEdits_data();
+    void userEdits();
     void spinBoxField();
-    void dialogFilterKeepsSmallLetters();
 };
 
 void TestInputFilters::typing_data()
@@ -74,57 +76,82 @@ void TestInputFilters::typing()
     QCOMPARE(edit->text(), expected.chopped(1));
 }
 
-void TestInputFilters::pasting_data()
+// Every filtered field, each edit the user can make. `start` is written by
+// the program (shown whole); `selection` "" leaves the cursor at the end,
+// "all" selects everything, "i,n" selects n characters from i; it is applied
+// before each of the `inputs`, which are typed, pasted or dropped in turn.
+void TestInputFilters::userEdits_data()
 {
     QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("selection");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("inputs");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("letters in an ID") << "Edit_IDnano" << "" << "12AB34" << "1234";
-    QTest::newRow("small letters in the key") << "Edit_aesKey" << "00" << "aBcD 11" << "00BD11";
-    QTest::newRow("past the limit") << "Edit_IDnano" << "123" << "4x5678901" << "12345678";
+    const QString hot = QStringLiteral("Hot water in the basement"), zeros(30, u'0');
+    auto row = [](const char* name, QString field, QString start, QString selection, QString how, QStringList inputs,
+                  QString expected) { QTest::newRow(name) << field << start << selection << how << inputs << expected; };
+    row("letters in an ID", "Edit_IDnano", "", "", "paste", {"12AB34"}, "1234");
+    row("second paste over all, stale filter", "Edit_IDnano", "", "all", "paste", {"12AB34", "12AB34"}, "1234");
+    row("limit counts kept characters", "Edit_IDnano", "", "", "paste", {"ID:", "ID:87654321"}, "87654321");
+    row("overflowing paste cut", "Edit_IDnano", "123", "", "paste", {"4x5678901"}, "12345678");
+    row("paste into a selection", "Edit_currentID", "12345678", "2,3", "paste", {"a9-9b"}, "1299678");
+    row("drop", "Edit_ZELK_ID", "12", "", "drop", {"3 4\n5"}, "12345");
+    row("timeout 5", "Edit_timeout", "", "", "paste", {"300000"}, "30000");
+    row("clock 3", "Edit1", "", "all", "type", {"5x111"}, "511");
+    row("key capitals only", "Edit_aesKey", "00", "", "paste", {"aBcD 11"}, "00BD11");
+    row("separator one character", "Edit_export_separator", "", "all", "paste", {",;", "|"}, "|");
+    row("medium typing held to 16", "Combo_medium", "", "", "paste", {hot}, "Hot water in the");
+    row("medium from a row shown whole", "Combo_medium", hot, "", "type", {"x"}, hot);
+    row("settings ID not cut by typing", "Edit_currentID", "0102030405AB", "", "type", {"7"}, "0102030405AB");
+    row("dialog key keeps small letters", "Edit_enterKey", "", "", "type", {"1a", "g-F"}, "1aF");
+    row("dialog key second paste", "Edit_enterKey", "", "all", "paste", {"zz: ab-cd", "zz: ab-cd"}, "abcd");
+    row("dialog key drop overflow", "Edit_enterKey", zeros, "", "drop", {"x1234"}, zeros + "12");
 }
 
-void TestInputFilters::pasting()
+void TestInputFilters::userEdits()
 {
     QFETCH(QString, field);
-    QFETCH(QString, before);
-    QFETCH(QString, pasted);
+    QFETCH(QString, start);
+    QFETCH(QString, selection);
+    QFETCH(QString, how);
+    QFETCH(QStringList, inputs);
     QFETCH(QString, expected);
     FilteredWindow w;
-    QLineEdit* edit = w.add(field.toLatin1().constData());
+    for (const char* name : {"Edit_currentID", "Edit_timeout", "Edit_IDnano", "Edit_ZELK_ID", "Edit1", "Edit_aesKey",
+                             "Edit_export_separator"})
+        w.add(name);
+    auto* combo = new QComboBox(&w.window);
+    combo->setObjectName(QStringLiteral("Combo_medium"));
+    combo->setEditable(true);
+    combo->lineEdit()->setMaxLength(16);   // lifted by the filter
     InstallInputFilters(&w.window);
-    edit->setText(before);
-    edit->setCursorPosition(int(before.size()));
-    QApplication::clipboard()->setText(pasted);
-    if (QApplication::clipboard()->text() != pasted)
-        QSKIP("no clipboard on this platform");
-    edit->paste();
+    MeterTable table;
+    TEnterAES dialog(table, &w.window);
+    QLineEdit* edit = field == "Combo_medium" ? combo->lineEdit() : w.window.findChild<QLineEdit*>(field);
+    edit->setText(start);
+    QCOMPARE(edit->text(), start);   // program-written: whole
+    for (const QString& input : inputs) {
+        if (selection == "all")
+            edit->selectAll();
+        else if (!selection.isEmpty())
+            edit->setSelection(selection.section(',', 0, 0).toInt(), selection.section(',', 1).toInt());
+        if (how == "type") {
+            QTest::keyClicks(edit, input);
+        } else if (how == "paste") {
+            QApplication::clipboard()->setText(input);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        } else {   // a drop at the end: needs a shown field and an accepted drag
+            QMimeData mime;
+            mime.setText(input);
+            edit->window()->show();
+            QDragEnterEvent enter({edit->width() - 1, 2}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop(QPointF(edit->width() - 1, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(edit, &enter);
+            QApplication::sendEvent(edit, &drop);
+        }
+    }
     QCOMPARE(edit->text(), expected);
-    QCOMPARE(edit->cursorPosition(), int(expected.size()));
-
-    // The same through Ctrl+V in the middle of the text.
-    edit->setText(QStringLiteral("99"));
-    edit->setCursorPosition(1);
-    QApplication::clipboard()->setText(QStringLiteral("x7y"));
-    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(edit->text(), QStringLiteral("979"));
-    QCOMPARE(edit->cursorPosition(), 2);
-}
-
-void TestInputFilters::programTextIsNotFiltered()
-{
-    FilteredWindow w;
-    QLineEdit* id = w.add("Edit_currentID");
-    InstallInputFilters(&w.window);
-    id->setText(QStringLiteral("0102030405AB"));   // e.g. from the settings file
-    QCOMPARE(id->text(), QStringLiteral("0102030405AB"));
-    // Typing into an over-long field adds nothing; Backspace still works.
-    id->end(false);
-    QTest::keyClicks(id, QStringLiteral("7"));
-    QCOMPARE(id->text(), QStringLiteral("0102030405AB"));
-    QTest::keyClick(id, Qt::Key_Backspace);
-    QCOMPARE(id->text(), QStringLiteral("0102030405A"));
 }
 
 void TestInputFilters::spinBoxField()
@@ -138,17 +165,6 @@ void TestInputFilters::spinBoxField()
     spin->selectAll();
     QTest::keyClicks(spin, QStringLiteral("1x2y00"));
     QCOMPARE(spin->cleanText(), QStringLiteral("1200"));
-}
-
-void TestInputFilters::dialogFilterKeepsSmallLetters()
-{
-    QLineEdit edit;
-    AttachInputFilter(&edit, InputFilter::HexAnyCase, 32);
-    QTest::keyClicks(&edit, QStringLiteral("1a"));
-    QCOMPARE(edit.text(), QStringLiteral("1a"));
-    QTest::keyClicks(&edit, QStringLiteral("g-F"));
-    QCOMPARE(edit.text(), QStringLiteral("1aF"));
-    QCOMPARE(FilterText(InputFilter::HexUpper, QStringLiteral("1aF9")), QStringLiteral("1F9"));
 }
 
 QTEST_MAIN(TestInputFilters)

@@ -179,20 +179,6 @@ TEST(Sequences, PortLostInTheMiddleRunsToTheEndWithMessages) {
     EXPECT_FALSE(rig.host.batchRunning);
 }
 
-TEST(Sequences, ErrorInAStepEndsTheSequence) {
-    OpsRig rig;
-    rig.host.all = true;
-    rig.setIds({"11111111", "22222222", "33333333"});
-    rig.ops.BitBtn42Click();
-    rig.link.throwOnRead = true;
-    rig.ops.Timer_activateQORAllTimer();
-    EXPECT_EQ(rig.link.lines.last(), QStringLiteral("Exception working with all meters - line gone"));
-    EXPECT_FALSE(rig.ops.batch().running());
-    EXPECT_FALSE(rig.host.batchRunning);
-    EXPECT_EQ(rig.link.releaseCalls, 1);
-    EXPECT_EQ(rig.link.telegrams.size(), 1);
-}
-
 TEST(Sequences, TableEditedWhileRunningIsReadAfreshAtEachStep) {
     OpsRig rig;
     rig.host.all = true;

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "table/meter_list_file.h"
 #include "table/meter_table.h"
@@ -68,6 +69,9 @@ TEST(MeterListExport, SingleByteWhenEveryCharacterFitsElseUtf8)
     EXPECT_EQ(SerialiseMeterList(t, ";"), QByteArray(";;;;Caf\xe9 \x80;\r\n"));
     t.setCell(4, 1, QString::fromUtf8("\u0436\u00e9"));  // Cyrillic does not fit Windows-1252
     EXPECT_EQ(SerialiseMeterList(t, ";"), QByteArray(";;;;\xd0\xb6\xc3\xa9;\r\n"));
+    // Fits Windows-1252, but its bytes C3 A4 would read back as UTF-8 "\u00e4".
+    t.setCell(4, 1, QString::fromUtf8("\u00c3\u00a4"));
+    EXPECT_EQ(DecodeMeterListBytes(SerialiseMeterList(t, ";")), QString::fromUtf8(";;;;\u00c3\u00a4;\r\n"));
 }
 
 TEST(MeterListLines, AllLineEndsSplitAndAFinalBreakAddsNothing)
@@ -311,4 +315,24 @@ TEST(MeterListFileIo, DefaultSuffixOnlyForNamesWithoutExtension)
     EXPECT_EQ(WithDefaultSuffix("/d/list.txt", "csv"), "/d/list.txt");
     EXPECT_EQ(WithDefaultSuffix("/d.x/list", "csv"), "/d.x/list.csv");
     EXPECT_EQ(WithDefaultSuffix("", "csv"), "");
+}
+
+// Faults: a new file with keys created 0644 (keys readable by others), a
+// replaced file reset to the default permissions.
+TEST(MeterListFileIo, PermissionsOfNewAndReplacedFiles)
+{
+    const mode_t umaskBefore = ::umask(022);
+    for (auto [existing, key, expected] : {std::tuple{-1, "00112233445566778899AABBCCDDEEFF", 0600},
+                                           {-1, "", 0644}, {0640, "0011", 0640}, {0664, "", 0664}}) {
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.filePath("m.csv"));
+        if (existing >= 0)
+            ASSERT_TRUE(WriteMeterListFile(path, "old\r\n") && ::chmod(path, mode_t(existing)) == 0);
+        MeterTable t;
+        t.setCell(MeterTable::ColKey, 1, key);
+        ASSERT_TRUE(WriteMeterListFile(path, SerialiseMeterList(t, ";"), nullptr, HoldsKeys(t)));
+        struct stat st {};
+        EXPECT_TRUE(::stat(path, &st) == 0 && int(st.st_mode & 0777) == expected) << existing << key;
+    }
+    ::umask(umaskBefore);
 }

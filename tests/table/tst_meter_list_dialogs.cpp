@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+
 #include "table/meter_table.h"
 #include "table/ui/meter_list_dialogs.h"
 
@@ -183,34 +187,55 @@ private slots:
         QCOMPARE(table->cell(2, 1), QStringLiteral("Gas"));
     }
 
+    // Faults: a pipe or device opened (the window hangs), a huge file read
+    // whole, the table cleared or the selection or marks lost on a refusal.
     void importFailuresKeepTheTable_data()
     {
         QTest::addColumn<QString>("situation");
-        QTest::newRow("cancelled") << "cancel";
-        QTest::newRow("file vanished") << "vanished";
-        QTest::newRow("a folder chosen") << "folder";
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cancelled") << "cancel" << "";
+        QTest::newRow("file vanished") << "vanished" << "You chose wrong file for import!\nContact administrator!";
+        QTest::newRow("a folder chosen") << "folder" << "it is a folder, not a meter list file.";
+        QTest::newRow("a pipe, no writer") << "pipe" << "it is a named pipe, not a meter list file.";
+        QTest::newRow("a socket") << "socket" << "it is a socket, not a meter list file.";
+        QTest::newRow("a device") << "/dev/zero" << "it is a device, not a meter list file.";
+        QTest::newRow("over 64 MiB") << "large" << "the file is too large for a meter list (64";
     }
     void importFailuresKeepTheTable()
     {
         QFETCH(QString, situation);
+        QFETCH(QString, message);
         fill();
+        table->setSelectedRow(2);
+        table->setRowMarked(1, true);
+        nextChoice.path = situation.startsWith('/') ? situation : dir->filePath(situation + ".csv");
+        const QByteArray native = QFile::encodeName(nextChoice.path);
         if (situation == "vanished") {
-            nextChoice.path = dir->filePath("gone.csv");
             WriteAll(nextChoice.path, "1;2;3;4;5;\r\n");
             onChoose = [this] { QFile::remove(nextChoice.path); };
         } else if (situation == "folder") {
-            nextChoice.path = dir->path();
+            QVERIFY(QDir(dir->path()).mkdir("folder.csv"));
+        } else if (situation == "pipe") {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        } else if (situation == "socket") {
+            sockaddr_un address{AF_UNIX, {}};
+            qstrncpy(address.sun_path, native.constData(), sizeof address.sun_path);
+            QCOMPARE(::bind(::socket(AF_UNIX, SOCK_STREAM, 0), (sockaddr*)&address, sizeof address), 0);
+        } else if (situation == "large") {
+            QFile big(nextChoice.path);
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(64LL * 1024 * 1024 + 1));   // sparse
+        } else if (situation == "cancel") {
+            nextChoice.path.clear();
         }
         ImportMeterList(nullptr, *table, dir->path(), sep());
-        QCOMPARE(table->rowCount(), 3);
-        QCOMPARE(table->cell(1, 2), QStringLiteral("87654321"));
-        if (situation == "cancel") {
-            QVERIFY(messages.isEmpty());
-        } else {
-            QCOMPARE(messages.size(), 1);
-            QCOMPARE(messages.first().text, QStringLiteral("You chose wrong file for import!\nContact administrator!"));
-            QCOMPARE(messages.first().title, QStringLiteral("File Error"));
-            QCOMPARE(messages.first().icon, QMessageBox::Warning);
+        QVERIFY(table->rowCount() == 3 && table->cell(1, 2) == QStringLiteral("87654321"));
+        QVERIFY(table->selectedRow() == 2 && table->rowMarked(1) && !table->rowMarked(2));
+        QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            const MeterListUi::Message& m = messages.first();
+            QVERIFY2(m.text.contains(message) && (message.startsWith("You") || m.text.contains(nextChoice.path)),
+                     qPrintable(m.text));
+            QVERIFY(m.title == QStringLiteral("File Error") && m.icon == QMessageBox::Warning);
         }
     }
 

@@ -2,83 +2,76 @@
 
 #include <QAbstractSpinBox>
 #include <QComboBox>
-#include <QEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QValidator>
 #include <QWidget>
 
 #include <algorithm>
 
 namespace {
 
-// Watches one line edit: drops typed characters the filter rejects before
-// the field sees them, and strips rejected characters from any other user
-// edit (paste, drop, undo) right after it happens.
-class LineEditFilter : public QObject {
+// The validator of one filtered field. QLineEdit validates the whole text
+// after every change. A change the program made (setText, an item chosen in
+// a combo box, undo back to such text) leaves the field unmodified: it is
+// taken as it stands. Any other change is the user's: the part of the text
+// that differs from the last validated text is what the edit put in; only
+// that part is filtered and cut, so that text already in the field is never
+// lost to a keystroke.
+class FieldValidator : public QValidator {
 public:
-    LineEditFilter(QLineEdit* edit, InputFilter filter, int maxLength)
-        : QObject(edit), edit_(edit), filter_(filter), maxLength_(maxLength), previous_(edit->text())
+    FieldValidator(QLineEdit* edit, InputFilter filter, int maxLength, const QValidator* inner)
+        : QValidator(edit), edit_(edit), filter_(filter), maxLength_(maxLength), inner_(inner), last_(edit->text())
     {
-        edit->installEventFilter(this);
-        // A user edit emits textEdited before textChanged, so previous_ still
-        // holds the text before the edit when onTextEdited runs.
-        connect(edit, &QLineEdit::textEdited, this, &LineEditFilter::onTextEdited);
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { previous_ = text; });
     }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    State validate(QString& input, int& pos) const override
     {
-        if (watched != edit_ || event->type() != QEvent::KeyPress)
-            return false;
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const QString text = key->text();
-        // Shortcuts (Ctrl+V, Ctrl+C...) and keys without text pass; so do
-        // Backspace, Enter and line feed, which are control characters.
-        if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
-            return false;
-        for (QChar c : text)
-            if (!c.isPrint())
-                return false;
-        if (FilterText(filter_, text).size() != text.size())
-            return true;   // discarded: the field stays as it was
-        if (maxLength_ > 0 && edit_->text().size() - edit_->selectedText().size() + text.size() > maxLength_)
-            return true;   // the field is full
-        return false;
+        if (edit_ && edit_->isModified())
+            FilterEdit(input, pos);
+        const State state = inner_ ? inner_->validate(input, pos) : Acceptable;
+        if (state != Invalid)   // an invalid edit is undone by the field
+            last_ = input;
+        return state;
     }
 
 private:
-    // Only what the edit inserted is filtered: the part between the longest
-    // common start and end of the old and new text. Text the program put
-    // into the field earlier stays as it is.
-    void onTextEdited(const QString& text)
+    void FilterEdit(QString& input, int& pos) const
     {
-        const QString& old = previous_;
-        qsizetype prefix = 0;
-        const qsizetype shorter = std::min(old.size(), text.size());
-        while (prefix < shorter && old[prefix] == text[prefix])
-            ++prefix;
-        qsizetype suffix = 0;
-        while (suffix < shorter - prefix && old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix])
-            ++suffix;
-        const QString inserted = text.mid(prefix, text.size() - prefix - suffix);
+        // The edit replaced last_[start, last_.size() - tail) by
+        // input[start, end); the cursor stands at or after the inserted text.
+        const qsizetype cursor = std::clamp<qsizetype>(pos, 0, input.size());
+        const qsizetype shorter = std::min(last_.size(), input.size());
+        qsizetype start = 0;
+        while (start < shorter && start < cursor && last_[start] == input[start])
+            ++start;
+        qsizetype tail = 0;
+        while (tail < shorter - start && tail < input.size() - cursor
+               && last_[last_.size() - 1 - tail] == input[input.size() - 1 - tail])
+            ++tail;
+        const qsizetype end = input.size() - tail;
+        if (end <= start)
+            return;   // nothing put in: a deletion
+        const QString inserted = input.mid(start, end - start);
         QString kept = FilterText(filter_, inserted);
-        // Like typing, an edit may not take the text past the limit.
         if (maxLength_ > 0) {
-            const qsizetype rest = text.size() - inserted.size();
+            const qsizetype rest = input.size() - inserted.size();
             kept.truncate(std::max<qsizetype>(maxLength_ - rest, 0));
         }
         if (kept == inserted)
             return;
-        edit_->setText(text.left(prefix) + kept + text.right(suffix));
-        edit_->setCursorPosition(int(prefix + kept.size()));
+        // The cursor keeps its place after the characters kept before it.
+        const qsizetype before = std::min(cursor, end) - start;
+        const qsizetype keptBefore = std::min(FilterText(filter_, inserted.left(before)).size(), kept.size());
+        input = input.left(start) + kept + input.mid(end);
+        pos = int(cursor >= end ? cursor - (inserted.size() - kept.size()) : start + keptBefore);
     }
 
     QPointer<QLineEdit> edit_;
     InputFilter filter_;
     int maxLength_;
-    QString previous_;
+    QPointer<const QValidator> inner_;
+    mutable QString last_;
 };
 
 QLineEdit* LineEditOf(QObject* object)
@@ -101,7 +94,6 @@ bool FilterAccepts(InputFilter filter, QChar c)
     switch (filter) {
     case InputFilter::Digits: return digit;
     case InputFilter::HexUpper: return digit || (u >= 'A' && u <= 'F');
-    case InputFilter::HexAnyCase: return digit || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
     case InputFilter::AnyCharacter: return true;
     }
     return false;
@@ -121,7 +113,8 @@ void AttachInputFilter(QLineEdit* edit, InputFilter filter, int maxLength)
 {
     if (!edit)
         return;
-    new LineEditFilter(edit, filter, maxLength);
+    edit->setMaxLength(32767);   // QLineEdit's default: no limit of its own
+    edit->setValidator(new FieldValidator(edit, filter, maxLength, edit->validator()));
 }
 
 void InstallInputFilters(QWidget* mainWindow)
@@ -141,6 +134,7 @@ void InstallInputFilters(QWidget* mainWindow)
         {"Edit1", InputFilter::Digits, 3},
         {"Edit_aesKey", InputFilter::HexUpper, 32},
         {"Edit_export_separator", InputFilter::AnyCharacter, 1},
+        {"Combo_medium", InputFilter::AnyCharacter, 16},
     };
     for (const Field& field : kFields) {
         QObject* object = mainWindow->findChild<QObject*>(QLatin1String(field.name));

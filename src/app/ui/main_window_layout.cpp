@@ -276,8 +276,6 @@ QWidget* TForm11::buildSingleMeterGroup()
     Combo_medium->addItems(MediumBoxNames());
     Combo_medium->setCurrentIndex(-1);
     Combo_medium->setEditText(QString());
-    if (Combo_medium->lineEdit())
-        Combo_medium->lineEdit()->setMaxLength(16);
     BitBtn19 = setButton(box, "BitBtn19", QStringLiteral("Set medium"));
     v->addWidget(labelFor(box, QStringLiteral("Set new Medium for this ID"), Combo_medium));
     auto* mediumRow = new QHBoxLayout;

@@ -1,8 +1,8 @@
 #pragma once
 // Export and import of the meter table with the file dialogs and the message
-// boxes of their failures. The file work itself is in table/meter_list_file.
-// Both run on the GUI thread and block while the dialog or a message box is
-// open.
+// boxes of their failures. The file work itself is in table/meter_list_file
+// and table/meter_list_reader. Both run on the GUI thread and block while the
+// dialog or a message box is open.
 #include <QMessageBox>
 #include <QString>
 #include <functional>
@@ -19,8 +19,13 @@ void ExportMeterList(QWidget* parent, MeterTable& table, const QString& settings
                      const QString& defaultName = QStringLiteral("meters_data.csv"));
 
 // Asks for a CSV file in an open dialog that starts in `settingsDir`, reads
-// it, then clears `table` and fills it from the file. A file that cannot be
-// read leaves the table as it was.
+// it, then clears `table` and fills it from the file. A folder, device, pipe
+// or socket, or a file over 64 MiB, is refused with a message naming it and
+// the reason, before anything opens it; a file that cannot be read gives the
+// read-error message. In all these cases, and when the user cancels the
+// progress dialog of a long load, the table, its selection and its marks
+// stay as they were. The file is read and parsed on a worker thread while
+// the window goes on (a nested event loop runs meanwhile).
 void ImportMeterList(QWidget* parent, MeterTable& table, const QString& settingsDir,
                      const std::function<QString()>& separator);
 
