@@ -88,10 +88,11 @@ void ReceivePath::failed(const QString& message)
     silence_.stop();
 }
 
-void ReceivePath::Comm1RxChar(QObject* /*sender*/, int count)
+template <typename Step>
+void ReceivePath::guarded(Step step)
 {
     try {
-        readAndAssemble(count);
+        step();
         assembler_.dropOverflow();
         armSilence();
     } catch (const std::exception& e) {
@@ -101,19 +102,18 @@ void ReceivePath::Comm1RxChar(QObject* /*sender*/, int count)
     }
 }
 
+void ReceivePath::Comm1RxChar(QObject* /*sender*/, int count)
+{
+    guarded([&] { readAndAssemble(count); });
+}
+
 void ReceivePath::onLineSilent()
 {
-    try {
+    guarded([&] {
         // A notification still on its way means the line was not silent.
         if (readAndAssemble(std::numeric_limits<int>::max()) == 0)
             assembler_.dropStalledStart([this](const QByteArray& frame) { DispatchFrame(frame); });
-        assembler_.dropOverflow();
-        armSilence();
-    } catch (const std::exception& e) {
-        failed(QString::fromUtf8(e.what()));
-    } catch (...) {
-        failed(QStringLiteral("unknown error"));
-    }
+    });
 }
 
 void ReceivePath::DispatchFrame(const QByteArray& frame)

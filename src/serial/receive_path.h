@@ -70,6 +70,10 @@ private:
     int readAndAssemble(int count);
     void armSilence();
     void failed(const QString& message);
+    // Runs one read step, then the overflow rule and the silence timer; an
+    // error is logged and empties the buffer.
+    template <typename Step>
+    void guarded(Step step);
 
     WorkingState& state_;
     ReplyTarget& target_;

@@ -49,6 +49,7 @@ private slots:
         QVERIFY(f.logLines().contains(status));
         QVERIFY(form.state().connected);
         QVERIFY(!form.Combo_comName->isEnabled());
+        QCOMPARE(form.Combo_comName->toolTip(), sim.ptyPath());  // a long path is readable whole
         QVERIFY(!form.Combo_dataBits->isEnabled());
 
         QTest::mouseClick(form.BitBtn22, Qt::LeftButton);

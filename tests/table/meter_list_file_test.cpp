@@ -326,8 +326,9 @@ TEST(MeterListFileIo, PermissionsOfNewAndReplacedFiles)
                                            {-1, "", 0644}, {0640, "0011", 0640}, {0664, "", 0664}}) {
         QTemporaryDir dir;
         const QByteArray path = QFile::encodeName(dir.filePath("m.csv"));
-        if (existing >= 0)
+        if (existing >= 0) {
             ASSERT_TRUE(WriteMeterListFile(path, "old\r\n") && ::chmod(path, mode_t(existing)) == 0);
+        }
         MeterTable t;
         t.setCell(MeterTable::ColKey, 1, key);
         ASSERT_TRUE(WriteMeterListFile(path, SerialiseMeterList(t, ";"), nullptr, HoldsKeys(t)));

@@ -81,6 +81,8 @@ void TForm11::wireCore()
     connect(connection_, &Connection::lostByDevice, operations_, &DeviceOperations::StopAfterPortLost);
     reconnect_ = new PortReconnect(*connection_, *bindings_, log_, connection_);
     connect(Combo_comName, &QComboBox::currentTextChanged, reconnect_, &PortReconnect::cancel);
+    // A device path is often longer than the box: its tooltip carries the whole name.
+    connect(Combo_comName, &QComboBox::currentTextChanged, Combo_comName, &QWidget::setToolTip);
 
     connect(&log_, &ActivityLog::lineAppended, Memo_current, &LogPanel::appendLine);
     connect(&log_, &ActivityLog::cleared, Memo_current, &LogPanel::clearLines);
