@@ -123,6 +123,8 @@ bool ParseIniInteger(const QByteArray& text, int* value)
 
 IniDocument::IniDocument(const std::vector<IniKey>& keys)
 {
+    keys_.reserve(keys.size());
+    sections_.reserve(keys.size());
     for (const IniKey& k : keys) {
         Key key;
         key.names = k;
@@ -281,7 +283,7 @@ IniDocument IniDocument::fromBytes(const QByteArray& data, const std::vector<Ini
     IniDocument doc(keys);
     QBuffer buffer;
     buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
+    buffer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);   // no read-ahead copy of bytes in memory
     doc.scan(buffer);
     doc.data_ = data;
     return doc;
@@ -335,13 +337,21 @@ void IniDocument::setText(const char* section, const char* key, const QString& v
         return;
     Key& k = keys_[size_t(i)];
     const QByteArray encoded = EncodeValue(value);
+    // One allocation for the new line: settings are written often (and
+    // fuzzed), so this path avoids temporaries.
+    auto keyLine = [&encoded](QByteArrayView name) {
+        QByteArray line;
+        line.reserve(name.size() + 1 + encoded.size());
+        line.append(name).append('=').append(encoded);
+        return line;
+    };
     if (k.found || k.added) {
         // Keep the key as spelled in the file.
-        k.line = Classify(k.line).name.toByteArray() + '=' + encoded;
+        k.line = keyLine(Classify(k.line).name);
         k.changed = k.found;
         return;
     }
-    k.line = QByteArray(key) + '=' + encoded;
+    k.line = keyLine(QByteArrayView(key));
     k.added = true;
     Section& s = sections_[size_t(k.section)];
     if (!s.inSource && !s.appended) {

@@ -88,9 +88,9 @@ QByteArray IniDocument::toBytes() const
 {
     QBuffer source;
     source.setData(data_);
-    source.open(QIODevice::ReadOnly);
+    source.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     QBuffer out;
-    out.open(QIODevice::WriteOnly);
+    out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     writeTo(source, out);
     return out.data();
 }
@@ -113,7 +113,7 @@ bool IniDocument::save(const QString& path) const
         source = &file;
     } else {
         buffer.setData(data_);
-        buffer.open(QIODevice::ReadOnly);
+        buffer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || !writeTo(*source, out))
