@@ -136,8 +136,10 @@ receivers through a serial port, configures the receiver (ID, wireless mode,
 clock, flags, reset), reads back its status and meter list, and keeps a
 hexadecimal activity log that can be saved and printed.
 .
-Includes the zelk-sim receiver simulator, which plays a receiver on a
-pseudo-terminal so that the utility can be tried without hardware.")
+Includes zelk-cli, which does the same work from a terminal or a script and
+verifies what a receiver holds, and the zelk-sim receiver simulator, which
+plays a receiver on a pseudo-terminal so that both can be tried without
+hardware.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
