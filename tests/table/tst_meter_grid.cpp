@@ -10,17 +10,7 @@
 #include "core/activity_log.h"
 #include "table/meter_table.h"
 #include "table/ui/meter_grid.h"
-
-namespace {
-
-void SendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::KeyboardModifiers mods, QPoint pos)
-{
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, mods);
-    QApplication::sendEvent(w, &e);
-}
-
-}  // namespace
+#include "table/support/grid_driver.h"
 
 class TestMeterGrid : public QObject {
     Q_OBJECT
@@ -41,38 +31,11 @@ class TestMeterGrid : public QObject {
                             QString(32, u'A'), "note" + QString::number(r)});
         table->replaceDataRows(rows);
     }
-    QPoint cellCentre(int tableRow, int col = 1) const
-    {
-        return grid->visualRect(grid->model()->index(tableRow - 1, col)).center();
-    }
-    void click(int tableRow, Qt::KeyboardModifiers mods = Qt::NoModifier)
-    {
-        const QPoint p = cellCentre(tableRow);
-        SendMouse(grid->viewport(), QEvent::MouseButtonPress, Qt::LeftButton, mods, p);
-        SendMouse(grid->viewport(), QEvent::MouseButtonRelease, Qt::LeftButton, mods, p);
-    }
-    void doubleClick(int tableRow)
-    {
-        const QPoint p = cellCentre(tableRow);
-        click(tableRow);
-        SendMouse(grid->viewport(), QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::NoModifier, p);
-        SendMouse(grid->viewport(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoModifier, p);
-    }
-    void clickHeader()
-    {
-        QWidget* hv = grid->horizontalHeader()->viewport();
-        const QPoint p(10, 10);
-        SendMouse(hv, QEvent::MouseButtonPress, Qt::LeftButton, Qt::NoModifier, p);
-        SendMouse(hv, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoModifier, p);
-    }
-    QList<int> markedRows() const
-    {
-        QList<int> out;
-        for (int r = 1; r < table->rowCount(); ++r)
-            if (table->rowMarked(r))
-                out << r;
-        return out;
-    }
+    QPoint cellCentre(int tableRow, int col = 1) const { return CellCentre(*grid, tableRow, col); }
+    void click(int tableRow, Qt::KeyboardModifiers mods = Qt::NoModifier) { ClickRow(*grid, tableRow, mods); }
+    void doubleClick(int tableRow) { DoubleClickRow(*grid, tableRow); }
+    void clickHeader() { ClickHeader(*grid); }
+    QList<int> markedRows() const { return MarkedRows(*table); }
 
 private slots:
     void init()
