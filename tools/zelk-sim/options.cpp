@@ -60,6 +60,14 @@ const char* usageText()
 
 namespace {
 
+bool isEightDigits(const std::string& id)
+{
+    bool ok = id.size() == 8;
+    for (char c : id)
+        ok = ok && c >= '0' && c <= '9';
+    return ok;
+}
+
 bool toInt(const char* text, int min, int max, int& out)
 {
     if (!text || !*text)
@@ -119,10 +127,7 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
             if (!needValue())
                 return false;
             out.id = next;
-            bool ok = out.id.size() == 8;
-            for (char c : out.id)
-                ok = ok && c >= '0' && c <= '9';
-            if (!ok) {
+            if (!isEightDigits(out.id)) {
                 error = "--id needs 8 decimal digits";
                 return false;
             }
@@ -189,10 +194,7 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
             if (!needValue())
                 return false;
             out.forgetId = next;
-            bool ok = out.forgetId.size() == 8;
-            for (char c : out.forgetId)
-                ok = ok && c >= '0' && c <= '9';
-            if (!ok) {
+            if (!isEightDigits(out.forgetId)) {
                 error = "--forget needs a meter ID of 8 decimal digits";
                 return false;
             }
