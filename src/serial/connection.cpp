@@ -266,8 +266,15 @@ void Connection::onPortLost(const QString& reason)
 {
     if (!state_.connected)
         return;
-    comm_.ClosePort();  // already released by the device; harmless
+    // On a hang-up the device has already closed itself; its close error is
+    // taken before this close clears it. After a read or write error this
+    // close is the first one.
+    const QString deviceClose = comm_.TakeCloseError();
+    comm_.ClosePort();
+    const QString error = deviceClose.isEmpty() ? comm_.TakeCloseError() : deviceClose;
     showClosed();
+    if (!error.isEmpty())
+        log_.append(QStringLiteral("Exception closing serial port - ") + error);
     log_.append(QStringLiteral("Serial port lost - ") + reason);
     emit lostByDevice();
 }

@@ -4,21 +4,13 @@
 #include "app/ui/user_manual.h"
 
 #include <QBuffer>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 namespace {
 
@@ -52,7 +44,7 @@ private slots:
     void damagedJpegGivesNoPicture();
     void jpegColoursSurvive();
     void manualByLanguage();
-    void missingManualGivesNoMessage();
+    void missingManualNamesItsPlace();
     void manualBesideFirstThenInstalledDocs();
 };
 
@@ -165,14 +157,40 @@ void TestAbout::jpegColoursSurvive()
     QCOMPARE(DecodeJpeg(full.left(full.size() / 2)).size(), QSize(200, 200));
 }
 
+// An opener that records the document it was given in <its path>.seen and ends with `status`.
+QString FakeOpener(const QTemporaryDir& dir, int status)
+{
+    const QString path = dir.filePath(QStringLiteral("opener%1").arg(status));
+    QFile script(path);
+    if (script.open(QIODevice::WriteOnly))
+        script.write(QStringLiteral("#!/bin/sh\nprintf %s \"$1\" >%1.seen\nexit %2\n").arg(path).arg(status).toUtf8());
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Fails when an opener that finds no viewer (non-zero status) or cannot be
+// started goes unreported, when one that succeeds is reported, or when the
+// command moves the process's current folder.
 void TestAbout::manualByLanguage()
 {
     QCOMPARE(UserManualFileName(true), QStringLiteral("UsrManQOR.pdf"));
     QCOMPARE(UserManualFileName(false), QStringLiteral("UsrManQOR_IT.pdf"));
 
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+    QTemporaryDir tmp;
     const QDir exeDir(QCoreApplication::applicationDirPath());
+    QStringList shown;
+    QTimer boxes;
+    connect(&boxes, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            shown << box->text(), box->accept();
+    });
+    boxes.start(10);
     for (const bool english : {true, false}) {
         const QString path = exeDir.filePath(UserManualFileName(english));
         const bool existed = QFile::exists(path);
@@ -181,39 +199,37 @@ void TestAbout::manualByLanguage()
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("%PDF-1.4\n");
         }
-        QDir::setCurrent(QDir::tempPath());
-        QVERIFY(OpenUserManual(english));
-        QCOMPARE(QDir::currentPath(), exeDir.absolutePath());
-        QVERIFY(!recorder.urls.isEmpty());
-        QCOMPARE(recorder.urls.last(), QUrl::fromLocalFile(path));
-        QString shown;  // no viewer: a message names the path, so the manual is not a dead end
-        QTimer::singleShot(0, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                shown = box->text(), box->accept();
-        });
-        QVERIFY(OpenUserManual(english, [](const QUrl&) { return false; }));
-        QVERIFY2(shown.contains(path), qPrintable(shown));
+        QDir::setCurrent(tmp.path());
+        shown.clear();
+        for (const int status : {0, 3}) {
+            const QString opener = FakeOpener(tmp, status);
+            QVERIFY(OpenUserManual(english, opener));
+            QTRY_COMPARE(ReadAll(opener + QStringLiteral(".seen")), path.toLocal8Bit());
+        }
+        QVERIFY(OpenUserManual(english, tmp.filePath(QStringLiteral("no such opener"))));
+        QTRY_COMPARE(shown.size(), 2);
+        QTest::qWait(300);  // no third box comes
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown.first().contains(path) && shown.last().contains(path), qPrintable(shown.join('|')));
+        QCOMPARE(QDir::currentPath(), QDir(tmp.path()).canonicalPath());
         if (!existed)
             QFile::remove(path);
     }
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 }
 
-void TestAbout::missingManualGivesNoMessage()
+void TestAbout::missingManualNamesItsPlace()
 {
     const QDir exeDir(QCoreApplication::applicationDirPath());
     const QString path = exeDir.filePath(UserManualFileName(true));
     if (QFile::exists(path))
         QSKIP("a manual lies beside the test program");
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
-    const int before = int(QApplication::topLevelWidgets().size());
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            shown = box->text(), box->accept();
+    });
     QVERIFY(!OpenUserManual(true));
-    QCoreApplication::processEvents();
-    QCOMPARE(int(QApplication::topLevelWidgets().size()), before);
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
-    QVERIFY(recorder.urls.isEmpty());
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QTRY_VERIFY2(shown.contains(path), qPrintable(shown));
 }
 
 // Installed program finding no manual; a portable copy taking the installed one.
@@ -227,6 +243,11 @@ void TestAbout::manualBesideFirstThenInstalledDocs()
         QFile(path).open(QIODevice::WriteOnly);
         QCOMPARE(FindUserManual(root.filePath(QStringLiteral("bin")), root.filePath(QStringLiteral("docs")), true), path);
     }
+    // Where a missing manual belongs: the installation's documentation folder, else beside the program.
+    const QString installed = root.filePath(QStringLiteral("share/doc/zelk-duv/UsrManQOR.pdf"));
+    QCOMPARE(ExpectedUserManual(root.filePath(QStringLiteral("bin")), true), installed);
+    const QString copy = root.filePath(QStringLiteral("bin/copy"));
+    QCOMPARE(ExpectedUserManual(copy, true), copy + QStringLiteral("/UsrManQOR.pdf"));
 }
 
 QTEST_MAIN(TestAbout)
