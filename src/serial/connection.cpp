@@ -266,15 +266,12 @@ void Connection::onPortLost(const QString& reason)
 {
     if (!state_.connected)
         return;
-    // On a hang-up the device has already closed itself; its close error is
-    // taken before this close clears it. After a read or write error this
-    // close is the first one.
-    const QString deviceClose = comm_.TakeCloseError();
-    comm_.ClosePort();
-    const QString error = deviceClose.isEmpty() ? comm_.TakeCloseError() : deviceClose;
+    // On a hang-up the device has closed itself already: closing again would
+    // clear that close's error before it is reported.
+    if (comm_.IsOpen())
+        comm_.ClosePort();  // after a read or write error
     showClosed();
-    if (!error.isEmpty())
-        log_.append(QStringLiteral("Exception closing serial port - ") + error);
+    reportCloseError();
     log_.append(QStringLiteral("Serial port lost - ") + reason);
     emit lostByDevice();
 }

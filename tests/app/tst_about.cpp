@@ -157,13 +157,13 @@ void TestAbout::jpegColoursSurvive()
     QCOMPARE(DecodeJpeg(full.left(full.size() / 2)).size(), QSize(200, 200));
 }
 
-// An opener that records the document it was given in <its path>.seen and ends with `status`.
-QString FakeOpener(const QTemporaryDir& dir, int status)
+// An opener that records the document it was given in <its path>.seen, then runs `end`.
+QString FakeOpener(const QTemporaryDir& dir, const QString& end)
 {
-    const QString path = dir.filePath(QStringLiteral("opener%1").arg(status));
+    const QString path = dir.filePath(QStringLiteral("opener%1").arg(qHash(end)));
     QFile script(path);
     if (script.open(QIODevice::WriteOnly))
-        script.write(QStringLiteral("#!/bin/sh\nprintf %s \"$1\" >%1.seen\nexit %2\n").arg(path).arg(status).toUtf8());
+        script.write(QStringLiteral("#!/bin/sh\nprintf %s \"$1\" >%1.seen\n%2\n").arg(path, end).toUtf8());
     script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     return path;
 }
@@ -174,9 +174,9 @@ QByteArray ReadAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Fails when an opener that finds no viewer (non-zero status) or cannot be
-// started goes unreported, when one that succeeds is reported, or when the
-// command moves the process's current folder.
+// Fails when an opener that finds no viewer (non-zero status), crashes or
+// cannot be started goes unreported, when one that succeeds is reported, or
+// when the command moves the process's current folder.
 void TestAbout::manualByLanguage()
 {
     QCOMPARE(UserManualFileName(true), QStringLiteral("UsrManQOR.pdf"));
@@ -201,15 +201,15 @@ void TestAbout::manualByLanguage()
         }
         QDir::setCurrent(tmp.path());
         shown.clear();
-        for (const int status : {0, 3}) {
-            const QString opener = FakeOpener(tmp, status);
+        for (const char* end : {"exit 0", "exit 3", "kill -9 $$"}) {
+            const QString opener = FakeOpener(tmp, QString::fromLatin1(end));
             QVERIFY(OpenUserManual(english, opener));
             QTRY_COMPARE(ReadAll(opener + QStringLiteral(".seen")), path.toLocal8Bit());
         }
         QVERIFY(OpenUserManual(english, tmp.filePath(QStringLiteral("no such opener"))));
-        QTRY_COMPARE(shown.size(), 2);
-        QTest::qWait(300);  // no third box comes
-        QCOMPARE(shown.size(), 2);
+        QTRY_COMPARE(shown.size(), 3);
+        QTest::qWait(300);  // no fourth box comes
+        QCOMPARE(shown.size(), 3);
         QVERIFY2(shown.first().contains(path) && shown.last().contains(path), qPrintable(shown.join('|')));
         QCOMPARE(QDir::currentPath(), QDir(tmp.path()).canonicalPath());
         if (!existed)
