@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -194,6 +195,10 @@ void TestAbout::manualByLanguage()
     for (const bool english : {true, false}) {
         const QString path = exeDir.filePath(UserManualFileName(english));
         const bool existed = QFile::exists(path);
+        const auto cleanup = qScopeGuard([&] {  // even when a check fails
+            if (!existed)
+                QFile::remove(path);
+        });
         if (!existed) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -212,8 +217,6 @@ void TestAbout::manualByLanguage()
         QCOMPARE(shown.size(), 3);
         QVERIFY2(shown.first().contains(path) && shown.last().contains(path), qPrintable(shown.join('|')));
         QCOMPARE(QDir::currentPath(), QDir(tmp.path()).canonicalPath());
-        if (!existed)
-            QFile::remove(path);
     }
 }
 
