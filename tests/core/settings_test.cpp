@@ -9,9 +9,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
-
 namespace {
 
 class SettingsFileTest : public ::testing::Test {
@@ -252,9 +249,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNeverReplaced)
     AppSettings s = read();
     EXPECT_EQ(s.language, 2);
     s.language = 1;
-    QString why;
-    EXPECT_FALSE(WriteSettings(path(), s, &why));
-    EXPECT_EQ(why, QString::fromLocal8Bit(strerror(EACCES)));   // the reason a stop signal reports
+    EXPECT_FALSE(WriteSettings(path(), s));
     EXPECT_EQ(readFile(), original);
     EXPECT_FALSE(QFileInfo(path()).permissions() & QFileDevice::WriteOwner);
     QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -264,9 +259,7 @@ TEST_F(SettingsFileTest, FolderInPlaceOfTheFile)
 {
     ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("zelk-duv.ini")));
     EXPECT_EQ(read(), DefaultSettings(QStringLiteral("/opt/zelk/")));
-    QString why;
-    EXPECT_FALSE(WriteSettings(path(), read(), &why));
-    EXPECT_EQ(why, QString::fromLocal8Bit(strerror(EISDIR)));
+    EXPECT_FALSE(WriteSettings(path(), read()));
     EXPECT_TRUE(QFileInfo(path()).isDir());
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
 }

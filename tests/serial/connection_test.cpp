@@ -303,16 +303,14 @@ TEST_F(ConnectionTest, CloseOnAHungUpLineLogsOneLineWithTheSystemError)
 
 TEST_F(ConnectionTest, CloseErrorOfALostPortIsLoggedOnce)
 {
-    // Fails when the loss path's own close clears the error of the close the
-    // device made when the line hung up.
+    // Fails when closing again in the loss path clears the error of the close
+    // the device made when the line hung up.
     conn.ToggleConnection();
-    ASSERT_TRUE(state.connected);
     pty.closeMaster();
     ASSERT_TRUE(WaitFor([&] { return !state.connected; }));
     Settle();
-    EXPECT_EQ(log.lines().filter("Exception closing serial port - ").size(), 1);
-    EXPECT_TRUE(log.lines().contains("Exception closing serial port - Error clearing buffers (5), "
-                                     + QString::fromLocal8Bit(strerror(EIO))));
+    EXPECT_EQ(log.lines().filter("Exception closing serial port - Error clearing buffers (5), "
+                                 + QString::fromLocal8Bit(strerror(EIO))).size(), 1);
 }
 
 TEST_F(ConnectionTest, LostPortIsShownClosedAndTheNextCommandReconnects)

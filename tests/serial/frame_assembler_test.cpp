@@ -185,15 +185,14 @@ TEST_F(FrameAssemblerTest, LongStreamCutAtRandomPoints)
 TEST_F(FrameAssemblerTest, FrameOfTheCurrentReceiverBehindAStrayStartByteIsTakenAtOnce)
 {
     // 68 F0 announces a frame that never comes. Fails when the frame behind it
-    // waits, or when something other than a complete frame from the current
-    // receiver (or a frame found without an ID to compare) is taken instead.
+    // waits, or when anything but a complete frame of the current receiver is taken.
     const struct { const char* id; QByteArray behind; int taken; } cases[] = {
         {"01020304", kFrame, 1},
-        {"01020305", kFrame, 0},                                             // another receiver
-        {nullptr, kFrame, 0},                                                // no ID given
-        {"01020304", kFrame.chopped(1), 0},                                  // still incomplete
-        {"01020304", kFrame.chopped(1) + char(0x17), 0},                     // wrong end byte
-        {"01020304", RawBytes({0x68, 0x02, 0x00, 0x00, 0x16, 0x04, 0x03, 0x02, 0x01}), 0},  // no room for an ID
+        {"01020305", kFrame, 0},                              // another receiver
+        {nullptr, kFrame, 0},                                 // no ID given
+        {"01020304", kFrame.chopped(1), 0},                   // still incomplete
+        {"01020304", kFrame.chopped(1) + char(0x17), 0},      // wrong end byte
+        {"01020304", RawBytes({0x68, 0x02, 0, 0, 0x16, 4, 3, 2, 1}), 0},  // too short for an ID
     };
     for (const auto& c : cases) {
         WorkingState s;

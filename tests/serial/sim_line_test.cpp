@@ -126,7 +126,6 @@ TEST_F(SimLineTest, DoubleSplitNoiseAndDelayDeliverTheSameFrame)
         {{"--noise", "5", "--double", "--split", "3:10"}, 2, 5},
         {{"--noise-hex", "01 02 03"}, 1, 3},
         {{"--delay", "50"}, 1, 0},
-        {{"--noise", "4", "--double", "--chunk", "5", "--gap", "10"}, 2, 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
