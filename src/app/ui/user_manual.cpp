@@ -69,7 +69,7 @@ bool OpenUserManual(bool english, const QString& opener)
     if (manual.isEmpty()) {
         ShowManualBox(english,
                       english ? QStringLiteral("The user manual is missing. It belongs here:\n")
-                              : QStringLiteral("Il manuale utente manca. Il suo posto:\n"),
+                              : QStringLiteral("Manuale utente non trovato. Dovrebbe trovarsi qui:\n"),
                       ExpectedUserManual(folder, english));
         return false;
     }
