@@ -146,6 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A second assembly of the same stream that gives every frame to every decoder.
     WorkingState direct;
     FrameAssembler assembler(direct);
+    assembler.setCurrentId([&t] { return t.zelkId; });
     Target decoded;
     PrepareTable(decoded.meterTable, data[2] % 40 + 1);
 

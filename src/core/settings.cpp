@@ -155,9 +155,9 @@ AppSettings ReadSettings(const QString& path, const QString& defaultDir)
     return FromDocument(IniDocument::load(path, SettingKeys()), defaultDir);
 }
 
-bool WriteSettings(const QString& path, const AppSettings& settings)
+bool WriteSettings(const QString& path, const AppSettings& settings, QString* error)
 {
     IniDocument ini = IniDocument::load(path, SettingKeys());
     IntoDocument(ini, settings);
-    return ini.save(path);
+    return ini.save(path, error);
 }

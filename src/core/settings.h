@@ -73,8 +73,9 @@ AppSettings ReadSettings(const QString& path, const QString& defaultDir);
 // Writes every key in its place (appending missing sections and keys) and
 // keeps every other line as it was. Creates the file's folder if missing.
 // Returns false, leaving any existing file untouched, when the file is
-// read-only, a folder is in its place, or it cannot be written completely.
-bool WriteSettings(const QString& path, const AppSettings& settings);
+// read-only, a folder is in its place, or it cannot be written completely;
+// *error then gets the reason in the system's words where it gave one.
+bool WriteSettings(const QString& path, const AppSettings& settings, QString* error = nullptr);
 
 // The same two steps on file contents in memory (no file access).
 AppSettings ParseSettings(const QByteArray& contents, const QString& defaultDir);

@@ -303,6 +303,8 @@ IniDocument IniDocument::load(const QString& path, const std::vector<IniKey>& ke
     }
     IniDocument unreadable(keys);
     unreadable.unreadable_ = true;
+    unreadable.readError_ =
+        file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("cannot be read");
     return unreadable;
 }
 

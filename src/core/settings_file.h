@@ -59,8 +59,9 @@ public:
     // Writes the document to path through a file beside it that is moved into
     // place when complete. False (old file untouched) when the old file could
     // not be read, has changed size since, is read-only, is not a plain file,
-    // or writing fails.
-    bool save(const QString& path) const;
+    // or writing fails; *error then gets the reason, in the system's words
+    // where the system gave one ("Is a directory", "No space left on device").
+    bool save(const QString& path, QString* error = nullptr) const;
 
 private:
     struct Key {
@@ -97,6 +98,7 @@ private:
     QString sourcePath_;             // the file, for load()
     qint64 sourceSize_ = 0;
     bool unreadable_ = false;
+    QString readError_;              // why an unreadable file could not be read
     QByteArray newline_ = "\n";      // end of the first line that has one
     bool newlineChosen_ = false;
     bool anyLine_ = false;

@@ -10,8 +10,15 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
+
+QString SystemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 bool IsReadOnly(const QFileInfo& info)
 {
@@ -95,28 +102,36 @@ QByteArray IniDocument::toBytes() const
     return out.data();
 }
 
-bool IniDocument::save(const QString& path) const
+bool IniDocument::save(const QString& path, QString* error) const
 {
-    if (unreadable_)
+    const auto fail = [error](const QString& reason) {
+        if (error)
+            *error = reason;
         return false;
+    };
     const QFileInfo info(path);
-    if (info.exists() && (!info.isFile() || IsReadOnly(info)))
-        return false;
+    if (info.exists() && !info.isFile())
+        return fail(info.isDir() ? SystemText(EISDIR) : QStringLiteral("not a plain file"));
+    if (unreadable_)
+        return fail(readError_);
+    if (info.exists() && IsReadOnly(info))
+        return fail(SystemText(EACCES));
     if (!QDir().mkpath(info.absolutePath()))
-        return false;
+        return fail(QStringLiteral("cannot create the folder ") + info.absolutePath());
     QFile file(sourcePath_);
     QBuffer buffer;
     QIODevice* source = &buffer;
     if (!sourcePath_.isEmpty()) {
-        if (!file.open(QIODevice::ReadOnly) || file.size() != sourceSize_)
-            return false;   // changed since it was read: nothing is overwritten
+        if (!file.open(QIODevice::ReadOnly) || file.size() != sourceSize_)   // nothing is overwritten
+            return fail(QStringLiteral("the file changed since it was read"));
         source = &file;
     } else {
         buffer.setData(data_);
         buffer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || !writeTo(*source, out))
-        return false;   // the temporary file is discarded, the old one kept
-    return out.commit();
+    // On failure the temporary file is discarded and the old one kept.
+    if (!out.open(QIODevice::WriteOnly) || !writeTo(*source, out) || !out.commit())
+        return fail(out.errorString());
+    return true;
 }

@@ -43,7 +43,11 @@ private:
 // engine's own, and the typed replies of the exchange in progress.
 class RequestEngine::Target final : public ReplyTarget {
 public:
-    explicit Target(RequestEngine& engine) : engine_(engine), assembler(state_) {}
+    explicit Target(RequestEngine& engine) : engine_(engine), assembler(state_)
+    {
+        // A reply behind line noise is taken as soon as it is complete.
+        assembler.setCurrentId([this] { return currentZelkId(); });
+    }
 
     void logLine(const QString& line) override { emit engine_.logLine(line, false); }
     QString currentZelkId() const override { return engine_.zelkId_; }

@@ -266,8 +266,12 @@ void Connection::onPortLost(const QString& reason)
 {
     if (!state_.connected)
         return;
-    comm_.ClosePort();  // already released by the device; harmless
+    // On a hang-up the device has closed itself already: closing again would
+    // clear that close's error before it is reported.
+    if (comm_.IsOpen())
+        comm_.ClosePort();  // after a read or write error
     showClosed();
+    reportCloseError();
     log_.append(QStringLiteral("Serial port lost - ") + reason);
     emit lostByDevice();
 }

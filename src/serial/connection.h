@@ -65,8 +65,8 @@ signals:
     void lostByDevice();
 
 private:
-    // The device went away: released, shown closed, one log line,
-    // connectionChanged(false), lostByDevice().
+    // The device went away: released, shown closed, the close's error (if
+    // any) and the lost line logged, connectionChanged(false), lostByDevice().
     void onPortLost(const QString& reason);
     // A read or write error: the port is lost once the running handler ends.
     void loseLater(const QString& reason);

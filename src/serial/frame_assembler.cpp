@@ -1,12 +1,15 @@
 #include "serial/frame_assembler.h"
 
 #include "core/working_state.h"
+#include "protocol/hex.h"
 
 #include <algorithm>
 
 namespace {
 constexpr char kStartByte = char(0x68);
 constexpr unsigned char kEndByte = 0x16;
+// A frame shorter than this has no sender identifier (offsets 5 to 8).
+constexpr int kSenderMinSize = 9;
 } // namespace
 
 void FrameAssembler::append(const char* data, int count, const FrameHandler& onFrame)
@@ -40,8 +43,15 @@ void FrameAssembler::takeFrames(const FrameHandler& onFrame)
             break;                          // the length byte has not arrived
         const int length = static_cast<unsigned char>(buf[fs]);
         const int e = fs + length + 2;      // 1-based position of the end byte
-        if (e > n)
-            break;                          // incomplete: wait for more bytes
+        if (e > n) {
+            // Incomplete: wait for more bytes, unless a frame from the
+            // current receiver is already complete behind this start byte.
+            const int later = laterFrameStart(fs, n);
+            if (later < 0)
+                break;
+            state_.frameStart = later + 1;
+            continue;
+        }
         if (static_cast<unsigned char>(buf[e - 1]) == kEndByte) {
             state_.frameEnd = e;
             const QByteArray frame = buf.mid(fs - 1, length + 3);
@@ -67,6 +77,21 @@ void FrameAssembler::takeFrames(const FrameHandler& onFrame)
             state_.frameStart -= consumed;
         scanFrom_ = std::max(0, scanFrom_ - consumed);
     }
+}
+
+int FrameAssembler::laterFrameStart(int from, int n) const
+{
+    if (!currentId_)
+        return -1;
+    const QByteArray& buf = state_.rxBuffer;
+    for (qsizetype c = buf.indexOf(kStartByte, from); c >= 0 && c + 1 < n; c = buf.indexOf(kStartByte, c + 1)) {
+        const int length = static_cast<unsigned char>(buf[c + 1]);
+        const qsizetype end = c + length + 2;
+        if (length + 3 >= kSenderMinSize && end < n && static_cast<unsigned char>(buf[end]) == kEndByte
+            && IdentifierText(buf, int(c) + 5) == currentId_())
+            return int(c);
+    }
+    return -1;
 }
 
 bool FrameAssembler::waitingForFrame() const

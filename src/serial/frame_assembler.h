@@ -15,12 +15,20 @@
 //   goes on from the next byte;
 // - bytes before a start byte stay in the buffer until the frame after them
 //   is taken (or dropOverflow() empties the buffer);
+// - while the frame at the start byte is incomplete, a later 0x68 that starts
+//   a complete frame carrying the current receiver's ID (setCurrentId) shows
+//   that the start byte was noise (68 F0 announces 243 bytes that never
+//   come): the bytes before the later start are dropped and its frame is
+//   handed over at once. Otherwise an incomplete frame waits, however slowly
+//   its pieces come;
 // - a start byte whose frame stopped arriving (the line went silent) is
-//   dropped on request with dropStalledStart(), so that a stray 0x68 in line
-//   noise does not hold back the real frame behind it.
+//   dropped on request with dropStalledStart().
 // Work is linear in the bytes appended: a pass takes frames behind a cursor
-// and removes the taken bytes from the front once at its end.
+// and removes the taken bytes from the front once at its end. Looking for a
+// later frame inside an incomplete one costs at most the buffer's bytes
+// after its start byte, which the overflow rule bounds.
 #include <QByteArray>
+#include <QString>
 #include <functional>
 
 struct WorkingState;
@@ -32,6 +40,11 @@ public:
     using FrameHandler = std::function<void(const QByteArray& frame)>;
 
     explicit FrameAssembler(WorkingState& state) : state_(state) {}
+
+    // The ID text of the receiver whose frames are awaited, asked only when
+    // a complete frame lies inside an incomplete one. Without it an
+    // incomplete frame always waits.
+    void setCurrentId(std::function<QString()> currentId) { currentId_ = std::move(currentId); }
 
     // Appends count bytes to rxBuffer and hands every complete frame to
     // onFrame. An exception thrown by onFrame propagates at once; the caller
@@ -58,8 +71,12 @@ public:
 
 private:
     void takeFrames(const FrameHandler& onFrame);
+    // Index of the first 0x68 at or after `from` that starts a complete frame
+    // from the current receiver within the first n bytes; -1 when none does.
+    int laterFrameStart(int from, int n) const;
 
     WorkingState& state_;
+    std::function<QString()> currentId_;
     // Index in rxBuffer before which no start byte exists while searching;
     // spares rescanning noise at every append.
     int scanFrom_ = 0;

@@ -24,6 +24,7 @@ ReceivePath::ReceivePath(WorkingState& state, ReplyTarget& target, CommandSink& 
     : QObject(parent), state_(state), target_(target), sink_(sink), assembler_(state), noDecode_(this),
       silence_(this)
 {
+    assembler_.setCurrentId([this] { return target_.currentZelkId(); });
     noDecode_.setObjectName(QStringLiteral("Timer_noDecode"));
     noDecode_.setInterval(kHoldOffMs);
     noDecode_.setSingleShot(true);
@@ -40,17 +41,14 @@ void ReceivePath::setReader(Reader read)
     read_ = std::move(read);
 }
 
-void ReceivePath::setLineRate(std::function<int()> bitsPerSecond)
+void ReceivePath::setResponseTimeout(std::function<int()> milliseconds)
 {
-    lineRate_ = std::move(bitsPerSecond);
+    responseTimeout_ = std::move(milliseconds);
 }
 
-int ReceivePath::SilenceGapMs(int bitsPerSecond)
+int ReceivePath::SilenceGapMs(int responseTimeoutMs)
 {
-    constexpr int kSlowestRate = 300;
-    constexpr int kBits = 10 * 11;   // ten bytes: start, 8 data, parity, stop bit
-    const int rate = bitsPerSecond > 0 ? bitsPerSecond : kSlowestRate;
-    return std::max(kMinSilenceMs, (kBits * 1000 + rate - 1) / rate);
+    return std::max(kMinSilenceMs, responseTimeoutMs);
 }
 
 int ReceivePath::readAndAssemble(int count)
@@ -76,7 +74,7 @@ int ReceivePath::readAndAssemble(int count)
 void ReceivePath::armSilence()
 {
     if (assembler_.waitingForFrame())
-        silence_.start(SilenceGapMs(lineRate_ ? lineRate_() : 0));
+        silence_.start(SilenceGapMs(responseTimeout_ ? responseTimeout_() : 0));
     else
         silence_.stop();
 }

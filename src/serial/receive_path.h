@@ -6,11 +6,13 @@
 // GUI thread (the device hands its notification over to it), so the working
 // state needs no lock. No call blocks beyond the device reads it makes.
 //
-// A start byte whose frame stops arriving is given up once the line has been
-// silent for about ten byte times (at least kMinSilenceMs): stray noise such
-// as 68 F0 announces a long frame that never comes, and the real reply right
-// behind it would otherwise wait for the overflow rule. A frame whose pieces
-// come with shorter pauses is still assembled as one.
+// Frames are found by their content: a reply from the current receiver that
+// follows stray noise such as 68 F0 (a start byte announcing a long frame
+// that never comes) is taken as soon as it is complete. An incomplete frame
+// otherwise waits for its pieces, however slowly they come (adapters, radio
+// and network serial links pause for hundreds of milliseconds); its start
+// byte is given up only after the line has been silent for the response
+// timeout, at least kMinSilenceMs.
 #include "serial/frame_assembler.h"
 
 #include <QByteArray>
@@ -28,7 +30,7 @@ public:
     // Bytes read per device read; a larger notification is read in pieces.
     static constexpr int kReadArea = 1024;
     static constexpr int kHoldOffMs = 1000;
-    static constexpr int kMinSilenceMs = 20;
+    static constexpr int kMinSilenceMs = 1000;
     // Reads up to count bytes into area and gives the number read (0 when
     // nothing or closed); may throw std::exception on a device error.
     using Reader = std::function<int(char* area, int count)>;
@@ -37,12 +39,12 @@ public:
 
     // The device read, normally TVaComm::ReadBytes. Without one nothing is read.
     void setReader(Reader read);
-    // The line speed in bit/s, asked at each notification; without one (or
-    // for 0) the slowest speed, 300 bit/s, is assumed.
-    void setLineRate(std::function<int()> bitsPerSecond);
-    // Silence after which an incomplete frame's start byte is given up: ten
-    // bytes of 11 bits at bitsPerSecond, at least kMinSilenceMs.
-    static int SilenceGapMs(int bitsPerSecond);
+    // The response timeout in ms (the "Timeout" setting), asked at each
+    // notification while a frame waits; without one kMinSilenceMs is used.
+    void setResponseTimeout(std::function<int()> milliseconds);
+    // Silence after which an incomplete frame's start byte is given up: the
+    // response timeout, at least kMinSilenceMs.
+    static int SilenceGapMs(int responseTimeoutMs);
 
     // The one-shot hold-off timer, objectName "Timer_noDecode".
     QTimer& noDecodeTimer() { return noDecode_; }
@@ -80,7 +82,7 @@ private:
     CommandSink& sink_;
     FrameAssembler assembler_;
     Reader read_;
-    std::function<int()> lineRate_;
+    std::function<int()> responseTimeout_;
     QTimer noDecode_;
     QTimer silence_;
 };

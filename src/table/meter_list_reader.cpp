@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -29,11 +30,11 @@ QString SystemError(int error)
 }
 
 // What stat says about a file, before or after it is opened.
-LoadResult Judge(const struct stat& st)
+LoadResult Judge(const struct stat& st, qint64 maxBytes = kMaxFileBytes)
 {
     const qint64 size = qint64(st.st_size);
     if (S_ISREG(st.st_mode)) {
-        if (size > kMaxFileBytes)
+        if (size > maxBytes)
             return Failure(LoadStatus::TooLarge, {}, size);
         return Failure(LoadStatus::Loaded, {}, size);
     }
@@ -56,6 +57,33 @@ bool Cancelled(const ReadControl* control)
     return control && control->cancel.load(std::memory_order_relaxed);
 }
 
+// Reads fd until its end into bytes; `expected` (what stat said) only sizes
+// the buffer and the progress. One byte more than maxBytes is asked for, so
+// that a file of exactly maxBytes is read whole and a larger one is known.
+LoadResult ReadToEnd(int fd, qint64 expected, qint64 maxBytes, ReadControl* control, QByteArray& bytes)
+{
+    qint64 done = 0;
+    bytes.resize(std::clamp<qint64>(expected + 1, 1, maxBytes + 1));
+    while (!Cancelled(control)) {
+        if (done == bytes.size()) {
+            if (done > maxBytes)
+                return Failure(LoadStatus::TooLarge, {}, done);
+            bytes.resize(std::min(std::max(2 * done, done + kChunk), maxBytes + 1));   // grows geometrically
+        }
+        const ssize_t n = ::read(fd, bytes.data() + done, size_t(std::min(kChunk, bytes.size() - done)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return Failure(LoadStatus::ReadError, SystemError(errno));
+        if (n == 0)
+            break;
+        done += n;
+        Report(control, done, std::max(expected, done), 0, 300);
+    }
+    bytes.truncate(done);
+    return Failure(LoadStatus::Loaded, {}, done);
+}
+
 }  // namespace
 
 LoadResult CheckMeterListFile(const QString& path)
@@ -66,7 +94,7 @@ LoadResult CheckMeterListFile(const QString& path)
     return Judge(st);
 }
 
-LoadResult LoadMeterListFile(const QString& path, const QString& separator, ReadControl* control)
+LoadResult LoadMeterListFile(const QString& path, const QString& separator, ReadControl* control, qint64 maxBytes)
 {
     LoadResult result = CheckMeterListFile(path);
     if (result.status != LoadStatus::Loaded)
@@ -75,24 +103,10 @@ LoadResult LoadMeterListFile(const QString& path, const QString& separator, Read
     if (fd < 0)
         return Failure(LoadStatus::ReadError, SystemError(errno));
     struct stat st {};
-    result = ::fstat(fd, &st) == 0 ? Judge(st) : Failure(LoadStatus::ReadError, SystemError(errno));
+    result = ::fstat(fd, &st) == 0 ? Judge(st, maxBytes) : Failure(LoadStatus::ReadError, SystemError(errno));
     QByteArray bytes;
-    if (result.status == LoadStatus::Loaded) {
-        bytes.resize(result.size);
-        qint64 done = 0;
-        while (done < result.size && !Cancelled(control)) {
-            const ssize_t n = ::read(fd, bytes.data() + done, size_t(std::min(kChunk, result.size - done)));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {   // an error, or the file ended early: it shrank
-                result = Failure(LoadStatus::ReadError,
-                                 n < 0 ? SystemError(errno) : QStringLiteral("the file shrank while read"));
-                break;
-            }
-            done += n;
-            Report(control, done, result.size, 0, 300);
-        }
-    }
+    if (result.status == LoadStatus::Loaded)
+        result = ReadToEnd(fd, result.size, maxBytes, control, bytes);
     ::close(fd);
     if (result.status != LoadStatus::Loaded)
         return result;

@@ -1,9 +1,11 @@
 #pragma once
 // Reading a meter list file safely: what the user picked in the open dialog
-// may be anything (a device, a named pipe, a disk image). The file is looked
-// at before it is opened, opened without waiting, read only up to a size no
-// meter list reaches, and decoded and parsed with progress reports and a way
-// to stop. Plain code; LoadMeterListFile may run on any thread.
+// may be anything (a device, a named pipe, a disk image, a /proc file). The
+// file is looked at before it is opened, opened without waiting, read to its
+// end but only up to a size no meter list reaches, and decoded and parsed with
+// progress reports and a way to stop. The size stat reports is only a first
+// guess: /proc and some FUSE and network file systems report 0, and a file
+// may grow while read. Plain code; LoadMeterListFile may run on any thread.
 #include <QString>
 
 #include <atomic>
@@ -18,8 +20,8 @@ inline constexpr qint64 kMaxFileBytes = 64LL * 1024 * 1024;
 enum class LoadStatus {
     Loaded,       // parsed holds the rows
     NotRegular,   // a folder, device, named pipe or socket; reason says which
-    TooLarge,     // more than kMaxFileBytes; size says how large
-    ReadError,    // missing, no rights, or shrank or failed while read
+    TooLarge,     // more than kMaxFileBytes; size says how large (or how much was read)
+    ReadError,    // missing, no rights, or a read failed
     Cancelled,    // stopped through ReadControl::cancel
 };
 
@@ -42,8 +44,9 @@ LoadResult CheckMeterListFile(const QString& path);
 
 // Checks, reads, decodes and parses a whole file. The open never blocks and
 // the opened file is checked again, so a file swapped for a pipe after the
-// check is refused too. A file that ends before the size it had when opened
-// is a ReadError.
-LoadResult LoadMeterListFile(const QString& path, const QString& separator, ReadControl* control = nullptr);
+// check is refused too. The file is read until its end, whatever size stat
+// gave; once more than maxBytes have been read it is TooLarge.
+LoadResult LoadMeterListFile(const QString& path, const QString& separator, ReadControl* control = nullptr,
+                             qint64 maxBytes = kMaxFileBytes);
 
 }  // namespace MeterListFile

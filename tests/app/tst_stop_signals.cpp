@@ -2,16 +2,21 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstring>
 
 class TestStopSignals : public QObject {
     Q_OBJECT
 private slots:
-    // Killed without saving; a copy in a temporary folder keeps its settings there.
-    void signalKillsWithoutSavingSettings()
+    // A copy in a temporary folder keeps its settings there. Settings that
+    // cannot be written (a folder in their place) are reported in one line on
+    // stderr: fails when the program waits behind the warning box instead.
+    void signalClosesAndSavesTheSettingsOrSaysWhyNot()
     {
-        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        const std::pair<int, bool> cases[] = {{SIGTERM, false}, {SIGHUP, false}, {SIGINT, false}, {SIGTERM, true}};
+        for (const auto& [signal, unwritable] : cases) {
             QTemporaryDir dir;
             const QString exe = dir.filePath(QStringLiteral("zelk-duv"));
+            QVERIFY(!unwritable || QDir().mkdir(exe + QStringLiteral(".ini")));
             QVERIFY(QFile::copy(QStringLiteral(ZELK_DUV_PATH), exe));
             QProcess program;
             program.start(exe, {});
@@ -26,6 +31,9 @@ private slots:
             QVERIFY(program.waitForFinished(60000));
             QCOMPARE(program.exitStatus(), QProcess::NormalExit);
             QVERIFY2(QFile::exists(exe + QStringLiteral(".ini")), strsignal(signal));
+            const QStringList why = QString::fromLocal8Bit(program.readAllStandardError()).split(u'\n').filter(exe);
+            QCOMPARE(why.size(), unwritable ? 1 : 0);
+            QVERIFY(!unwritable || why.first().endsWith(QString::fromLocal8Bit(strerror(EISDIR))));
         }
     }
 };

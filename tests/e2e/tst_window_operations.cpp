@@ -1,6 +1,6 @@
 // Whole exchanges through the main window against the receiver simulator:
-// the meter list in two telegrams, the status report, the key read-back, and
-// the add-all sequence over the meter table.
+// the meter list in two telegrams, the status report (also over a slow link),
+// the key read-back, and the add-all sequence over the meter table.
 #include "e2e/support/window_fixture.h"
 #include "support/sim_process.h"
 #include "table/ui/meter_grid.h"
@@ -99,6 +99,34 @@ private slots:
         QCOMPARE(log.at(head + 1), QStringLiteral("Currently used IDs: 2"));
         QCOMPARE(log.at(head + 2), QStringLiteral("Current wireless mode: T1"));
         QVERIFY(form.state().replyReceived);
+    }
+
+    // Replies over a slow link, in pieces (zelk-sim --chunk, --gap) and behind noise: fails when a
+    // pause gives the reply's start byte up or 68 F0 holds it back until the resend after 1 s.
+    void slowLineReplyIsTakenOnceWithoutResend_data()
+    {
+        QTest::addColumn<QString>("simArgs");
+        QTest::addColumn<bool>("list");
+        QTest::newRow("meter list, 16-byte pieces 40 ms apart") << "--chunk 16 --gap 40" << true;
+        QTest::newRow("status, three pieces 200 ms apart") << "--chunk 11 --gap 200" << false;
+        QTest::newRow("68 F0, status in pieces") << "--noise-hex 68F0 --chunk 8 --gap 40" << false;
+        QTest::newRow("68 F0, 400 ms, status") << "--noise-hex 68F0 --noise 31 --chunk 33 --gap 400" << false;
+    }
+    void slowLineReplyIsTakenOnceWithoutResend()
+    {
+        QFETCH(QString, simArgs);
+        QFETCH(bool, list);
+        SimProcess sim;
+        QVERIFY2(sim.start(simArgs.split(u' ') << "--preload" << "12345678:07"), qPrintable(sim.errorString()));
+        WindowFixture f;
+        pointAt(f.form(), sim);
+        f.form().Edit_timeout->setText(QStringLiteral("1000"));
+        QTest::mouseClick(list ? f.form().BitBtn51 : f.form().BitBtn52, Qt::LeftButton);
+        const QString report = QStringLiteral("ZELK-DUV 01020304 info: ");
+        const auto done = [&] { return f.form().meterTable().cell(4, 1) == "10000" || f.logLines().contains(report); };
+        QTRY_VERIFY_WITH_TIMEOUT(done(), 10000);
+        QCOMPARE(f.logLines().count(report), list ? 0 : 1);
+        QVERIFY(f.logLines().filter(QStringLiteral("Communicating RF-ZELK again")).isEmpty());
     }
 
     void keyReadFillsTheKeyFieldAndMatchingRows()

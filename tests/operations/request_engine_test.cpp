@@ -85,6 +85,18 @@ TEST(RequestEngine, ReplyEndsTheWaitAtOnceNotAtTheTimeout) {
     EXPECT_EQ(link.telegrams.size(), 1);
 }
 
+TEST(RequestEngine, ReplyBehindAStrayStartByteAnswersTheFirstSending) {
+    // Fails when the engine waits for the frame that the noise 68 F0 announces.
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 2, 300);
+    AnswerTelegrams(link, engine, {Hex("68 F0") + StatusReply(2)});
+    const RequestResult r = engine.readStatus();
+    EXPECT_EQ(r.kind, RequestResult::Status);
+    EXPECT_EQ(r.attempts, 1);
+}
+
 TEST(RequestEngine, ListTailIsAskedForWithoutTheWindowsHoldOff) {
     EnsureTestApp();
     FakeLink link;

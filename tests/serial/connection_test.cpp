@@ -301,6 +301,18 @@ TEST_F(ConnectionTest, CloseOnAHungUpLineLogsOneLineWithTheSystemError)
     }
 }
 
+TEST_F(ConnectionTest, CloseErrorOfALostPortIsLoggedOnce)
+{
+    // Fails when closing again in the loss path clears the error of the close
+    // the device made when the line hung up.
+    conn.ToggleConnection();
+    pty.closeMaster();
+    ASSERT_TRUE(WaitFor([&] { return !state.connected; }));
+    Settle();
+    EXPECT_EQ(log.lines().filter("Exception closing serial port - Error clearing buffers (5), "
+                                 + QString::fromLocal8Bit(strerror(EIO))).size(), 1);
+}
+
 TEST_F(ConnectionTest, LostPortIsShownClosedAndTheNextCommandReconnects)
 {
     std::vector<bool> changed;

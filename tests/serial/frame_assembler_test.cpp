@@ -181,3 +181,27 @@ TEST_F(FrameAssemblerTest, LongStreamCutAtRandomPoints)
         ASSERT_EQ(frames[i], expected[i]) << i;
     expectEmpty();
 }
+
+TEST_F(FrameAssemblerTest, FrameOfTheCurrentReceiverBehindAStrayStartByteIsTakenAtOnce)
+{
+    // 68 F0 announces a frame that never comes. Fails when the frame behind it
+    // waits, or when anything but a complete frame of the current receiver is taken.
+    const struct { const char* id; QByteArray behind; int taken; } cases[] = {
+        {"01020304", kFrame, 1},
+        {"01020305", kFrame, 0},                              // another receiver
+        {nullptr, kFrame, 0},                                 // no ID given
+        {"01020304", kFrame.chopped(1), 0},                   // still incomplete
+        {"01020304", kFrame.chopped(1) + char(0x17), 0},      // wrong end byte
+        {"01020304", RawBytes({0x68, 0x02, 0, 0, 0x16, 4, 3, 2, 1}), 0},  // too short for an ID
+    };
+    for (const auto& c : cases) {
+        WorkingState s;
+        FrameAssembler a(s);
+        if (c.id)
+            a.setCurrentId([id = QString::fromLatin1(c.id)] { return id; });
+        QList<QByteArray> taken;
+        a.append(RawBytes({0x00, 0x68, 0xF0}) + c.behind, [&](const QByteArray& f) { taken << f; });
+        EXPECT_EQ(taken.size(), c.taken) << c.behind.toHex().constData();
+        EXPECT_EQ(s.rxCount, c.taken ? 0 : 3 + c.behind.size());
+    }
+}

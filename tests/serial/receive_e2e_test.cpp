@@ -167,7 +167,6 @@ TEST_F(ReceiveE2eTest, StrayStartByteBeforeTheReplyDelaysItLessThanASecond)
 {
     // Fails when the assembler waits for the frame that 68 F0 announced.
     open({QStringLiteral("--noise-hex"), QStringLiteral("68 F0")});
-    path.setLineRate([] { return 9600; });
     state.lastCommand = 12;
     CmdReadStatus(sink, target.zelkId, QTime::currentTime());
     ASSERT_TRUE(sim.waitForFrames(1, 5000));

@@ -363,34 +363,38 @@ TEST(ReceivePathFailure, DispatchFailureIsLoggedAndTheRestDropped)
     EXPECT_EQ(target.lines.value(2), kErrorLine);
 }
 
-TEST_F(ReceivePathTest, SilenceGapIsTenByteTimesAtLeastTwentyMs)
+TEST_F(ReceivePathTest, SilenceGapIsTheResponseTimeoutAtLeastOneSecond)
 {
-    // Fails if the gap ignores the line speed or falls below the floor.
-    const struct { int rate; int gapMs; } cases[] = {{300, 367}, {2400, 46}, {9600, 20}, {115200, 20}, {0, 367}};
+    // Fails if the gap ignores the response timeout or falls below the floor.
+    const struct { int timeoutMs; int gapMs; } cases[] = {{300, 1000}, {1000, 1000}, {2500, 2500}, {0, 1000}};
     for (const auto& c : cases)
-        EXPECT_EQ(ReceivePath::SilenceGapMs(c.rate), c.gapMs) << c.rate;
+        EXPECT_EQ(ReceivePath::SilenceGapMs(c.timeoutMs), c.gapMs) << c.timeoutMs;
+    path.setResponseTimeout([] { return 2500; });
+    receive(RawBytes({0x68, 0xF0}));
+    EXPECT_EQ(path.silenceTimer().interval(), 2500);
     EXPECT_EQ(path.noDecodeTimer().timerType(), Qt::PreciseTimer);
 }
 
 TEST_F(ReceivePathTest, StrayStartByteIsGivenUpWhenTheLineFallsSilentButNotBetweenPieces)
 {
-    // 68 F0 announces 240 bytes that never come: fails without
-    // resynchronisation. Then a reply in five pieces 120 ms apart at 300 bit/s
-    // (gap 367 ms): fails if the silence is not measured from the latest piece.
-    path.setLineRate([] { return 9600; });
+    // 68 F0 announces 240 bytes that never come: the reply behind it is taken
+    // by its content at once; fails when it waits for the silence. Then a
+    // lone stray start is given up when the line falls silent, and a reply in
+    // eleven pieces 120 ms apart (longer than the 1 s gap in all) is
+    // assembled: fails if the silence is not measured from the latest piece.
     receive(RawBytes({0x68, 0xF0}) + kErrorReply);
-    EXPECT_TRUE(target.lines.isEmpty());
-    for (int piece = 0; piece <= 5; ++piece) {
+    EXPECT_EQ(target.lines.count(kErrorLine), 1);
+    endHoldOff();
+    receive(RawBytes({0x68, 0xF0}));
+    path.onLineSilent();
+    EXPECT_EQ(state.frameStart, 0);
+    for (int piece = 0; piece < 11; ++piece) {
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 120)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         EXPECT_EQ(target.lines.count(kErrorLine), 1) << piece;
-        path.setLineRate([] { return 300; });
-        if (piece == 0)
-            endHoldOff();
-        else
-            receive(kErrorReply.mid((piece - 1) * 5, piece == 5 ? -1 : 5));
+        receive(kErrorReply.mid(piece * 2, 2));
     }
     EXPECT_EQ(target.lines.count(kErrorLine), 2);
     EXPECT_FALSE(path.silenceTimer().isActive());

@@ -143,6 +143,20 @@ TEST_F(SimLineTest, DoubleSplitNoiseAndDelayDeliverTheSameFrame)
     }
 }
 
+TEST_F(SimLineTest, ChunkWritesPiecesOfNBytesWithTheGapBetween)
+{
+    // Fails when --chunk or --gap is ignored: the first quiet moment would
+    // then come after the whole answer.
+    const QByteArray plain = plainStatusAnswer();
+    startSim({"--chunk", "7", "--gap", "600"});
+    ASSERT_TRUE(line.write(statusRequest()));
+    QByteArray first;
+    for (int wait = 0; first.isEmpty() && wait < 20; ++wait)
+        first = line.readUntilQuiet(250);
+    EXPECT_EQ(first, plain.left(7));
+    EXPECT_EQ(first + line.readUntilQuiet(1500, 8000), plain);
+}
+
 TEST_F(SimLineTest, LinkIsMadeReplacedAndRemoved)
 {
     QTemporaryDir dir;
@@ -213,6 +227,7 @@ TEST_F(SimLineTest, BadCommandLinesAreRefused)
 {
     const QStringList bad[] = {
         {"--id", "1234567"}, {"--id", "0102030A"}, {"--split", "3"}, {"--noise", "-1"}, {"--noise-hex", "6"}, {"--noise-hex", "6G"},
+        {"--chunk", "0"}, {"--gap", "-5"},
         {"--preload", "87654321"}, {"--preload", "87654321:07:00"}, {"--slots", "/nonexistent/slots"},
         {"--bogus"}};
     for (const QStringList& args : bad) {

@@ -200,6 +200,7 @@ private slots:
         QTest::newRow("a socket") << "socket" << "it is a socket, not a meter list file.";
         QTest::newRow("a device") << "/dev/zero" << "it is a device, not a meter list file.";
         QTest::newRow("over 64 MiB") << "large" << "the file is too large for a meter list (64";
+        QTest::newRow("size 0, every read fails") << "/proc/self/mem" << "You chose wrong file for import!";
     }
     void importFailuresKeepTheTable()
     {

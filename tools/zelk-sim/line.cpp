@@ -124,11 +124,15 @@ bool Line::sendAnswer(const std::vector<std::uint8_t>& frame, const Options& opt
         if (opt.badEnd)
             out.back() = 0x17;
     }
+    // --chunk: pieces of chunkBytes; otherwise --split: splitPieces pieces of about equal size.
+    const bool chunked = opt.chunkBytes > 0;
     const std::size_t pieces = std::min<std::size_t>(static_cast<std::size_t>(opt.splitPieces), out.size());
+    const int pause = chunked ? opt.chunkGapMs : opt.splitPauseMs;
     std::size_t start = 0;
-    for (std::size_t p = 0; p < pieces; ++p) {
-        const std::size_t end = out.size() * (p + 1) / pieces;
-        if (p > 0 && opt.splitPauseMs > 0 && !sleepUnlessStopped(opt.splitPauseMs, stopFd))
+    for (std::size_t p = 0; start < out.size(); ++p) {
+        const std::size_t end = chunked ? std::min(out.size(), start + static_cast<std::size_t>(opt.chunkBytes))
+                                        : out.size() * (p + 1) / pieces;
+        if (p > 0 && pause > 0 && !sleepUnlessStopped(pause, stopFd))
             return false;
         if (!writeAll(out.data() + start, end - start, stopFd))
             return false;

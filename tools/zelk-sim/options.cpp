@@ -40,6 +40,9 @@ const char* usageText()
         "  --noise-hex HEX    send these bytes before each answer (and before the random\n"
         "                     ones), as hex digit pairs, blanks allowed: \"68 F0\"\n"
         "  --split N:MS       write each answer in N pieces with MS milliseconds between them\n"
+        "  --chunk N          write each answer, noise bytes included, in pieces of N bytes, as a\n"
+        "                     slow link delivers it (instead of --split)\n"
+        "  --gap MS           with --chunk: MS milliseconds between the pieces (default 0)\n"
         "  --double           write each answer twice in one write\n"
         "  --quiet            no log line per frame (warnings are still written)\n"
         "  --exit-with-parent stop as on SIGTERM when the process that started it ends\n"
@@ -184,6 +187,14 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
             if (colon == std::string::npos || !toInt(v.substr(0, colon).c_str(), 1, 256, out.splitPieces) ||
                 !toInt(v.substr(colon + 1).c_str(), 0, 60000, out.splitPauseMs)) {
                 error = "--split needs N:MS (pieces 1 to 256, pause 0 to 60000 ms)";
+                return false;
+            }
+        } else if (a == "--chunk" || a == "--gap") {
+            if (!needValue())
+                return false;
+            const bool chunk = a == "--chunk";
+            if (!toInt(next, chunk ? 1 : 0, chunk ? 4096 : 60000, chunk ? out.chunkBytes : out.chunkGapMs)) {
+                error = chunk ? "--chunk needs a byte count (1 to 4096)" : "--gap needs milliseconds (0 to 60000)";
                 return false;
             }
         } else if (a == "--double") {

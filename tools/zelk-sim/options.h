@@ -20,6 +20,8 @@ struct Options {
     std::vector<std::uint8_t> noiseBytes;  // --noise-hex: these bytes first
     int splitPieces = 1;          // answer written in this many pieces
     int splitPauseMs = 0;         // pause between the pieces
+    int chunkBytes = 0;           // --chunk: answer written in pieces of this many bytes (0: --split rules)
+    int chunkGapMs = 0;           // --gap: pause between those pieces
     bool twice = false;           // --double: each answer twice in one write
     bool quiet = false;           // no per-frame log lines on stderr
     bool exitWithParent = false;  // stop when the starting process ends

@@ -29,7 +29,8 @@ void SetUpCommandLine(QCommandLineParser& parser)
         "a hexadecimal activity log. Everything is done in its window; the settings are kept in\n"
         "$XDG_CONFIG_HOME/zelk-duv/zelk-duv.ini (~/.config/zelk-duv/zelk-duv.ini) for an installed\n"
         "program and in zelk-duv.ini beside the program for a copy run from a folder of its own.\n"
-        "SIGTERM, SIGHUP and SIGINT close the window as File > Exit does, saving the settings."));
+        "SIGTERM, SIGHUP and SIGINT close the window as File > Exit does, saving the settings; settings\n"
+        "that cannot be written are reported on standard error instead of in a message box."));
     parser.addHelpOption();
     parser.addVersionOption();
 }
@@ -69,7 +70,7 @@ int main(int argc, char* argv[])
     TEnterAES enterAes(form.meterTable(), &form);
     form.setAboutWindow(&about);
     form.setKeyDialog(&enterAes);
-    CloseOnStopSignals(&form);
+    CloseOnStopSignals(&form, [&form] { form.CloseForStopSignal(); });
 
     form.show();
     return app.exec();

@@ -35,6 +35,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdio>
+
 TForm11::TForm11(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form11"));
@@ -73,7 +75,7 @@ void TForm11::wireCore()
     link_ = std::make_unique<ConnectionLink>(*connection_);
     receive_ = new ReceivePath(state_, *bindings_, *connection_, this);
     receive_->setReader([this](char* area, int count) { return connection_->ReadBytes(area, count); });
-    receive_->setLineRate([this] { return Comm1->BitsPerSecond(Comm1->Baudrate()); });
+    receive_->setResponseTimeout([this] { return bindings_->responseTimeout(); });
     operations_ = new DeviceOperations(*bindings_, *link_, state_, table_, this);
     connect(Comm1, &TVaComm::OnRxChar, this, &TForm11::Comm1RxChar);
     // A port the device lost stops what was running on it, and is reopened
@@ -207,7 +209,7 @@ void TForm11::reloadSettings(const QString& path)
     ApplyLanguageTexts(this, table_, state_.language);
 }
 
-bool TForm11::saveSettings()
+bool TForm11::saveSettings(QString* error)
 {
     AppSettings s;
     s.comName = Combo_comName->currentText();
@@ -221,7 +223,7 @@ bool TForm11::saveSettings()
     s.dir = state_.settingsDir;
     s.language = state_.language;
     s.secondary = Edit_currentID->text();
-    return WriteSettings(settingsPath_, s);
+    return WriteSettings(settingsPath_, s, error);
 }
 
 void TForm11::FormActivate()
@@ -265,13 +267,24 @@ void TForm11::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void TForm11::CloseForStopSignal()
+{
+    closingForSignal_ = true;
+    close();
+}
+
 void TForm11::FormClose()
 {
     reconnect_->cancel();
     QDir::setCurrent(exeDir_);
-    if (!saveSettings()) {
-        QMessageBox::warning(this, QStringLiteral("Saving settings"),
-                             QStringLiteral("Settings will not be saved, no write permission"));
+    QString reason;
+    if (!saveSettings(&reason)) {
+        if (closingForSignal_)
+            std::fprintf(stderr, "zelk-duv: settings not saved to %s: %s\n",
+                         qPrintable(QDir::toNativeSeparators(settingsPath_)), qPrintable(reason));
+        else
+            QMessageBox::warning(this, QStringLiteral("Saving settings"),
+                                 QStringLiteral("Settings will not be saved, no write permission"));
     }
     if (state_.connected)
         connection_->ToggleConnection();

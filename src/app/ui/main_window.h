@@ -55,6 +55,10 @@ public:
     QString settingsPath() const { return settingsPath_; }
     // Uses another settings file (tests); reads it as FormCreate does.
     void reloadSettings(const QString& path);
+    // Closes as File > Exit does after Yes, for a stop signal: nobody may be
+    // there to answer a box, so settings that cannot be written are reported
+    // in one line on standard error instead.
+    void CloseForStopSignal();
 
 public slots:
     void Exit1Click();
@@ -88,7 +92,7 @@ private:
     void FormActivate();
     void FormClose();
     void loadSettings();
-    bool saveSettings();
+    bool saveSettings(QString* error);
     void placeOnScreen(int attempt = 0);
 
     // core objects (owned for the whole run)
@@ -106,6 +110,7 @@ private:
     QString settingsPath_;
     QString exeDir_;
     bool closing_ = false;
+    bool closingForSignal_ = false;
     bool placed_ = false;
 
     QPointer<QWidget> about_;

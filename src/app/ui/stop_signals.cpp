@@ -24,7 +24,7 @@ extern "C" void OnStopSignal(int)
     errno = saved;
 }
 
-void CloseForStopSignal(QWidget* mainWindow)
+void CloseForStopSignal(QWidget* mainWindow, const std::function<void()>& closeWindow)
 {
     // A question box or file dialog left open would keep the program alive.
     for (int i = 0; i < 16; ++i) {
@@ -34,24 +34,24 @@ void CloseForStopSignal(QWidget* mainWindow)
         dialog->reject();
     }
     if (mainWindow)
-        mainWindow->close();
+        closeWindow();
     QCoreApplication::quit();
 }
 
 }  // namespace
 
-bool CloseOnStopSignals(QWidget* mainWindow)
+bool CloseOnStopSignals(QWidget* mainWindow, std::function<void()> closeWindow)
 {
     if (g_stopPipe[0] >= 0 || ::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
     auto* notifier = new QSocketNotifier(g_stopPipe[0], QSocketNotifier::Read, mainWindow);
     const QPointer<QWidget> window(mainWindow);
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, window] {
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, window, closeWindow] {
         char bytes[16];
         while (::read(g_stopPipe[0], bytes, sizeof bytes) > 0) {
         }
         notifier->setEnabled(false);  // one close, however many signals come
-        CloseForStopSignal(window);
+        CloseForStopSignal(window, closeWindow);
     });
 
     struct sigaction action {};

@@ -1,10 +1,7 @@
 #pragma once
 // Help > User Manual: finds the manual and opens it with the desktop's
-// document viewer. GUI thread; does not wait for the viewer.
+// document viewer. GUI thread; never waits for the opener or the viewer.
 #include <QString>
-#include <QUrl>
-
-#include <functional>
 
 // "UsrManQOR.pdf" for English, "UsrManQOR_IT.pdf" for Italian.
 QString UserManualFileName(bool english);
@@ -13,10 +10,14 @@ QString UserManualFileName(bool english);
 // folder), else in the documentation folder of the installation it sits in
 // (<exeDir>/../share/doc/zelk-duv), else in docDir. Empty when none exists.
 QString FindUserManual(const QString& exeDir, const QString& docDir, bool english);
+// Where the manual of a program in exeDir belongs when none is found: the
+// installation's documentation folder when it exists, else beside the program.
+QString ExpectedUserManual(const QString& exeDir, bool english);
 
-// Makes the executable's folder the current directory, finds the manual and
-// asks the desktop to open it. A missing manual gives no message; a manual
-// that no viewer opens gives a message box naming its path, so that it can be
-// opened by hand. Returns whether a manual was found.
-using DocumentOpener = std::function<bool(const QUrl&)>;
-bool OpenUserManual(bool english, const DocumentOpener& open = {});
+// Finds the manual and starts `opener` on it without waiting. The opener
+// (xdg-open) ends with a non-zero status when no viewer took the document;
+// that, an opener that cannot be started, or a missing manual gives an
+// information box naming the manual's path, so that it can be opened by
+// hand. The process's current folder is left as it is. Returns whether a
+// manual was found.
+bool OpenUserManual(bool english, const QString& opener = QStringLiteral("xdg-open"));
