@@ -1,10 +1,10 @@
 #include "app/log_file.h"
 
 #include "core/activity_log.h"
+#include "core/replacing_file.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -41,7 +41,7 @@ QByteArray EncodeLogText(const QStringList& lines)
     return out;
 }
 
-bool SaveLogFile(const QString& path, const QStringList& lines)
+bool SaveLogFile(const QString& path, const QStringList& lines, bool holdsKeys)
 {
     if (path.isEmpty())
         return false;
@@ -53,20 +53,15 @@ bool SaveLogFile(const QString& path, const QStringList& lines)
     }
     if (!info.absoluteDir().exists())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = EncodeLogText(lines);
-    if (file.write(bytes) != bytes.size())
-        return false;   // the temporary file is discarded
-    return file.commit();
+    return WriteReplacingFile(path, EncodeLogText(lines),
+                              holdsKeys ? ReplacingFile::Access::Private : ReplacingFile::Access::Usual);
 }
 
 bool SaveActivityLog(ActivityLog& log, const QString& path)
 {
     if (path.isEmpty())
         return false;
-    if (SaveLogFile(path, log.lines()))
+    if (SaveLogFile(path, log.lines(), log.holdsKeys()))
         return true;
     log.append(QString::fromLatin1(kLogWriteFailedText));
     return false;

@@ -15,10 +15,12 @@ QByteArray EncodeLogText(const QStringList& lines);
 
 // Writes the lines to path, replacing a file of that name. Returns false when
 // the file cannot be written (missing folder, no rights, read-only file, disk
-// full); the old file is then untouched.
-bool SaveLogFile(const QString& path, const QStringList& lines);
+// full); the old file is then untouched. A log that `holdsKeys` is written
+// as a private file (owner only, see ReplacingFile).
+bool SaveLogFile(const QString& path, const QStringList& lines, bool holdsKeys = false);
 
-// The "Save log" step after the dialog: saves the log's lines to path and,
+// The "Save log" step after the dialog: saves the log's lines to path (a
+// private file when the log holds keys) and,
 // on failure, appends "Can not write file, no rights..." to the log.
 // An empty path does nothing. Returns whether the file was written.
 bool SaveActivityLog(ActivityLog& log, const QString& path);

@@ -10,6 +10,9 @@
 namespace {
 
 constexpr char kEndByte = char(0x16);
+// The record head of the set-key telegram, right after the 16-byte head.
+constexpr int kRecordOffset = 16;
+constexpr std::array<std::uint8_t, 4> kSetKeyRecord{0x0F, 0xFF, 0x0A, 0x14};
 
 // Collects one command frame. Every identifier that does not convert is
 // logged (through EncodeIdentifier) and spoils the frame, which is then
@@ -203,7 +206,8 @@ bool CmdClockAdjust(CommandSink& sink, const QString& zelkId, const QString& val
 void CmdSetMeterKey(CommandSink& sink, const QString& zelkId, const QString& meterId, const QByteArray& key)
 {
     Frame frame(sink, zelkId, 38);
-    frame.add({0x0F, 0xFF, 0x0A, 0x14}).addIdentifier(meterId);
+    frame.addBytes(QByteArray(reinterpret_cast<const char*>(kSetKeyRecord.data()), kSetKeyRecord.size()))
+        .addIdentifier(meterId);
     if (key.size() != 16) {
         sink.logLine(QStringLiteral("Error in AES key for ") + meterId);
         return;
@@ -256,4 +260,14 @@ QStringList WirelessModeNames()
 QStringList ReceiverFlagNames()
 {
     return Names(kFlags);
+}
+
+bool CarriesMeterKey(const QByteArray& telegram)
+{
+    if (telegram.size() < kRecordOffset + int(kSetKeyRecord.size()))
+        return false;
+    for (std::size_t i = 0; i < kSetKeyRecord.size(); ++i)
+        if (std::uint8_t(telegram[kRecordOffset + qsizetype(i)]) != kSetKeyRecord[i])
+            return false;
+    return true;
 }

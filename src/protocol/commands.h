@@ -48,6 +48,10 @@ void CmdReadStatus(CommandSink& sink, const QString& zelkId);
 // 0F FF 8A 04 <meter ID>.
 void CmdReadMeterKey(CommandSink& sink, const QString& zelkId, const QString& meterId);
 
+// Whether a telegram is a set-key telegram (its record head 0F FF 0A 14
+// right after the command head), whose bytes show a meter's key.
+bool CarriesMeterKey(const QByteArray& telegram);
+
 // The items of the wireless mode box and of the flag box, in their order.
 QStringList WirelessModeNames();
 QStringList ReceiverFlagNames();

@@ -22,6 +22,9 @@ public:
     virtual ~ReplyTarget() = default;
     // Appends one line to the activity log.
     virtual void logLine(const QString& line) = 0;
+    // Appends a line that shows a meter's key (a key read back); the window's
+    // log then keeps its saved and printed copies private.
+    virtual void logKeyLine(const QString& line) { logLine(line); }
     // Text of the "Current RF-ZELK ID" box (Edit_currentID), as typed.
     virtual QString currentZelkId() const = 0;
     // Text of the meter ID field (Edit_IDnano), as typed.

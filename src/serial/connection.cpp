@@ -3,6 +3,7 @@
 
 #include "core/activity_log.h"
 #include "core/working_state.h"
+#include "protocol/commands.h"
 #include "protocol/hex.h"
 #include "serial/vacomm.h"
 
@@ -222,7 +223,8 @@ void Connection::TransmitTelegram(const QByteArray& telegram)
         log_.append(QStringLiteral("Can not write to serial COM port - ") + failure);
     }
     // Only a telegram that went out in full is logged as sent.
-    log_.append((sent ? QStringLiteral("Sent: ") : QStringLiteral("Not sent: ")) + HexDump(telegram));
+    log_.append((sent ? QStringLiteral("Sent: ") : QStringLiteral("Not sent: ")) + HexDump(telegram),
+                CarriesMeterKey(telegram) ? ActivityLog::Content::Key : ActivityLog::Content::Plain);
     // A line that refuses a write has gone away (an adapter pulled out).
     if (!failure.isEmpty())
         loseLater(failure);

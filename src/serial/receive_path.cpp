@@ -123,7 +123,12 @@ void ReceivePath::DispatchFrame(const QByteArray& frame)
     if (IdentifierText(frame, 5) != target_.currentZelkId())
         return;
 
-    target_.logLine(HexDump(frame));
+    const bool keyReply = !state_.listTailPending && !state_.meterListPending && frame.size() > kShortFrame
+                          && state_.lastCommand == kKeyReadCommand;
+    if (keyReply)
+        target_.logKeyLine(HexDump(frame));
+    else
+        target_.logLine(HexDump(frame));
     state_.replyLatched = true;
     noDecode_.start();
 

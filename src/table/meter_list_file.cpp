@@ -1,8 +1,9 @@
 #include "table/meter_list_file.h"
 
+#include "core/replacing_file.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -186,33 +187,8 @@ bool HoldsKeys(const MeterTable& table)
 
 bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error, bool privateFile)
 {
-    // The new file replaces the old one under the old one's permissions; a
-    // new private file is readable by its owner only. Set before anything is
-    // written, so that no key is ever readable by others on the way.
-    const QFileInfo old(path);
-    const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    const QFileDevice::Permissions permissions =
-        old.exists() ? old.permissions() : privateFile ? owner : QFileDevice::Permissions();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)
-        || (permissions && !file.setPermissions(permissions))) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        file.commit();  // discards the temporary file; the old file stays
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return WriteReplacingFile(path, bytes,
+                              privateFile ? ReplacingFile::Access::Private : ReplacingFile::Access::Usual, error);
 }
 
 QString WithDefaultSuffix(const QString& path, const QString& suffix)

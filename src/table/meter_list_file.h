@@ -75,9 +75,10 @@ bool ReadMeterListFile(const QString& path, QByteArray* bytes, QString* error = 
 
 // Writes a whole file through a temporary file beside it that replaces the
 // old file only once complete, so a failed write leaves any old file intact.
-// The file keeps the permissions of the file it replaces; a new file with
-// `privateFile` set (a table that holds keys) is readable and writable by
-// its owner only, any other new file gets the usual ones.
+// With `privateFile` set (a table that holds keys) the file is a private
+// one: readable and writable by its owner only when new, the old file's
+// owner bits alone when it replaces one. Otherwise it keeps the permissions
+// of the file it replaces, or gets the usual ones when new.
 // False (with the reason in *error) when any step fails.
 bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                         bool privateFile = false);

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray ReadAll(const QString& path)
@@ -72,6 +74,33 @@ TEST(LogFile, RefusedSaveLogsOneLineAndKeepsTheOldFile)
     // Cancelled dialog: nothing written, nothing logged.
     EXPECT_FALSE(SaveActivityLog(log, QString()));
     EXPECT_EQ(log.lineCount(), 4);
+}
+
+// Faults: a log that shows a key saved 0644 (every account can read the
+// keys), a shared file replaced keeping its group and other bits or losing
+// its owner bits, the mark outliving "Clear log", a log without keys made
+// private.
+TEST(LogFile, LogsThatShowKeysAreSavedPrivate)
+{
+    const mode_t umaskBefore = ::umask(022);
+    enum Lines { Plain, Key, KeyThenCleared };
+    for (auto [existing, lines, expected] : {std::tuple{-1, Key, 0600}, {0644, Key, 0600}, {0740, Key, 0700},
+                                             {-1, Plain, 0644}, {0664, Plain, 0664}, {-1, KeyThenCleared, 0644}}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.txt"));
+        ActivityLog log;
+        if (existing >= 0) {
+            ASSERT_TRUE(SaveActivityLog(log, path) && ::chmod(QFile::encodeName(path), mode_t(existing)) == 0);
+        }
+        log.append(QStringLiteral("Sent: 68 "), lines == Plain ? ActivityLog::Content::Plain : ActivityLog::Content::Key);
+        if (lines == KeyThenCleared)
+            log.clear();
+        ASSERT_TRUE(SaveActivityLog(log, path));
+        struct stat st {};
+        EXPECT_TRUE(::stat(QFile::encodeName(path), &st) == 0 && int(st.st_mode & 0777) == expected)
+            << existing << " " << lines;
+    }
+    ::umask(umaskBefore);
 }
 
 }  // namespace

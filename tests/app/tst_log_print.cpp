@@ -2,6 +2,7 @@
 // read back from the PDF's page streams.
 #include "app/print_layout.h"
 #include "app/ui/log_commands.h"
+#include "core/activity_log.h"
 
 #include <QFile>
 #include <QLocale>
@@ -9,7 +10,10 @@
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QPrinter>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -105,6 +109,8 @@ private slots:
     void positions();
     void linesStayOnThePage();
     void titleUsesTheSystemFormats();
+    void printedToAFileALogWithKeysIsPrivate_data();
+    void printedToAFileALogWithKeysIsPrivate();
 };
 
 void TestLogPrint::pages_data()
@@ -186,6 +192,46 @@ void TestLogPrint::titleUsesTheSystemFormats()
                                        + locale.toString(when.date(), QLocale::ShortFormat) + QStringLiteral(", ")
                                        + locale.toString(when.time(), QLocale::LongFormat));
     QVERIFY(PrintTitleText(when).contains(QStringLiteral("06")));
+}
+
+// Faults: "Print to File" of a log that shows a key leaves a PDF readable by
+// every account (new, or replacing a shared file); a log without keys made
+// private; a file that cannot be written is reported as printed.
+void TestLogPrint::printedToAFileALogWithKeysIsPrivate_data()
+{
+    QTest::addColumn<bool>("key");
+    QTest::addColumn<int>("existing");   // mode of a file replaced, -1 for none
+    QTest::addColumn<int>("expected");   // mode of the PDF, -1 when none may exist
+    QTest::newRow("key, new file") << true << -1 << 0600;
+    QTest::newRow("key, replacing 0644") << true << 0644 << 0600;
+    QTest::newRow("no key, new file") << false << -1 << 0644;
+    QTest::newRow("key, missing folder") << true << -2 << -1;
+}
+
+void TestLogPrint::printedToAFileALogWithKeysIsPrivate()
+{
+    QFETCH(bool, key);
+    QFETCH(int, existing);
+    QFETCH(int, expected);
+    const mode_t umaskBefore = ::umask(022);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(existing == -2 ? QStringLiteral("gone/log.pdf") : QStringLiteral("log.pdf"));
+    if (existing >= 0) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && ::chmod(QFile::encodeName(path), mode_t(existing)) == 0);
+    }
+    ActivityLog log;
+    log.append(QStringLiteral("Sent: 68 "), key ? ActivityLog::Content::Key : ActivityLog::Content::Plain);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    QCOMPARE(PrintLog(printer, log, QDateTime::currentDateTime()), expected >= 0);
+    QCOMPARE(log.lineCount(), expected >= 0 ? 1 : 2);
+    struct stat st {};
+    const bool exists = ::stat(QFile::encodeName(path), &st) == 0;
+    QCOMPARE(exists ? int(st.st_mode & 0777) : -1, expected);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), exists ? 1 : 0);
+    ::umask(umaskBefore);
 }
 
 QTEST_MAIN(TestLogPrint)

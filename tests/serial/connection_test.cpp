@@ -5,6 +5,8 @@
 
 #include "core/activity_log.h"
 #include "core/working_state.h"
+#include "protocol/commands.h"
+#include "protocol/support/recording_sink.h"
 #include "serial/support/pty_pair.h"
 #include "serial/vacomm.h"
 
@@ -195,6 +197,21 @@ TEST_F(ConnectionTest, TransmitWritesTheTelegramAndLogsItAsSent)
     EXPECT_EQ(log.lastLine(), "Sent: 68 00 16 ");
     EXPECT_EQ(pty.read(3), telegram);
     EXPECT_EQ(pty.drain(), QByteArray());
+}
+
+// Fault: a key telegram not marked in the log (sent or not), so that a saved
+// or printed log showing the key is readable by everyone; or every telegram
+// marked, making every log private.
+TEST_F(ConnectionTest, OnlyKeyTelegramsMarkTheLogAsHoldingKeys)
+{
+    RecordingSink built;
+    CmdSetMeterMedium(built, QStringLiteral("01020304"), QStringLiteral("12345678"), 7);
+    CmdSetMeterKey(built, QStringLiteral("01020304"), QStringLiteral("12345678"), QByteArray(16, '\x11'));
+    ASSERT_EQ(built.sent.size(), 2);
+    conn.TransmitTelegram(built.sent[0]);
+    EXPECT_FALSE(log.holdsKeys());
+    conn.TransmitTelegram(built.sent[1]);
+    EXPECT_TRUE(log.holdsKeys());
 }
 
 TEST_F(ConnectionTest, TelegramThatDidNotGoOutIsLoggedAsNotSent)

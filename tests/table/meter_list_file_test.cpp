@@ -317,13 +317,16 @@ TEST(MeterListFileIo, DefaultSuffixOnlyForNamesWithoutExtension)
     EXPECT_EQ(WithDefaultSuffix("", "csv"), "");
 }
 
-// Faults: a new file with keys created 0644 (keys readable by others), a
-// replaced file reset to the default permissions.
+// Faults: a new file with keys created 0644 (keys readable by others), keys
+// written over a shared file keeping its group and other bits, the old
+// owner bits lost, a replaced file without keys reset to the default
+// permissions.
 TEST(MeterListFileIo, PermissionsOfNewAndReplacedFiles)
 {
     const mode_t umaskBefore = ::umask(022);
-    for (auto [existing, key, expected] : {std::tuple{-1, "00112233445566778899AABBCCDDEEFF", 0600},
-                                           {-1, "", 0644}, {0640, "0011", 0640}, {0664, "", 0664}}) {
+    for (auto [existing, key, expected] :
+         {std::tuple{-1, "00112233445566778899AABBCCDDEEFF", 0600}, {-1, "", 0644}, {0640, "0011", 0600},
+          {0644, "0011", 0600}, {0740, "0011", 0700}, {0664, "", 0664}}) {
         QTemporaryDir dir;
         const QByteArray path = QFile::encodeName(dir.filePath("m.csv"));
         if (existing >= 0) {
@@ -336,4 +339,17 @@ TEST(MeterListFileIo, PermissionsOfNewAndReplacedFiles)
         EXPECT_TRUE(::stat(path, &st) == 0 && int(st.st_mode & 0777) == expected) << existing << key;
     }
     ::umask(umaskBefore);
+}
+
+// Fault: a meter list saved through a symbolic link replaces the link with a
+// plain file, so the place the link leads to keeps the old list.
+TEST(MeterListFileIo, ALinkedFileIsReplacedWhereTheLinkLeads)
+{
+    QTemporaryDir dir;
+    const QString real = dir.filePath("real.csv"), link = dir.filePath("link.csv");
+    ASSERT_TRUE(WriteMeterListFile(real, "old\r\n") && QFile::link(real, link));
+    ASSERT_TRUE(WriteMeterListFile(link, "new\r\n"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    QFile f(real);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly) && f.readAll() == "new\r\n");
 }

@@ -1,6 +1,7 @@
 #include "app/ui/log_commands.h"
 
 #include "core/activity_log.h"
+#include "core/replacing_file.h"
 #include "app/log_file.h"
 #include "app/print_layout.h"
 
@@ -24,13 +25,33 @@ void SaveLogWithDialog(QWidget* parent, ActivityLog& log, const QString& setting
     SaveActivityLog(log, path);
 }
 
-void PrintLogWithDialog(QWidget* parent, const ActivityLog& log)
+void PrintLogWithDialog(QWidget* parent, ActivityLog& log)
 {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PrintLogTo(&printer, log.lines(), QDateTime::currentDateTime());
+    PrintLog(printer, log, QDateTime::currentDateTime());
+}
+
+bool PrintLog(QPrinter& printer, ActivityLog& log, const QDateTime& now)
+{
+    const QString target = printer.outputFileName();
+    if (target.isEmpty() || !log.holdsKeys())
+        return PrintLogTo(&printer, log.lines(), now) > 0;
+    // Printed to a file, a log that shows keys is kept as private as a saved
+    // one: the printer writes a private file beside the chosen name, which
+    // takes that name once the printing is complete.
+    ReplacingFile file(target, ReplacingFile::Access::Private);
+    bool ok = file.open();
+    if (ok) {
+        printer.setOutputFileName(file.temporaryPath());
+        ok = PrintLogTo(&printer, log.lines(), now) > 0 && file.commit();
+        printer.setOutputFileName(target);
+    }
+    if (!ok)
+        log.append(QString::fromLatin1(kLogWriteFailedText));
+    return ok;
 }
 
 QString PrintTitleText(const QDateTime& now)

@@ -7,6 +7,7 @@
 
 class QWidget;
 class QPagedPaintDevice;
+class QPrinter;
 class ActivityLog;
 
 // Save dialog starting at settingsDir + "log.txt", file types
@@ -15,7 +16,14 @@ class ActivityLog;
 void SaveLogWithDialog(QWidget* parent, ActivityLog& log, const QString& settingsDir);
 
 // The system's print dialog, then the log printed on the chosen printer.
-void PrintLogWithDialog(QWidget* parent, const ActivityLog& log);
+void PrintLogWithDialog(QWidget* parent, ActivityLog& log);
+
+// Prints the log on a printer set up by the print dialog. Printed to a file
+// (the dialog's "Print to File"), a log that holds keys becomes a private
+// file (see ReplacingFile); when that file cannot be written the log gains
+// "Can not write file, no rights..." and no file is left. Returns whether
+// anything was printed.
+bool PrintLog(QPrinter& printer, ActivityLog& log, const QDateTime& now);
 
 // Prints the title line ("Print of log file " + short date + ", " + long time,
 // system formats, from `now`) and the lines on device, with page breaks.

@@ -37,6 +37,10 @@ void WindowBindings::setPortListsEnabled(bool enabled)
 }
 
 void WindowBindings::logLine(const QString& line) { w_.activityLog().append(line); }
+void WindowBindings::logKeyLine(const QString& line)
+{
+    w_.activityLog().append(line, ActivityLog::Content::Key);
+}
 QString WindowBindings::currentZelkId() const { return w_.Edit_currentID->text(); }
 QString WindowBindings::meterIdField() const { return w_.Edit_IDnano->text(); }
 void WindowBindings::setKeyField(const QString& text) { w_.Edit_aesKey->setText(text); }

@@ -26,6 +26,7 @@ public:
 
     // ReplyTarget
     void logLine(const QString& line) override;
+    void logKeyLine(const QString& line) override;
     QString currentZelkId() const override;
     QString meterIdField() const override;
     void setKeyField(const QString& text) override;

@@ -15,6 +15,11 @@
 class FakeReplyTarget : public ReplyTarget {
 public:
     void logLine(const QString& line) override { lines << line; }
+    void logKeyLine(const QString& line) override
+    {
+        lines << line;
+        ++keyLines;
+    }
     QString currentZelkId() const override { return zelkId; }
     QString meterIdField() const override { return meterId; }
     void setKeyField(const QString& text) override
@@ -26,6 +31,7 @@ public:
     WorkingState& state() override { return workingState; }
 
     QStringList lines;
+    int keyLines = 0;   // lines that were logged as showing a key
     QString zelkId = QStringLiteral("01020304");
     QString meterId;
     QString keyField;
