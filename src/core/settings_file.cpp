@@ -92,10 +92,10 @@ IniDocument::IniDocument(const std::vector<IniKey>& keys)
 
 int IniDocument::keyIndex(const char* section, const char* key) const
 {
-    for (qsizetype i = 0; i < keys_.size(); ++i)
-        if (SameName(keys_[i].names.key, key) && SameName(keys_[i].names.section, section))
-            return int(i);
-    return -1;
+    const auto k = std::find_if(keys_.cbegin(), keys_.cend(), [&](const Key& k) {
+        return SameName(k.names.key, key) && SameName(k.names.section, section);
+    });
+    return k == keys_.cend() ? -1 : int(k - keys_.cbegin());
 }
 
 bool IniDocument::hasKey(const char* section, const char* key) const
@@ -111,17 +111,22 @@ const IniDocument::Key* IniDocument::present(const char* section, const char* ke
     return &keys_[size_t(i)];
 }
 
+QByteArrayView IniDocument::lineOf(const Key& key) const
+{
+    return key.editAt < 0 ? QByteArrayView(key.line) : QByteArrayView(edits_).sliced(key.editAt, key.editSize);
+}
+
 QString IniDocument::text(const char* section, const char* key, const QString& def) const
 {
     const Key* k = present(section, key);
-    return k ? DecodeValue(Classify(k->line).value) : def;
+    return k ? DecodeValue(Classify(lineOf(*k)).value) : def;
 }
 
 int IniDocument::integer(const char* section, const char* key, int def) const
 {
     const Key* k = present(section, key);
     int value = 0;
-    if (!k || !ParseIniInteger(Classify(k->line).value, &value))
+    if (!k || !ParseIniInteger(Classify(lineOf(*k)).value, &value))
         return def;
     return value;
 }
@@ -154,19 +159,23 @@ void IniDocument::setValue(const char* section, const char* key, QByteArrayView 
     if (i < 0)
         return;
     Key& k = keys_[i];
-    if (k.found || k.added) {
-        // Keep the key as spelled in the file; a line that stays the same is
-        // left alone, so saving unchanged settings stores no new lines.
-        const LineBuffer line = KeyLine(Classify(k.line).name, utf8);
-        const QByteArrayView lineView(line.data(), line.size());
-        if (lineView != QByteArrayView(k.line)) {
-            k.line = lineView.toByteArray();
-            k.changed = k.found;
-        }
+    const bool present = k.found || k.added;
+    // Keep the key as spelled in the file.
+    const LineBuffer line = KeyLine(present ? Classify(lineOf(k)).name : QByteArrayView(key), utf8);
+    // A line that stays the same is left alone: saving unchanged settings
+    // stores nothing.
+    if (present && QByteArrayView(line.data(), line.size()) == lineOf(k))
+        return;
+    // Every line set goes into one buffer, with room for the usual lines.
+    if (edits_.isEmpty())
+        edits_.reserve(keys_.size() * 32);
+    k.editAt = edits_.size();
+    k.editSize = line.size();
+    edits_.append(line.data(), line.size());
+    if (present) {
+        k.changed = k.found;
         return;
     }
-    const LineBuffer line = KeyLine(QByteArrayView(key), utf8);
-    k.line = QByteArray(line.data(), line.size());
     k.added = true;
     Section& s = sections_[k.section];
     if (!s.inSource && !s.appended) {

@@ -74,7 +74,9 @@ private:
         bool added = false;      // added by setText (not in the source)
         qint64 textStart = 0;    // the source line's bytes, without its end
         qint64 textEnd = 0;
-        QByteArray line;         // the line as it is now
+        QByteArray line;         // the line in the source, when found
+        qsizetype editAt = -1;   // the line as set, in edits_, or -1 when not set
+        qsizetype editSize = 0;
     };
     struct Section {
         const char* name = nullptr;
@@ -101,6 +103,7 @@ private:
     explicit IniDocument(const std::vector<IniKey>& keys);
     int keyIndex(const char* section, const char* key) const;
     const Key* present(const char* section, const char* key) const;   // null when missing
+    QByteArrayView lineOf(const Key& key) const;   // the line as it is now
     bool scanFile(QIODevice& in);
     template <typename NextBlock>
     bool scan(qint64 offset, NextBlock nextBlock);
@@ -117,6 +120,7 @@ private:
     QVarLengthArray<Section, kInlineKeys> sections_;
     QVarLengthArray<int, kInlineKeys> added_;         // added keys, in the order they were set
     QVarLengthArray<int, kInlineKeys> appendOrder_;   // appended sections, in order
+    QByteArray edits_;               // the lines setText made, one after another
 
     // What the scan saw.
     QByteArray data_;                // the contents, for fromBytes()

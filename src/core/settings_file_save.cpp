@@ -47,7 +47,7 @@ void IniDocument::writeAdded(int section, Write write) const
     for (int i : added_) {
         if (keys_[i].section != section)
             continue;
-        write(keys_[i].line);
+        write(lineOf(keys_[i]));
         write(newline_);
     }
 }
@@ -56,7 +56,7 @@ template <typename Write>
 void IniDocument::writePatch(const Patch& patch, Write write) const
 {
     if (patch.key >= 0) {
-        write(keys_[patch.key].line);
+        write(lineOf(keys_[patch.key]));
         return;
     }
     if (patch.section >= 0) {
