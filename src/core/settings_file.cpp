@@ -45,7 +45,6 @@ LineBuffer KeyLine(QByteArrayView name, QByteArrayView utf8)
     return line;
 }
 
-
 }  // namespace
 
 bool ParseIniInteger(QByteArrayView text, int* value)
@@ -106,9 +105,9 @@ bool IniDocument::hasKey(const char* section, const char* key) const
 const IniDocument::Key* IniDocument::present(const char* section, const char* key) const
 {
     const int i = keyIndex(section, key);
-    if (i < 0 || !(keys_[size_t(i)].found || keys_[size_t(i)].added))
+    if (i < 0 || !(keys_[i].found || keys_[i].added))
         return nullptr;
-    return &keys_[size_t(i)];
+    return &keys_[i];
 }
 
 QByteArrayView IniDocument::lineOf(const Key& key) const
