@@ -164,6 +164,16 @@ TEST_F(SettingsFileTest, ContentsInMemoryReadAndWriteAsTheirFile)
     EXPECT_TRUE(readFile().contains("Secondary=\" lead\"\n"));
 }
 
+// Keys added to a section that ends the file (here without a line end) go
+// after it once, before the sections added after them.
+TEST(SettingsContents, KeysAddedAtTheEndOfTheFileAreWrittenOnce)
+{
+    EXPECT_EQ(SettingsFileText("[Misc]\nRetry=4", DefaultSettings(QStringLiteral("/opt/zelk/"))),
+              "[Misc]\nRetry=1\nExportSeparator=;\nDir=/opt/zelk/\nLanguage=1\n\n"
+              "[Com port]\nName=COM1\nSpeed=300\nParity=Even\nDataBits=8\nRTS=0\n\n"
+              "[Mbus]\nTimeout=500\n\n[RFZELK]\nSecondary=01020304\n");
+}
+
 TEST_F(SettingsFileTest, UnknownLinesSurviveASave)
 {
     const QByteArray original =
