@@ -50,8 +50,6 @@ bool IsProgramFolder(const QString& dir, const QString& installedBinDir)
     return false;
 }
 
-QString BoolText(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
-
 }  // namespace
 
 AppSettings DefaultSettings(const QString& defaultDir)
@@ -127,12 +125,12 @@ void IntoDocument(IniDocument& ini, const AppSettings& s)
     ini.setText(kComPort, "Speed", s.speed);
     ini.setText(kComPort, "Parity", s.parity);
     ini.setText(kComPort, "DataBits", s.dataBits);
-    ini.setText(kComPort, "RTS", BoolText(s.rts));
+    ini.setInteger(kComPort, "RTS", s.rts ? 1 : 0);
     ini.setText(kMisc, "ExportSeparator", s.exportSeparator);
-    ini.setText(kMisc, "Retry", QString::number(s.retry));
-    ini.setText(kMbus, "Timeout", QString::number(s.timeout));
+    ini.setInteger(kMisc, "Retry", s.retry);
+    ini.setInteger(kMbus, "Timeout", s.timeout);
     ini.setText(kMisc, "Dir", s.dir);
-    ini.setText(kMisc, "Language", QString::number(s.language));
+    ini.setInteger(kMisc, "Language", s.language);
     ini.setText(kRfZelk, "Secondary", s.secondary);
 }
 

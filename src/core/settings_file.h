@@ -18,6 +18,7 @@
 // copies the file's bytes through again with the changed lines.
 #include <QByteArray>
 #include <QString>
+#include <QVarLengthArray>
 #include <vector>
 
 class QIODevice;
@@ -54,6 +55,8 @@ public:
     // the first section of that name, or adds the section at the end of the
     // file. key must be one of the keys given when reading.
     void setText(const char* section, const char* key, const QString& value);
+    // The same with the value's decimal text.
+    void setInteger(const char* section, const char* key, int value);
 
     QByteArray toBytes() const;
     // Writes the document to path through a file beside it that is moved into
@@ -72,26 +75,53 @@ private:
         bool added = false;      // added by setText (not in the source)
         qint64 textStart = 0;    // the source line's bytes, without its end
         qint64 textEnd = 0;
-        QByteArray line;         // the line as it is now
+        QByteArray line;         // the line in the source, when found
+        qsizetype editAt = -1;   // the line as set, in edits_, or -1 when not set
+        qsizetype editSize = 0;
     };
     struct Section {
         const char* name = nullptr;
         bool inSource = false;   // a "[name]" line exists in the source
         qint64 insertAt = 0;     // new keys go at this source offset
-        std::vector<int> added;  // keys added there (or in the appended section)
+        int added = 0;           // keys added there (or in the appended section)
         bool appended = false;   // added at the end of the file
         bool blankBefore = false; // appended after a line that is not blank
     };
 
+    // What is written at a source offset before copying resumes at skipTo: a
+    // changed key's line, the lines added to a section, or (neither) the tail.
+    struct Patch {
+        qint64 at;
+        qint64 skipTo;
+        int order;       // added lines before a replaced line at the same offset
+        int key;         // the changed key, or -1
+        int section;     // the section whose added lines these are, or -1
+    };
+    // Room for the usual number of keys without allocating: documents are
+    // made for every read and save (and by the thousand when fuzzed).
+    static constexpr qsizetype kInlineKeys = 16;
+
     explicit IniDocument(const std::vector<IniKey>& keys);
     int keyIndex(const char* section, const char* key) const;
-    bool scan(QIODevice& in);
+    const Key* present(const char* section, const char* key) const;   // null when missing
+    QByteArrayView lineOf(const Key& key) const;   // the line as it is now
+    bool scanFile(QIODevice& in);
+    template <typename NextBlock>
+    bool scan(qint64 offset, NextBlock nextBlock);
     void takeLine(QByteArrayView text, bool whole, qint64 start, qint64 textEnd, qint64 end);
+    void setValue(const char* section, const char* key, QByteArrayView utf8);
+    QVarLengthArray<Patch, 2 * kInlineKeys> patches() const;
+    template <typename Write>
+    void writePatch(const Patch& patch, Write write) const;
+    template <typename Write>
+    void writeAdded(int section, Write write) const;
     bool writeTo(QIODevice& source, QIODevice& out) const;
 
-    std::vector<Key> keys_;
-    std::vector<Section> sections_;
-    std::vector<int> appendOrder_;   // appended sections, in order
+    QVarLengthArray<Key, kInlineKeys> keys_;
+    QVarLengthArray<Section, kInlineKeys> sections_;
+    QVarLengthArray<int, kInlineKeys> added_;         // added keys, in the order they were set
+    QVarLengthArray<int, kInlineKeys> appendOrder_;   // appended sections, in order
+    QByteArray edits_;               // the lines setText made, one after another
 
     // What the scan saw.
     QByteArray data_;                // the contents, for fromBytes()
@@ -99,7 +129,7 @@ private:
     qint64 sourceSize_ = 0;
     bool unreadable_ = false;
     QString readError_;              // why an unreadable file could not be read
-    QByteArray newline_ = "\n";      // end of the first line that has one
+    QByteArrayView newline_ = "\n";  // end of the first line that has one
     bool newlineChosen_ = false;
     bool anyLine_ = false;
     bool lastLineBlank_ = false;
@@ -111,4 +141,4 @@ private:
 
 // Integer value text as the reader takes it: trimmed decimal with optional
 // sign, or 0x/0X followed by up to 8 hexadecimal digits (taken as 32 bits).
-bool ParseIniInteger(const QByteArray& text, int* value);
+bool ParseIniInteger(QByteArrayView text, int* value);

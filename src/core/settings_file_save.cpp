@@ -30,44 +30,67 @@ bool IsReadOnly(const QFileInfo& info)
 
 }  // namespace
 
-bool IniDocument::writeTo(QIODevice& source, QIODevice& out) const
+QVarLengthArray<IniDocument::Patch, 2 * IniDocument::kInlineKeys> IniDocument::patches() const
 {
-    struct Patch {
-        qint64 at;      // source offset
-        qint64 skipTo;  // source offset copying resumes at
-        int order;      // added lines before a replaced line at the same offset
-        QByteArray bytes;
-    };
-    std::vector<Patch> patches;
-    for (const Key& k : keys_)
-        if (k.changed)
-            patches.push_back({k.textStart, k.textEnd, 1, k.line});
-    QByteArray tail;   // what follows the source's last byte
-    if (inserted_ && anyLine_ && !lastLineEnded_)
-        tail += newline_;
-    for (const Section& s : sections_) {
-        if (!s.inSource || s.added.empty())
-            continue;
-        QByteArray lines;
-        for (int i : s.added)
-            lines += keys_[size_t(i)].line + newline_;
-        if (s.insertAt == sourceSize_)
-            tail += lines;
-        else
-            patches.push_back({s.insertAt, s.insertAt, 0, lines});
+    QVarLengthArray<Patch, 2 * kInlineKeys> patches;
+    for (qsizetype i = 0; i < keys_.size(); ++i)
+        if (keys_[i].changed)
+            patches.append({keys_[i].textStart, keys_[i].textEnd, 1, int(i), -1});
+    for (qsizetype s = 0; s < sections_.size(); ++s) {
+        const Section& section = sections_[s];
+        if (section.inSource && section.added > 0 && section.insertAt != sourceSize_)
+            patches.append({section.insertAt, section.insertAt, 0, -1, int(s)});
     }
-    for (int index : appendOrder_) {
-        const Section& s = sections_[size_t(index)];
-        if (s.blankBefore)
-            tail += newline_;
-        tail += '[' + QByteArray(s.name) + ']' + newline_;
-        for (int i : s.added)
-            tail += keys_[size_t(i)].line + newline_;
-    }
-    patches.push_back({sourceSize_, sourceSize_, 2, tail});
+    patches.append({sourceSize_, sourceSize_, 2, -1, -1});
     std::sort(patches.begin(), patches.end(),
               [](const Patch& a, const Patch& b) { return a.at != b.at ? a.at < b.at : a.order < b.order; });
+    return patches;
+}
 
+// The lines added to a section, in the order they were set.
+template <typename Write>
+void IniDocument::writeAdded(int section, Write write) const
+{
+    for (int i : added_) {
+        if (keys_[i].section != section)
+            continue;
+        write(lineOf(keys_[i]));
+        write(newline_);
+    }
+}
+
+template <typename Write>
+void IniDocument::writePatch(const Patch& patch, Write write) const
+{
+    if (patch.key >= 0) {
+        write(lineOf(keys_[patch.key]));
+        return;
+    }
+    if (patch.section >= 0) {
+        writeAdded(patch.section, write);
+        return;
+    }
+    // The tail, after the source's last byte: keys added to sections that end
+    // there, then the appended sections.
+    if (inserted_ && anyLine_ && !lastLineEnded_)
+        write(newline_);
+    for (qsizetype s = 0; s < sections_.size(); ++s)
+        if (sections_[s].inSource && sections_[s].added > 0 && sections_[s].insertAt == sourceSize_)
+            writeAdded(int(s), write);
+    for (int index : appendOrder_) {
+        const Section& s = sections_[index];
+        if (s.blankBefore)
+            write(newline_);
+        write("[");
+        write(s.name);
+        write("]");
+        write(newline_);
+        writeAdded(index, write);
+    }
+}
+
+bool IniDocument::writeTo(QIODevice& source, QIODevice& out) const
+{
     QByteArray chunk(std::clamp<qint64>(sourceSize_, 1, kChunk), Qt::Uninitialized);
     qint64 pos = 0;   // source bytes read so far
     auto copyUntil = [&](qint64 until) {
@@ -79,8 +102,15 @@ bool IniDocument::writeTo(QIODevice& source, QIODevice& out) const
         }
         return true;
     };
-    for (const Patch& p : patches) {
-        if (!copyUntil(p.at) || out.write(p.bytes) != p.bytes.size())
+    bool written = true;
+    const auto write = [&](QByteArrayView bytes) {
+        written = written && out.write(bytes.data(), bytes.size()) == bytes.size();
+    };
+    for (const Patch& p : patches()) {
+        if (!copyUntil(p.at))
+            return false;
+        writePatch(p, write);
+        if (!written)
             return false;
         if (p.skipTo > pos) {
             if (!source.skip(p.skipTo - pos))
@@ -93,13 +123,27 @@ bool IniDocument::writeTo(QIODevice& source, QIODevice& out) const
 
 QByteArray IniDocument::toBytes() const
 {
-    QBuffer source;
-    source.setData(data_);
-    source.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    QBuffer out;
-    out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    writeTo(source, out);
-    return out.data();
+    // The same copy as writeTo, straight from the bytes in memory, into a
+    // result sized beforehand.
+    const auto list = patches();
+    qint64 size = data_.size();
+    for (const Patch& p : list)
+        writePatch(p, [&size](QByteArrayView bytes) { size += bytes.size(); });
+    // Nothing written over or added (a changed line is never empty): the
+    // contents as far as read, shared rather than copied.
+    if (size == data_.size())
+        return data_.left(sourceSize_);
+    QByteArray out;
+    out.reserve(size);
+    const auto append = [&out](QByteArrayView bytes) { out.append(bytes); };
+    qint64 pos = 0;
+    for (const Patch& p : list) {
+        if (p.at > pos)
+            out.append(data_.constData() + pos, p.at - pos);
+        pos = std::max(pos, p.skipTo);
+        writePatch(p, append);
+    }
+    return out;
 }
 
 bool IniDocument::save(const QString& path, QString* error) const

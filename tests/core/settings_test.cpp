@@ -138,6 +138,42 @@ TEST_F(SettingsFileTest, WrittenValuesReadBackExactly)
     EXPECT_EQ(back.language, 2);
 }
 
+// Contents in memory read and rewrite exactly as the same file does.
+TEST_F(SettingsFileTest, ContentsInMemoryReadAndWriteAsTheirFile)
+{
+    AppSettings changed = DefaultSettings(QStringLiteral("/opt/zelk/"));
+    changed.dir = QStringLiteral("/home/ann/Misure citt\u00e0/");
+    changed.secondary = QStringLiteral("\nlead");
+    const QByteArray cases[] = {
+        "",
+        "\xEF\xBB\xBF[Misc]\r\nDir=/x/\r\n\r\n[RFZELK]\r\nSecondary=11223344",
+        "[Com port]\n Name = COM7 \n[Misc]\nRetry=4\n; note\n[Mbus]\nTimeout=900\n",
+    };
+    for (const QByteArray& contents : cases) {
+        writeFile(contents);
+        const AppSettings fromFile = read();
+        EXPECT_EQ(ParseSettings(contents, QStringLiteral("/opt/zelk/")), fromFile) << contents.constData();
+        for (const AppSettings& s : {fromFile, changed}) {
+            writeFile(contents);
+            ASSERT_TRUE(WriteSettings(path(), s));
+            EXPECT_EQ(SettingsFileText(contents, s), readFile()) << contents.constData();
+        }
+    }
+    // Text outside ASCII is written as UTF-8; a line feed at a value's edge is quoted.
+    EXPECT_TRUE(readFile().contains("Dir=/home/ann/Misure citt\xC3\xA0/\n"));
+    EXPECT_TRUE(readFile().contains("Secondary=\" lead\"\n"));
+}
+
+// Keys added to a section that ends the file (here without a line end) go
+// after it once, before the sections added after them.
+TEST(SettingsContents, KeysAddedAtTheEndOfTheFileAreWrittenOnce)
+{
+    EXPECT_EQ(SettingsFileText("[Misc]\nRetry=4", DefaultSettings(QStringLiteral("/opt/zelk/"))),
+              "[Misc]\nRetry=1\nExportSeparator=;\nDir=/opt/zelk/\nLanguage=1\n\n"
+              "[Com port]\nName=COM1\nSpeed=300\nParity=Even\nDataBits=8\nRTS=0\n\n"
+              "[Mbus]\nTimeout=500\n\n[RFZELK]\nSecondary=01020304\n");
+}
+
 TEST_F(SettingsFileTest, UnknownLinesSurviveASave)
 {
     const QByteArray original =
