@@ -1,16 +1,21 @@
 // zelk-cli end to end against the receiver simulator: text and JSON output
 // and the exit code of each command, the port failures, silence, a receiver
-// that loses a meter, an error reply, Ctrl+C, and the help texts.
+// that loses a meter or never sends the values, an error reply, refused
+// input files, Ctrl+C, a program run twice, --exact and --dry-run (checked in
+// the simulator's state and frames), and the help texts.
 #include "serial/vacomm.h"
 #include "support/sim_process.h"
 
 #include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -23,6 +28,10 @@ struct CliCase {
     const char* err = "";   // expected in standard error
     bool holdPort = false;  // a second opener holds the port
     int sigintAfterFrames = 0;
+    const char* once = nullptr;  // appears exactly once in both streams together
+    int runs = 1;                // the same command again, with the same outcome
+    const char* state = nullptr;  // text of the simulator's final state ("slot1=..."); "!text": not in it
+    bool readsOnly = false;      // every frame sent only reads (list, values, key)
 };
 
 const QStringList kPreload = {"--preload", "11111111:07:000102030405060708090A0B0C0D0E0F"};
@@ -31,35 +40,40 @@ const char* kFile = "1;22222222;Water;00112233445566778899AABBCCDDEEFF;;\r\n"
 
 const CliCase kCases[] = {
     {"StatusPrintsTheStatusReport", kPreload, {"status"}, 0, "Currently used IDs: 1\nCurrent wireless mode: T1\n"},
-    {"StatusJson", kPreload, {"status", "--json"}, 0, R"({"flags":[],"mode":"T1","used_ids":1,"zelk_id":"01020304"})"},
+    {"StatusJson", kPreload, {"status", "--json"}, 0, R"({"command":"status","flags":[],"mode":"T1","ok":true,"used_ids":1,"zelk_id":"01020304"})"},
     {"ListWritesTheExportCsvWithCrLf", kPreload, {"list"}, 0, "1;11111111;Water;;10000;\r\n2;FFFFFFFF;Unknown;;-1;\r\n"},
-    {"ListJsonValuesFromTheTail", kPreload, {"--json", "list"}, 0, R"({"id":"11111111","medium":"Water","slot":1,"value":10000})"},
+    {"ListJsonValuesFromTheTail", kPreload, {"--json", "list"}, 0, R"({"empty":false,"id":"11111111","medium":"Water","slot":1,"value":10000})"},
     {"AddPrintsTheAnswer", kPreload, {"add", "22222222"}, 0, "Currently used IDs: 2"},
-    {"AddAnsweredWithError15ExitsOne", kPreload, {"add", "11111111"}, 1,
-     "Error from ZELK-DUV, error code: 0x15\nError: ID already programmed", "error 0x15"},
-    {"AddError15Json", kPreload, {"add", "11111111", "--json"}, 1, R"("code":1,"error":"receiver answered with error 0x15)"},
+    {"AddError15ExplainedOnceOnStandardError", kPreload, {"add", "11111111"}, 1, "",
+     "receiver answered with error 0x15: Error: ID already programmed", false, 0, "ID already programmed"},
+    {"AddError15Json", kPreload, {"add", "11111111", "--json"}, 1,
+     R"("error":{"code":1,"receiver_code":21,"text":"receiver answered with error 0x15)"},
     {"ReadKeyInCapitals", kPreload, {"read-key", "11111111"}, 0, "000102030405060708090A0B0C0D0E0F\n"},
     {"SetKeyAcceptsSmallLetters", kPreload, {"set-key", "11111111", "ffeeddccbbaa99887766554433221100", "--json"}, 0,
-     R"("command":"set-key","id":"11111111")"},
+     R"("command":"set-key","flags":[],"meter_id":"11111111")"},
     {"ProgramKeysVerifyJson", {}, {"program", "{file}", "--keys", "--media", "--verify", "--json"}, 0,
-     R"({"key_mismatch":[],"medium_mismatch":[],"missing":[],"programmed":["22222222","33333333","44444444"]})"},
+     R"("key_mismatch":[],"medium_mismatch":[],"missing":[],"ok":true,"programmed":["22222222","33333333","44444444"])"},
     {"LostMeterFailsVerification", {"--forget", "33333333"}, {"program", "{file}", "--verify"}, 1,
-     "33333333 is missing from the receiver's list", "verification failed: 33333333"},
-    {"PortsListsComNames", {}, {"ports"}, 0, "COM1\nCOM2\n"},
-    {"PortsJson", {}, {"ports", "--json"}, 0, R"({"ports":["COM1","COM2",)"},
+     "33333333 is missing from the receiver's list", "verification found 1 difference(s)"},
+    {"PortsAllAddsComNames", {}, {"ports", "--all"}, 0, "COM20"},
+    {"PortsJson", {}, {"ports", "--all", "--json"}, 0, R"("device":"/dev/ttyS19","name":"COM20")"},
     {"ListToFile", kPreload, {"list", "-o", "{dir}/out.csv"}, 0, "Meter list written to"},
     {"DeleteAnswered", kPreload, {"delete", "11111111"}, 0, "Currently used IDs: 0"},
     {"SetMediumByAnyCaseName", kPreload, {"set-medium", "11111111", "cold WATER", "--json"}, 0, R"("command":"set-medium")"},
     {"ProgramText", {}, {"program", "{file}"}, 0, "22222222: added\n33333333: added\n44444444: added\n3 of 3 meters programmed\n"},
     {"ClearText", kPreload, {"clear", "--yes"}, 0, "11111111: deleted\n1 of 1 meter IDs deleted"},
-    {"ClearJson", kPreload, {"clear", "-y", "--json"}, 0, R"({"deleted":["11111111"]})"},
-    {"SetIdJson", {}, {"set-id", "05060708", "--json"}, 0, R"({"command":"set-id","id":"05060708","status":)"},
+    {"ClearJson", kPreload, {"clear", "-y", "--json"}, 0, R"("deleted":["11111111"],"errors":[])"},
+    {"SetIdJsonNamesOldAndNewId", {}, {"set-id", "05060708", "--json"}, 0,
+     R"("new_zelk_id":"05060708","ok":true,"used_ids":0,"zelk_id":"01020304")"},
     {"ModeTPlusC", {}, {"mode", "t+c"}, 0, "Current wireless mode: S2"},
     {"ClockJson", {}, {"clock", "300", "off", "--json"}, 0, R"("command":"clock")"},
     {"FlagOn", {}, {"flag", "repeater", "on"}, 0, "Repeating is ON"},
     {"ResetText", kPreload, {"reset", "--yes"}, 0, "Currently used IDs: 0"},
     {"ZelkIdOption", {"--id", "11223344"}, {"status", "-z", "11223344", "--json"}, 0, R"("zelk_id":"11223344")"},
-    {"SilenceExitsFour", {"--silent"}, {"status", "--retry", "1"}, 4, "", "no reply from receiver 01020304"},
+    {"SilenceExitsFourAndAnnouncesTheRetryOnStandardError", {"--silent"}, {"status", "--retry", "1"}, 4, "",
+     "Communicating RF-ZELK again, attempt 1", false, 0, "no reply from receiver 01020304"},
+    {"SilenceJsonKeepsStandardErrorToOneLine", {"--silent"}, {"status", "--retry", "1", "--json"}, 4,
+     R"("error":{"code":4,)", "", false, 0, "zelk-cli:"},
     {"MissingPortExitsThree", {}, {"status", "-p", "/dev/zelk-no-such-port"}, 3, "", "does not exist"},
     {"BusyPortExitsThree", {}, {"status"}, 3, "", "is in use by another program", true},
     {"BadMeterIdIsUsage", {}, {"add", "1234567"}, 2, "", "meter ID must be 8 digits"},
@@ -69,6 +83,32 @@ const CliCase kCases[] = {
     {"RetryOutOfRangeIsUsage", {}, {"status", "--retry", "10"}, 2, "", "--retry must be 0 to 9"},
     {"CtrlCStopsAfterTheExchangeInFlight", {"--delay", "150"}, {"program", "{file}"}, 130, "22222222: added",
      "interrupted", false, 1},
+    {"CtrlCEndsAWaitForAReplyAtOnce", {"--silent"}, {"status", "--retry", "5", "--timeout", "3000"}, 130, "",
+     "interrupted", false, 1},
+    {"PartialListPrintsTheRowsAndExitsFour", {"--no-values", kPreload[0], kPreload[1]}, {"list"}, 4,
+     "1;11111111;Water;;;\r\n", "not the values"},
+    {"PartialListJsonIsIncomplete", {"--no-values"}, {"list", "--json"}, 4, R"("complete":false)"},
+    {"UnwritableOutputAfterExchangesExitsOne", kPreload, {"list", "-o", "{dir}/none/out.csv"}, 1, "", "cannot write"},
+    {"ProgramRefusesANamedPipeUnread", {}, {"program", "{fifo}"}, 2, "", "is a named pipe"},
+    {"ProgramRefusesAFolder", {}, {"program", "{dir}"}, 2, "", "is a folder"},
+    {"ProgramRefusesADevice", {}, {"program", "/dev/zero"}, 2, "", "is a device"},
+    {"ProgramRefusesAFileOver64MiB", {}, {"program", "{big}"}, 2, "", "larger than"},
+    {"VersionOption", {}, {"--version"}, 0, "zelk-cli 1."},
+    {"DataBitsOptionIsGone", {}, {"status", "--data-bits", "8"}, 2, "", "data-bits"},
+    {"VerboseNamesTheLineSettingsUsed", {}, {"status", "-v"}, 0, "", "9600 bit/s, parity Even, 8 data bits"},
+    {"ExactNeedsYes", {}, {"program", "{file}", "--exact"}, 2, "", "needs --yes"},
+    {"DryRunCannotVerify", {}, {"program", "{file}", "--dry-run", "--verify"}, 2, "", "nothing to --verify"},
+    {"ProgramOptionsOnOtherCommandsAreUsage", {}, {"status", "--dry-run"}, 2, "", "apply to program only"},
+    {"AllOnOtherCommandsIsUsage", {}, {"status", "--all"}, 2, "", "--all applies to ports only"},
+    {"SecondRunOfTheSameFileFindsEveryMeterHeld", {}, {"program", "{file}", "--keys", "--media", "--verify"}, 0,
+     "22222222: already held, key set, medium set", "", false, 0, nullptr, 2,
+     "slot1=22222222,07,00112233445566778899AABBCCDDEEFF"},
+    {"ExactDeletesWhatTheFileDoesNotList", {"--preload", "55555555:07,33333333:03"}, {"program", "{file}", "--exact", "--yes"},
+     0, "55555555: deleted\n22222222: added\n33333333: already held\n", "", false, 0, nullptr, 1, "!55555555"},
+    {"DryRunPlansAndSendsNoChange", {"--preload", "55555555:07,22222222:07:00112233445566778899AABBCCDDEEFF"},
+     {"program", "{file}", "--keys", "--media", "--exact", "--dry-run"}, 0,
+     "55555555: delete\n22222222: as asked\n33333333: add, set medium Gas\n44444444: add, set key\n"
+     "5 change(s) planned; nothing was sent\n", "", false, 0, nullptr, 1, "slot1=55555555,07,", true},
 };
 
 class Cli : public ::testing::TestWithParam<CliCase> {};
@@ -100,29 +140,58 @@ TEST_P(Cli, ExitCodeAndOutput) {
         holder.SetDeviceName(sim.ptyPath());
         holder.OpenPort();
     }
+    ASSERT_EQ(::mkfifo(dir.filePath("fifo").toLocal8Bit().constData(), 0600), 0);
+    QFile big(dir.filePath("big.csv"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize((64 << 20) + 1));
     QStringList args = c.args;
     args.replaceInStrings("{file}", file.fileName());
+    args.replaceInStrings("{fifo}", dir.filePath("fifo"));
+    args.replaceInStrings("{big}", big.fileName());
     args.replaceInStrings("{dir}", dir.path());
-    QProcess cli;
-    cli.start(ZELK_CLI_PATH, QStringList{"--settings", ini.fileName()} + args);
-    ASSERT_TRUE(cli.waitForStarted());
-    if (c.sigintAfterFrames) {
-        ASSERT_TRUE(sim.waitForFrames(c.sigintAfterFrames, 5000));
-        ::kill(cli.processId(), SIGINT);
+    for (int run = 0; run < c.runs; ++run) {
+        QProcess cli;
+        cli.start(ZELK_CLI_PATH, QStringList{"--settings", ini.fileName()} + args);
+        ASSERT_TRUE(cli.waitForStarted());
+        if (c.sigintAfterFrames) {
+            ASSERT_TRUE(sim.waitForFrames(c.sigintAfterFrames, 5000));
+            ::kill(cli.processId(), SIGINT);
+        }
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        const QString out = QString::fromUtf8(cli.readAllStandardOutput());
+        const QString err = QString::fromUtf8(cli.readAllStandardError());
+        EXPECT_EQ(cli.exitCode(), c.exit) << "run " << run + 1 << ": " << err.toStdString();
+        if (run + 1 < c.runs)
+            continue;
+        EXPECT_TRUE(out.contains(QString::fromUtf8(c.out))) << out.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromUtf8(c.err))) << err.toStdString();
+        if (c.once)
+            EXPECT_EQ((out + err).count(QString::fromUtf8(c.once)), 1) << out.toStdString() << err.toStdString();
+        if (args.contains("--json")) {
+            QJsonParseError e;
+            const QJsonDocument doc = QJsonDocument::fromJson(out.toUtf8(), &e);
+            EXPECT_TRUE(e.error == QJsonParseError::NoError && doc.isObject()) << "one JSON document: " << out.toStdString();
+            EXPECT_EQ(doc.object().value("ok").toBool(), c.exit == 0);
+            EXPECT_EQ(err.count('\n'), c.exit == 0 ? 0 : 1) << "one line on standard error: " << err.toStdString();
+        }
     }
-    ASSERT_TRUE(cli.waitForFinished(30000));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_EQ(ini.readAll(), settings) << "the settings file is never written";
-    const QString out = QString::fromUtf8(cli.readAllStandardOutput());
-    const QString err = QString::fromUtf8(cli.readAllStandardError());
-    EXPECT_EQ(cli.exitCode(), c.exit) << err.toStdString();
-    EXPECT_TRUE(out.contains(QString::fromUtf8(c.out))) << out.toStdString();
-    EXPECT_TRUE(err.contains(QString::fromUtf8(c.err))) << err.toStdString();
     if (c.exit == 2 || c.exit == 3) {
         EXPECT_TRUE(sim.receivedFrames().isEmpty()) << "nothing may be sent";
     }
     if (c.sigintAfterFrames) {
         EXPECT_EQ(sim.receivedFrames().size(), c.sigintAfterFrames) << "stops after the exchange in flight";
+    }
+    if (c.state) {
+        const QString want = QString::fromUtf8(c.state);
+        QString state;
+        for (auto [key, value] : sim.state().asKeyValueRange())
+            state += key + "=" + value + "\n";
+        EXPECT_EQ(state.contains(want.mid(want.startsWith('!') ? 1 : 0)), !want.startsWith('!')) << state.toStdString();
+    }
+    for (const QByteArray& frame : c.readsOnly ? sim.receivedFrames() : QList<QByteArray>()) {
+        const int code = frame.size() > 18 ? quint8(frame[18]) : -1;
+        EXPECT_TRUE(code == 0x02 || code == 0x22 || code == 0x8A) << "a change was sent: " << frame.toHex(' ').data();
     }
 }
 

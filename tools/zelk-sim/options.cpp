@@ -45,7 +45,10 @@ const char* usageText()
         "  --exit-with-parent stop as on SIGTERM when the process that started it ends\n"
         "  --forget ID        lose the meter ID (8 digits) from its slot whenever the meter list\n"
         "                     is asked for, as a receiver that drops a meter it was given\n"
+        "  --no-values        never answer the follow-up request, so the value telegram of\n"
+        "                     the meter list never comes\n"
         "  --help             this text\n"
+        "  --version          the version\n"
         "\n"
         "Answers: a status reply to the status request and to every accepted set command\n"
         "(add/delete meter, new ID, wireless mode, master reset, clock, key, medium, flag);\n"
@@ -56,6 +59,11 @@ const char* usageText()
         "C (05) -> 50 C, T+C (00) -> 00 S2, 02 -> 20 T2, 04 -> 40 R. A new ID takes effect after\n"
         "its answer, which still carries the old ID. Frames for another ID are ignored;\n"
         "malformed frames are logged and answered with nothing.\n";
+}
+
+const char* versionText()
+{
+    return "zelk-sim " ZELK_VERSION "\n";
 }
 
 namespace {
@@ -123,6 +131,10 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
         };
         if (a == "--help" || a == "-h") {
             out.help = true;
+        } else if (a == "--version") {
+            out.version = true;
+        } else if (a == "--no-values") {
+            out.noValues = true;
         } else if (a == "--id") {
             if (!needValue())
                 return false;

@@ -24,12 +24,15 @@ struct Options {
     bool quiet = false;           // no per-frame log lines on stderr
     bool exitWithParent = false;  // stop when the starting process ends
     std::string forgetId;         // --forget: meter ID lost before each list request
+    bool noValues = false;        // --no-values: the follow-up request goes unanswered
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv. On a bad argument returns false with a message in error.
 bool parseOptions(int argc, char** argv, Options& out, std::string& error);
 
 const char* usageText();
+const char* versionText();
 
 } // namespace sim
