@@ -16,6 +16,8 @@
 # blank), with deeper-indented continuation lines. Paragraphs
 # after the headings go into a NOTES section.
 
+cmake_policy(SET CMP0007 NEW)  # the help's empty lines are paragraph breaks
+
 foreach(_var PROGRAM NAME VERSION OUTPUT GZIP)
   if(NOT DEFINED ${_var})
     message(FATAL_ERROR "manpage.cmake: ${_var} is not set")
@@ -143,7 +145,7 @@ if(DEFINED MARKDOWN AND NOT MARKDOWN STREQUAL "")
         set(_line "${CMAKE_MATCH_1}")
       endif()
       _roff(_text "${_line}")
-      string(REGEX REPLACE "`([^`]*)`" "\\fB\\1\\fR" _text "${_text}")
+      string(REGEX REPLACE "`([^`]*)`" "\\\\fB\\1\\\\fR" _text "${_text}")
       string(APPEND _extra "${_item}${_text}\n")
     endif()
   endforeach()

@@ -46,7 +46,7 @@ QString HelpText(const QCommandLineParser& parser, const QString& settingsInUse)
         "  zelk-duv.ini beside the program\n"
         "      The settings file of a copy that is not installed, when it exists or\n"
         "      its folder can be written.\n"
-        "\nJSON documents and examples: docs/zelk-cli.md, or man zelk-cli.\n");
+        "\nOutput and JSON documents: man zelk-cli, or zelk-cli.md in the documentation.\n");
     text += QStringLiteral("Settings file in use for you: ") + settingsInUse + QLatin1Char('\n');
     return text;
 }

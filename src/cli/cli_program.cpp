@@ -116,8 +116,9 @@ public:
     }
 
 private:
-    // The keys the receiver holds for the held meters whose row has one; a
-    // key that cannot be read is named as such. False when the run must stop.
+    // The keys the receiver holds for the held meters whose row has one (a
+    // refusal is recorded; that key counts as not read). False when the run
+    // must stop.
     bool readKeys(QHash<QString, QString>* keys)
     {
         for (const ProgramRow& row : rows_) {
@@ -127,11 +128,9 @@ private:
                 return false;
             const RequestResult k = e_.readMeterKey(row.id);
             run_.advance(row.id);
-            if (k.kind == RequestResult::Error)
-                keys->insert(row.id, QStringLiteral("not readable (error 0x%1)").arg(ErrorCodeHex(k.errorCode)));
-            else if (!run_.accept(k, row.id, QStringLiteral("read-key")))
+            if (!run_.accept(k, row.id, QStringLiteral("read-key")))
                 return false;
-            else if (k.kind == RequestResult::Key)
+            if (k.kind == RequestResult::Key)
                 keys->insert(row.id, k.key);
         }
         return true;
@@ -157,9 +156,10 @@ private:
             run_.advance(id);
             if (!run_.accept(r, id, QStringLiteral("delete")))
                 return false;
-            out_.text(id + (r.kind == RequestResult::Status ? QStringLiteral(": deleted") : QStringLiteral(": delete failed")));
-            if (r.kind == RequestResult::Status)
+            if (r.kind == RequestResult::Status) {
                 deleted_ << id;
+                out_.text(id + QStringLiteral(": deleted"));
+            }
         }
         return true;
     }

@@ -18,8 +18,7 @@ ProgramPlan PlanProgram(const std::vector<ProgramRow>& rows, const std::vector<M
     static const QString kEmptySlot = QStringLiteral("FFFFFFFF");
     QHash<QString, QString> heldMedium;  // meter ID -> medium name the list shows
     for (const MeterTable::Row& r : held)
-        if (r[MeterTable::ColSerial] != kEmptySlot)
-            heldMedium.insert(r[MeterTable::ColSerial], r[MeterTable::ColMedium]);
+        heldMedium.insert(r[MeterTable::ColSerial], r[MeterTable::ColMedium]);
     QSet<QString> inFile;
     for (const ProgramRow& row : rows)
         inFile.insert(row.id);
@@ -43,10 +42,10 @@ ProgramPlan PlanProgram(const std::vector<ProgramRow>& rows, const std::vector<M
         s.add = !heldMedium.contains(row.id);
         s.heldMedium = heldMedium.value(row.id);
         s.heldKey = keys.value(row.id, QStringLiteral("not read"));
-        s.setKey = !row.key.isEmpty() && (s.add || s.heldKey != row.key);
+        s.setKey = !row.key.isEmpty() && s.heldKey != row.key;
         // The list names a code by the receiver's own table, not the box's.
         const QString expected = MediumNameFromCode(std::uint8_t(MediumCodeFromName(row.medium)));
-        s.setMedium = !row.medium.isEmpty() && (s.add || s.heldMedium != expected);
+        s.setMedium = !row.medium.isEmpty() && s.heldMedium != expected;
         plan.steps.push_back(s);
     }
     return plan;

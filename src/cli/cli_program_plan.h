@@ -33,7 +33,7 @@ struct MeterStep {
     bool remove = false;     // in the list, not in the file (exact only)
     bool setKey = false;     // the file has a key the receiver does not hold
     bool setMedium = false;  // the file has a medium the list does not show
-    QString fileKey, heldKey;        // heldKey: as read back, or why it could not be
+    QString fileKey, heldKey;        // heldKey: as read back, or "not read"
     QString fileMedium, heldMedium;  // heldMedium: the name the list shows
     int changes() const { return int(add) + int(remove) + int(setKey) + int(setMedium); }
 };

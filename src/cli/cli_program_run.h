@@ -32,7 +32,9 @@ public:
     void advance(const QString& what);
     // Adds zelk_id and errors to `doc`; returns the exit code.
     int finish(QJsonObject doc, const QString& summary);
-    void failWith(int exitCode);  // a later stop outranks an error reply
+    // The run's exit code; an error reply sets 1, a stop (the last event of a
+    // run) its own code.
+    void failWith(int exitCode) { exitCode_ = exitCode; }
     void addFailure(const QString& text) { failures_ << text; }
 
 private:

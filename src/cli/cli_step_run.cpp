@@ -40,11 +40,6 @@ bool StepRun::interrupted()
     return true;
 }
 
-void StepRun::failWith(int exitCode)
-{
-    if (exitCode_ == Exit::Done || exitCode_ == Exit::Failed)
-        exitCode_ = exitCode;
-}
 
 void StepRun::advance(const QString& what)
 {
@@ -98,9 +93,10 @@ int RunClear(const CliOptions& o, RequestEngine& e, CliOutput& out)
         run.advance(id);
         if (!run.accept(r, id, QStringLiteral("delete")))
             break;
-        out.text(id + (r.kind == RequestResult::Status ? QStringLiteral(": deleted") : QStringLiteral(": not deleted")));
-        if (r.kind == RequestResult::Status)
+        if (r.kind == RequestResult::Status) {
             deleted << id;
+            out.text(id + QStringLiteral(": deleted"));
+        }
     }
     return run.finish({{QStringLiteral("deleted"), QJsonArray::fromStringList(deleted)}},
                       QStringLiteral("%1 of %2 meter IDs deleted").arg(deleted.size()).arg(ids.size()));

@@ -355,8 +355,5 @@ RequestResult RequestEngine::readMeterList()
     list.rows.assign(rows.begin() + 1, rows.end());
     list.attempts += tail.attempts;
     list.complete = tail.kind == RequestResult::MeterList;
-    list.tailKind = tail.kind;
-    list.errorCode = tail.errorCode;
-    list.errorText = tail.errorText;
     return list;
 }

@@ -57,10 +57,8 @@ struct RequestResult {
     QString key;
     QStringList lines;  // the readable lines of the reply that answered (the status report)
     // MeterList only: false when the second telegram did not come (the Notes
-    // cells stay empty); `tailKind` then says why (NoReply or Error, with
-    // `errorCode` and `errorText`).
+    // cells stay empty).
     bool complete = true;
-    Kind tailKind = NoReply;
 
     bool answered() const { return kind == Status || kind == MeterList || kind == Key; }
 };

@@ -35,6 +35,7 @@ struct CliCase {
 };
 
 const QStringList kPreload = {"--preload", "11111111:07:000102030405060708090A0B0C0D0E0F"};
+const char* kFull = "10000001:07,10000002:07,10000003:07,10000004:07,10000005:07,10000006:07,10000007:07,10000008:07,10000009:07,10000010:07,10000011:07,10000012:07,10000013:07,10000014:07,10000015:07,10000016:07";  // every slot taken
 const char* kFile = "1;22222222;Water;00112233445566778899AABBCCDDEEFF;;\r\n"
                     "2;33333333;Gas;;;\r\n3;44444444;;FFEEDDCCBBAA99887766554433221100;;\r\n";
 
@@ -81,7 +82,7 @@ const CliCase kCases[] = {
     {"ClearWithoutYesIsUsage", {}, {"clear"}, 2, "", "clear needs --yes"},
     {"UnknownOptionIsUsage", {}, {"status", "--colour"}, 2, "", "colour"},
     {"RetryOutOfRangeIsUsage", {}, {"status", "--retry", "10"}, 2, "", "--retry must be 0 to 9"},
-    {"CtrlCStopsAfterTheExchangeInFlight", {"--delay", "150"}, {"program", "{file}"}, 130, "22222222: added",
+    {"CtrlCStopsAfterTheExchangeInFlight", {"--delay", "150"}, {"program", "{file}", "--keys"}, 130, "22222222: added",
      "interrupted", false, 1},
     {"CtrlCEndsAWaitForAReplyAtOnce", {"--silent"}, {"status", "--retry", "5", "--timeout", "3000"}, 130, "",
      "interrupted", false, 1},
@@ -101,14 +102,17 @@ const CliCase kCases[] = {
     {"ProgramOptionsOnOtherCommandsAreUsage", {}, {"status", "--dry-run"}, 2, "", "apply to program only"},
     {"AllOnOtherCommandsIsUsage", {}, {"status", "--all"}, 2, "", "--all applies to ports only"},
     {"SecondRunOfTheSameFileFindsEveryMeterHeld", {}, {"program", "{file}", "--keys", "--media", "--verify"}, 0,
-     "22222222: already held, key set, medium set", "", false, 0, nullptr, 2,
-     "slot1=22222222,07,00112233445566778899AABBCCDDEEFF"},
+     "22222222: already held, key set, medium set", "", false, 0, nullptr, 2, "frames=24\nid="},  // 11 + 13: one list read for the adds
+    {"RefusedAddSkipsTheKeyAndGoesOn", {"--preload", kFull}, {"program", "{file}", "--keys"}, 1,
+     "22222222: add failed\n33333333: add failed\n", "22222222: add: error 0x18"},
+    {"SilenceStopsTheRun", {"--silent"}, {"program", "{file}", "--keys", "--retry", "0"}, 4, "", "no reply", false, 0,
+     nullptr, 1, "frames=1\nid="},
     {"ExactDeletesWhatTheFileDoesNotList", {"--preload", "55555555:07,33333333:03"}, {"program", "{file}", "--exact", "--yes"},
      0, "55555555: deleted\n22222222: added\n33333333: already held\n", "", false, 0, nullptr, 1, "!55555555"},
-    {"DryRunPlansAndSendsNoChange", {"--preload", "55555555:07,22222222:07:00112233445566778899AABBCCDDEEFF"},
+    {"DryRunPlansAndSendsNoChange", {"--preload", "55555555:07,22222222:07:00112233445566778899AABBCCDDEEFF,33333333:03"},
      {"program", "{file}", "--keys", "--media", "--exact", "--dry-run"}, 0,
-     "55555555: delete\n22222222: as asked\n33333333: add, set medium Gas\n44444444: add, set key\n"
-     "5 change(s) planned; nothing was sent\n", "", false, 0, nullptr, 1, "slot1=55555555,07,", true},
+     "55555555: delete\n22222222: as asked\n33333333: as asked\n44444444: add, set key\n"
+     "3 change(s) planned; nothing was sent\n", "", false, 0, nullptr, 1, "frames=3\nid=", true},  // the held key only
 };
 
 class Cli : public ::testing::TestWithParam<CliCase> {};
@@ -209,6 +213,14 @@ TEST(CliHelp, HelpListsOptionsAndCommandsAndHelpCommandShowsItsUsage) {
     cli.start(ZELK_CLI_PATH, {"help", "set-medium"});
     ASSERT_TRUE(cli.waitForFinished(10000));
     EXPECT_TRUE(cli.readAllStandardOutput().startsWith("Usage: zelk-cli [options] set-medium ID NAME\n"));
+    cli.start(ZELK_CLI_PATH, {"--settings", "/tmp/elsewhere.ini", "--help"});
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    const QString named = QString::fromUtf8(cli.readAllStandardOutput());
+    EXPECT_TRUE(named.contains("$XDG_CONFIG_HOME/zelk-duv/zelk-duv.ini"));
+    EXPECT_TRUE(named.endsWith("Settings file in use for you: /tmp/elsewhere.ini\n")) << named.toStdString();
+    cli.start(SimProcess::program(), {"--version"});
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    EXPECT_TRUE(cli.readAllStandardOutput().startsWith("zelk-sim 1."));
 }
 
 }  // namespace
