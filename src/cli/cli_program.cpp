@@ -190,28 +190,34 @@ private:
         return true;
     }
 
+    // One setting of a meter the receiver holds; true (nothing sent) when
+    // the row has no value for it. False when the run must stop.
+    bool set(const ProgramRow& row, const QString& value, const QString& step, const QString& doneText,
+             QStringList* what, const std::function<RequestResult()>& call)
+    {
+        if (value.isEmpty())
+            return true;
+        if (run_.interrupted())
+            return false;
+        const RequestResult r = call();
+        run_.advance(row.id);
+        if (!run_.accept(r, row.id, step))
+            return false;
+        *what << (r.kind == RequestResult::Status ? doneText : step + QStringLiteral(" failed"));
+        return true;
+    }
+
     bool programRow(const ProgramRow& row)
     {
         QStringList what;
         bool done = false;
-        bool going = addMeter(row, &done, &what);
-        auto set = [&](const QString& value, const QString& step, const QString& doneText,
-                       const std::function<RequestResult()>& call) {
-            if (!going || !done || value.isEmpty())
-                return;
-            if (run_.interrupted()) {
-                going = false;
-                return;
-            }
-            const RequestResult r = call();
-            run_.advance(row.id);
-            going = run_.accept(r, row.id, step);
-            if (going)
-                what << (r.kind == RequestResult::Status ? doneText : step + QStringLiteral(" failed"));
-        };
-        set(row.key, QStringLiteral("set-key"), QStringLiteral("key set"), [&] { return e_.setMeterKey(row.id, row.key); });
-        set(row.medium, QStringLiteral("set-medium"), QStringLiteral("medium set"),
-            [&] { return e_.setMeterMedium(row.id, row.medium); });
+        const bool going =
+            addMeter(row, &done, &what)
+            && (!done
+                || (set(row, row.key, QStringLiteral("set-key"), QStringLiteral("key set"), &what,
+                        [&] { return e_.setMeterKey(row.id, row.key); })
+                    && set(row, row.medium, QStringLiteral("set-medium"), QStringLiteral("medium set"), &what,
+                           [&] { return e_.setMeterMedium(row.id, row.medium); })));
         if (!what.isEmpty())
             out_.text(row.id + QStringLiteral(": ") + what.join(QStringLiteral(", ")));
         return going;

@@ -104,7 +104,8 @@ const CliCase kCases[] = {
     {"SecondRunOfTheSameFileFindsEveryMeterHeld", {}, {"program", "{file}", "--keys", "--media", "--verify"}, 0,
      "22222222: already held, key set, medium set", "", false, 0, nullptr, 2, "frames=24\nid="},  // 11 + 13: one list read for the adds
     {"RefusedAddSkipsTheKeyAndGoesOn", {"--preload", kFull}, {"program", "{file}", "--keys"}, 1,
-     "22222222: add failed\n33333333: add failed\n", "22222222: add: error 0x18"},
+     "22222222: add failed\n33333333: add failed\n", "22222222: add: error 0x18", false, 0, nullptr, 1,
+     "frames=3\nid="},  // no list read for a refusal other than 0x15
     {"SilenceStopsTheRun", {"--silent"}, {"program", "{file}", "--keys", "--retry", "0"}, 4, "", "no reply", false, 0,
      nullptr, 1, "frames=1\nid="},
     {"ExactDeletesWhatTheFileDoesNotList", {"--preload", "55555555:07,33333333:03"}, {"program", "{file}", "--exact", "--yes"},
