@@ -6,6 +6,9 @@
 //   - program of the same 16 meters without keys or verification, beside the
 //     window's add-all of the same 16 rows (bench_batch_pacing, which paces
 //     one row per response timeout, whatever the reply delay);
+//   - program --keys --dry-run against a receiver that holds the 16 meters
+//     (the list and 16 key reads), beside a script that reads the same with
+//     one list and 16 read-key runs;
 //   - the program's start-up: process start to the first "Sent: " line (-v).
 // Usage: bench_cli_program   (zelk-cli and bench_batch_pacing are looked up
 // beside the window's program and this benchmark; build them first)
@@ -97,25 +100,38 @@ int main(int argc, char** argv)
     f.close();
     QFile m(csv);
     m.open(QIODevice::WriteOnly);
-    for (int r = 1; r <= 16; ++r)  // the rows of bench_batch_pacing, each with a key
-        m.write(QStringLiteral("%1;%2;Water;%3;;\r\n")
-                    .arg(r)
-                    .arg(10000000 + r * 1111, 8, 10, QLatin1Char('0'))
-                    .arg(QStringLiteral("%1").arg(r, 2, 16, QLatin1Char('0')).repeated(16).toUpper())
-                    .toLatin1());
+    QStringList ids, held;
+    for (int r = 1; r <= 16; ++r) {  // the rows of bench_batch_pacing, each with a key
+        const QString id = QStringLiteral("%1").arg(10000000 + r * 1111, 8, 10, QLatin1Char('0'));
+        const QString key = QStringLiteral("%1").arg(r, 2, 16, QLatin1Char('0')).repeated(16).toUpper();
+        m.write(QStringLiteral("%1;%2;Water;%3;;\r\n").arg(r).arg(id, key).toLatin1());
+        ids << id;
+        held << id + QStringLiteral(":07:") + key;
+    }
     m.close();
 
     bool ok = true;
-    auto run = [&](const QStringList& programArgs) {
+    // Each list of runs against one fresh simulator (extra options first).
+    auto runs = [&](const QStringList& simArgs, const QList<QStringList>& cliRuns) {
         QProcess sim;
-        const QString pty = StartSim(sim, {QStringLiteral("--quiet"), QStringLiteral("--delay"), QString::number(kDelayMs)});
-        const Run r = RunCli(cli, QStringList{QStringLiteral("--settings"), ini, QStringLiteral("-p"), pty,
-                                              QStringLiteral("-b"), QString::number(kBaud),
-                                              QStringLiteral("--retry"), QStringLiteral("0")} + programArgs);
+        const QString pty = StartSim(sim, QStringList{QStringLiteral("--quiet"), QStringLiteral("--delay"),
+                                                      QString::number(kDelayMs)} + simArgs);
+        Run sum;
+        for (const QStringList& args : cliRuns) {
+            const Run r = RunCli(cli, QStringList{QStringLiteral("--settings"), ini, QStringLiteral("-p"), pty,
+                                                  QStringLiteral("-b"), QString::number(kBaud),
+                                                  QStringLiteral("--retry"), QStringLiteral("0")} + args);
+            sum.firstSentMs = sum.exchanges ? sum.firstSentMs : r.firstSentMs;
+            sum.totalMs += r.totalMs;
+            sum.exchanges += r.exchanges;
+            sum.bytes += r.bytes;
+            sum.exitCode = std::max(sum.exitCode, r.exitCode);
+        }
         sim.terminate();
         sim.waitForFinished(3000);
-        return r;
+        return sum;
     };
+    auto run = [&](const QStringList& programArgs) { return runs({}, {programArgs}); };
 
     const Run full = run({QStringLiteral("program"), csv, QStringLiteral("--keys"), QStringLiteral("--verify")});
     const double lineMs = full.bytes * 10.0 * 1000.0 / kBaud;
@@ -131,6 +147,19 @@ int main(int argc, char** argv)
     // above spends no line time; without it the ideal is the replies alone.
     std::printf("  against the reply delays alone (%d ms): %.2f x\n", full.exchanges * kDelayMs,
                 full.totalMs / (full.exchanges * kDelayMs));
+
+    const QStringList preload{QStringLiteral("--preload"), held.join(QLatin1Char(','))};
+    const Run dry =
+        runs(preload, {{QStringLiteral("program"), csv, QStringLiteral("--keys"), QStringLiteral("--dry-run")}});
+    QList<QStringList> scripted{{QStringLiteral("list")}};
+    for (const QString& id : ids)
+        scripted.append({QStringLiteral("read-key"), id});
+    const Run reads = runs(preload, scripted);
+    std::printf("program --keys --dry-run, 16 meters held: %.0f ms for %d exchanges (exit %d), %.2f x the reply "
+                "delays; list + 16 read-key runs: %.0f ms for %d exchanges (%.2f x the dry run)\n",
+                dry.totalMs, dry.exchanges, dry.exitCode, dry.totalMs / (dry.exchanges * kDelayMs), reads.totalMs,
+                reads.exchanges, reads.totalMs / dry.totalMs);
+    ok = ok && dry.exitCode == 0;
 
     const Run adds = run({QStringLiteral("program"), csv});
     std::printf("program 16 meters, adds only: %.0f ms for %d exchanges (exit %d)\n", adds.totalMs, adds.exchanges,

@@ -29,7 +29,8 @@ struct Opt {
     QCommandLineOption timeout{"timeout", "Milliseconds of silence before a command is sent again, 300 to 30000.", "ms"};
     QCommandLineOption separator{"separator", "Field separator of meter list files, one character.", "c"};
     QCommandLineOption json{"json", "Print one JSON document on standard output instead of text."};
-    QCommandLineOption verbose{{"v", "verbose"}, "Print the line settings used and every frame sent and received on standard error."};
+    QCommandLineOption verbose{{"v", "verbose"},
+                               "Print the line settings used and every frame sent and received on standard error."};
     QCommandLineOption yes{{"y", "yes"}, "Confirm clear, reset and program --exact."};
     QCommandLineOption settings{"settings", "Read the defaults from this settings file instead of the window's.", "file"};
     QCommandLineOption output{{"o", "output"}, "list: write the meter list to this file instead of standard output.", "file"};

@@ -70,7 +70,8 @@ std::vector<PortEntry> PresentPorts(const QString& devDir, const QString& sysTty
         ports.push_back(Probe(byId.filePath(n), device));
     }
     const QDir dev(devDir);
-    QStringList devices = NaturalEntries(dev, QStringLiteral("ttyUSB*")) + NaturalEntries(dev, QStringLiteral("ttyACM*"));
+    QStringList devices = NaturalEntries(dev, QStringLiteral("ttyUSB*"));
+    devices += NaturalEntries(dev, QStringLiteral("ttyACM*"));
     for (const QString& n : NaturalEntries(dev, QStringLiteral("ttyS*")))
         if (HasHardware(sysTtyDir, n))
             devices << n;

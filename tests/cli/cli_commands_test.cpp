@@ -35,7 +35,10 @@ struct CliCase {
 };
 
 const QStringList kPreload = {"--preload", "11111111:07:000102030405060708090A0B0C0D0E0F"};
-const char* kFull = "10000001:07,10000002:07,10000003:07,10000004:07,10000005:07,10000006:07,10000007:07,10000008:07,10000009:07,10000010:07,10000011:07,10000012:07,10000013:07,10000014:07,10000015:07,10000016:07";  // every slot taken
+const char* kFull =  // every slot taken
+    "10000001:07,10000002:07,10000003:07,10000004:07,10000005:07,10000006:07,"
+    "10000007:07,10000008:07,10000009:07,10000010:07,10000011:07,10000012:07,"
+    "10000013:07,10000014:07,10000015:07,10000016:07";
 const char* kFile = "1;22222222;Water;00112233445566778899AABBCCDDEEFF;;\r\n"
                     "2;33333333;Gas;;;\r\n3;44444444;;FFEEDDCCBBAA99887766554433221100;;\r\n";
 
@@ -86,9 +89,9 @@ const CliCase kCases[] = {
      "interrupted", false, 1},
     {"CtrlCEndsAWaitForAReplyAtOnce", {"--silent"}, {"status", "--retry", "5", "--timeout", "3000"}, 130, "",
      "interrupted", false, 1},
-    {"PartialListPrintsTheRowsAndExitsFour", {"--no-values", kPreload[0], kPreload[1]}, {"list"}, 4,
+    {"PartialListPrintsTheRowsAndExitsFour", {"--mute", "22", kPreload[0], kPreload[1]}, {"list"}, 4,
      "1;11111111;Water;;;\r\n", "not the values"},
-    {"PartialListJsonIsIncomplete", {"--no-values"}, {"list", "--json"}, 4, R"("complete":false)"},
+    {"PartialListJsonIsIncomplete", {"--mute", "22"}, {"list", "--json"}, 4, R"("complete":false)"},
     {"UnwritableOutputAfterExchangesExitsOne", kPreload, {"list", "-o", "{dir}/none/out.csv"}, 1, "", "cannot write"},
     {"ProgramRefusesANamedPipeUnread", {}, {"program", "{fifo}"}, 2, "", "is a named pipe"},
     {"ProgramRefusesAFolder", {}, {"program", "{dir}"}, 2, "", "is a folder"},
@@ -101,6 +104,10 @@ const CliCase kCases[] = {
     {"DryRunCannotVerify", {}, {"program", "{file}", "--dry-run", "--verify"}, 2, "", "nothing to --verify"},
     {"ProgramOptionsOnOtherCommandsAreUsage", {}, {"status", "--dry-run"}, 2, "", "apply to program only"},
     {"AllOnOtherCommandsIsUsage", {}, {"status", "--all"}, 2, "", "--all applies to ports only"},
+    {"DryRunPlansAKeyTheReceiverWillNotShow", {"--refuse", "8A", "--preload", "22222222:07:00112233445566778899AABBCCDDEEFF"},
+     {"program", "{file}", "--keys", "--dry-run"}, 0, "22222222: set key\n"},
+    {"VerifyFailsOnAKeyTheReceiverWillNotShow", {"--refuse", "8A"}, {"program", "{file}", "--keys", "--verify"}, 1,
+     "22222222 has key not read, file has", "22222222: read-key: error 0x18"},
     {"SecondRunOfTheSameFileFindsEveryMeterHeld", {}, {"program", "{file}", "--keys", "--media", "--verify"}, 0,
      "22222222: already held, key set, medium set", "", false, 0, nullptr, 2, "frames=24\nid="},  // 11 + 13: one list read for the adds
     {"RefusedAddSkipsTheKeyAndGoesOn", {"--preload", kFull}, {"program", "{file}", "--keys"}, 1,
@@ -169,8 +176,9 @@ TEST_P(Cli, ExitCodeAndOutput) {
             continue;
         EXPECT_TRUE(out.contains(QString::fromUtf8(c.out))) << out.toStdString();
         EXPECT_TRUE(err.contains(QString::fromUtf8(c.err))) << err.toStdString();
-        if (c.once)
+        if (c.once) {
             EXPECT_EQ((out + err).count(QString::fromUtf8(c.once)), 1) << out.toStdString() << err.toStdString();
+        }
         if (args.contains("--json")) {
             QJsonParseError e;
             const QJsonDocument doc = QJsonDocument::fromJson(out.toUtf8(), &e);

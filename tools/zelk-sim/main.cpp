@@ -92,7 +92,7 @@ struct Simulator {
     }
 
     // A frame for this receiver whose record has this command code.
-    bool isRecord(const sim::Bytes& f, std::uint8_t code) const
+    bool isRecord(const sim::Bytes& f, int code) const
     {
         const sim::Ident& own = receiver.state().id;
         return f.size() >= 19 && std::equal(own.begin(), own.end(), f.begin() + 5) && f[16] == 0x0F
@@ -137,10 +137,11 @@ struct Simulator {
                 break;
             }
             info("received " + h.what + ": " + hex);
-            if (opt.silent || h.reply.empty() || (opt.noValues && isRecord(ev.bytes, 0x22)))
+            if (opt.silent || h.reply.empty() || isRecord(ev.bytes, opt.muteCode))
                 continue;
-            info("answer: " + sim::hexBytes(h.reply.data(), h.reply.size(), " "));
-            if (!line.sendAnswer(h.reply, opt, g_stopPipe[0])) {
+            const sim::Bytes reply = isRecord(ev.bytes, opt.refuseCode) ? receiver.errorReply(0x18) : h.reply;
+            info("answer: " + sim::hexBytes(reply.data(), reply.size(), " "));
+            if (!line.sendAnswer(reply, opt, g_stopPipe[0])) {
                 char c;
                 if (::read(g_stopPipe[0], &c, 1) == 1)
                     return false;

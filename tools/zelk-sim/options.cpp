@@ -45,8 +45,10 @@ const char* usageText()
         "  --exit-with-parent stop as on SIGTERM when the process that started it ends\n"
         "  --forget ID        lose the meter ID (8 digits) from its slot whenever the meter list\n"
         "                     is asked for, as a receiver that drops a meter it was given\n"
-        "  --no-values        never answer the follow-up request, so the value telegram of\n"
-        "                     the meter list never comes\n"
+        "  --mute HEX         never answer the commands whose record code is HEX, such as 22\n"
+        "                     (the follow-up: the value telegram of the meter list never comes)\n"
+        "  --refuse HEX       answer the commands whose record code is HEX with error 0x18\n"
+        "                     instead (they are still carried out), such as 8A (key read)\n"
         "  --help             this text\n"
         "  --version          the version\n"
         "\n"
@@ -133,8 +135,15 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
             out.help = true;
         } else if (a == "--version") {
             out.version = true;
-        } else if (a == "--no-values") {
-            out.noValues = true;
+        } else if (a == "--mute" || a == "--refuse") {
+            std::vector<std::uint8_t> code;
+            if (!needValue())
+                return false;
+            if (!parseHexBytes(next, code) || code.size() != 1) {
+                error = a + " needs one command code as two hex digits";
+                return false;
+            }
+            (a == "--mute" ? out.muteCode : out.refuseCode) = code[0];
         } else if (a == "--id") {
             if (!needValue())
                 return false;

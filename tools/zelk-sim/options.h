@@ -24,7 +24,8 @@ struct Options {
     bool quiet = false;           // no per-frame log lines on stderr
     bool exitWithParent = false;  // stop when the starting process ends
     std::string forgetId;         // --forget: meter ID lost before each list request
-    bool noValues = false;        // --no-values: the follow-up request goes unanswered
+    int muteCode = -1;            // --mute: commands with this record code go unanswered
+    int refuseCode = -1;          // --refuse: commands with this record code are answered with error 0x18
     bool help = false;
     bool version = false;
 };
