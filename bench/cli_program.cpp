@@ -7,8 +7,8 @@
 //     window's add-all of the same 16 rows (bench_batch_pacing, which paces
 //     one row per response timeout, whatever the reply delay);
 //   - program --keys --dry-run against a receiver that holds the 16 meters
-//     (the list and 16 key reads), beside a script that reads the same with
-//     one list and 16 read-key runs;
+//     (the list and 16 key reads), beside a script reading the same with one
+//     list and 16 read-key runs;
 //   - the program's start-up: process start to the first "Sent: " line (-v).
 // Usage: bench_cli_program   (zelk-cli and bench_batch_pacing are looked up
 // beside the window's program and this benchmark; build them first)
@@ -102,36 +102,25 @@ int main(int argc, char** argv)
     m.open(QIODevice::WriteOnly);
     QStringList ids, held;
     for (int r = 1; r <= 16; ++r) {  // the rows of bench_batch_pacing, each with a key
-        const QString id = QStringLiteral("%1").arg(10000000 + r * 1111, 8, 10, QLatin1Char('0'));
+        ids << QStringLiteral("%1").arg(10000000 + r * 1111, 8, 10, QLatin1Char('0'));
         const QString key = QStringLiteral("%1").arg(r, 2, 16, QLatin1Char('0')).repeated(16).toUpper();
-        m.write(QStringLiteral("%1;%2;Water;%3;;\r\n").arg(r).arg(id, key).toLatin1());
-        ids << id;
-        held << id + QStringLiteral(":07:") + key;
+        held << ids.last() + QStringLiteral(":07:") + key;
+        m.write(QStringLiteral("%1;%2;Water;%3;;\r\n").arg(r).arg(ids.last(), key).toLatin1());
     }
     m.close();
 
     bool ok = true;
-    // Each list of runs against one fresh simulator (extra options first).
-    auto runs = [&](const QStringList& simArgs, const QList<QStringList>& cliRuns) {
+    auto run = [&](const QStringList& programArgs, const QStringList& simArgs = {}) {
         QProcess sim;
         const QString pty = StartSim(sim, QStringList{QStringLiteral("--quiet"), QStringLiteral("--delay"),
                                                       QString::number(kDelayMs)} + simArgs);
-        Run sum;
-        for (const QStringList& args : cliRuns) {
-            const Run r = RunCli(cli, QStringList{QStringLiteral("--settings"), ini, QStringLiteral("-p"), pty,
-                                                  QStringLiteral("-b"), QString::number(kBaud),
-                                                  QStringLiteral("--retry"), QStringLiteral("0")} + args);
-            sum.firstSentMs = sum.exchanges ? sum.firstSentMs : r.firstSentMs;
-            sum.totalMs += r.totalMs;
-            sum.exchanges += r.exchanges;
-            sum.bytes += r.bytes;
-            sum.exitCode = std::max(sum.exitCode, r.exitCode);
-        }
+        const Run r = RunCli(cli, QStringList{QStringLiteral("--settings"), ini, QStringLiteral("-p"), pty,
+                                              QStringLiteral("-b"), QString::number(kBaud),
+                                              QStringLiteral("--retry"), QStringLiteral("0")} + programArgs);
         sim.terminate();
         sim.waitForFinished(3000);
-        return sum;
+        return r;
     };
-    auto run = [&](const QStringList& programArgs) { return runs({}, {programArgs}); };
 
     const Run full = run({QStringLiteral("program"), csv, QStringLiteral("--keys"), QStringLiteral("--verify")});
     const double lineMs = full.bytes * 10.0 * 1000.0 / kBaud;
@@ -150,15 +139,13 @@ int main(int argc, char** argv)
 
     const QStringList preload{QStringLiteral("--preload"), held.join(QLatin1Char(','))};
     const Run dry =
-        runs(preload, {{QStringLiteral("program"), csv, QStringLiteral("--keys"), QStringLiteral("--dry-run")}});
-    QList<QStringList> scripted{{QStringLiteral("list")}};
+        run({QStringLiteral("program"), csv, QStringLiteral("--keys"), QStringLiteral("--dry-run")}, preload);
+    Run reads = run({QStringLiteral("list")}, preload);
     for (const QString& id : ids)
-        scripted.append({QStringLiteral("read-key"), id});
-    const Run reads = runs(preload, scripted);
+        reads.totalMs += run({QStringLiteral("read-key"), id}, preload).totalMs;
     std::printf("program --keys --dry-run, 16 meters held: %.0f ms for %d exchanges (exit %d), %.2f x the reply "
-                "delays; list + 16 read-key runs: %.0f ms for %d exchanges (%.2f x the dry run)\n",
-                dry.totalMs, dry.exchanges, dry.exitCode, dry.totalMs / (dry.exchanges * kDelayMs), reads.totalMs,
-                reads.exchanges, reads.totalMs / dry.totalMs);
+                "delays; list and 16 read-key runs: %.0f ms (%.2f x)\n", dry.totalMs, dry.exchanges, dry.exitCode,
+                dry.totalMs / (dry.exchanges * kDelayMs), reads.totalMs, reads.totalMs / dry.totalMs);
     ok = ok && dry.exitCode == 0;
 
     const Run adds = run({QStringLiteral("program"), csv});

@@ -1,6 +1,4 @@
-// ports: the devices present in a made-up /dev, by-id names first, the
-// devices they stand for not repeated, ttyS ports only with hardware, and
-// the word for why a device cannot be opened.
+// ports: the devices of a made-up /dev, by-id names first, and why one cannot be opened.
 #include "cli/cli_ports.h"
 
 #include <QDir>
@@ -19,11 +17,10 @@ namespace {
 void Touch(const QString& path, const QByteArray& content = {})
 {
     QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(content);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
 }
 
-TEST(Ports, ByIdFirstThenDevicesInNaturalOrderEachMarkedWhenBusy) {
+TEST(Ports, ByIdFirstThenDevicesInNaturalOrderEachMarkedWithWhyItCannotBeOpened) {
     QTemporaryDir dev, sys;
     ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id") && QDir(sys.path()).mkpath("ttyS0") &&
                 QDir(sys.path()).mkpath("ttyS1"));
@@ -42,9 +39,6 @@ TEST(Ports, ByIdFirstThenDevicesInNaturalOrderEachMarkedWhenBusy) {
     EXPECT_EQ(seen.join(", ").toStdString(),
               "serial/by-id/usb-Maker_Adapter-if00-port0, ttyUSB2, ttyUSB10, ttyACM0 (busy), ttyS0");
     EXPECT_EQ(PresentPorts(dev.path(), sys.path(), true).back().name, "COM20");
-}
-
-TEST(Ports, ProblemWords) {
     EXPECT_EQ(PortProblem(EBUSY, "x"), "busy");
     EXPECT_EQ(PortProblem(EACCES, "x"), "no permission");
     EXPECT_EQ(PortProblem(EPERM, "x"), "no permission");

@@ -1,6 +1,5 @@
 // The request engine over the recording link: how often it sends, what ends
-// its wait (a reply, Ctrl+C), that bytes arriving outside an exchange or
-// late, during the next one, answer nothing, and a list without its values.
+// its wait, and that bytes arriving outside an exchange or late answer nothing.
 #include "operations/request_engine.h"
 #include "serial/receive_path.h"
 #include "support/fakes.h"
@@ -115,7 +114,7 @@ TEST(RequestEngine, LateReplyAfterTheLastRetryAnswersNoLaterCommand) {
     EXPECT_EQ(engine.addMeter(QStringLiteral("87654321")).kind, RequestResult::NoReply);
 }
 
-// Answers the n-th telegram with replies[n].first, replies[n].second ms after it was sent.
+// Answers the n-th telegram with replies[n].first, .second ms after it was sent.
 void AnswerAfter(FakeLink& link, RequestEngine& engine, QList<std::pair<QByteArray, int>> replies) {
     auto* poll = new QTimer(&engine);
     auto seen = std::make_shared<int>(0);
@@ -140,26 +139,18 @@ TEST(RequestEngine, LateReplyArrivingDuringTheNextExchangeIsNotItsAnswer) {
     EXPECT_EQ(add.errorCode, 0x15);
 }
 
-TEST(RequestEngine, AbortEndsTheWaitAndSendsNothingMore) {
+TEST(RequestEngine, AbortEndsTheWaitOfAnyRequestAndSendsNothingMore) {
     EnsureTestApp();
-    FakeLink link;
-    link.open = true;
-    RequestEngine engine(link, kZelk, 5, 3000);
-    QTimer::singleShot(100, &engine, &RequestEngine::abort);
-    EXPECT_EQ(engine.readStatus().kind, RequestResult::Interrupted);
-    EXPECT_EQ(engine.addMeter(QStringLiteral("87654321")).kind, RequestResult::Interrupted);
-    EXPECT_EQ(link.telegrams.size(), 1);
-}
-
-TEST(RequestEngine, AbortWhileTheValuesAreAwaitedEndsTheList) {
-    EnsureTestApp();
-    FakeLink link;
-    link.open = true;
-    RequestEngine engine(link, kZelk, 5, 3000);
-    AnswerTelegrams(link, engine, {ListReply()});
-    QTimer::singleShot(100, &engine, &RequestEngine::abort);
-    EXPECT_EQ(engine.readMeterList().kind, RequestResult::Interrupted);
-    EXPECT_EQ(link.telegrams.size(), 2);
+    for (bool list : {false, true}) {
+        FakeLink link;
+        link.open = true;
+        RequestEngine engine(link, kZelk, 5, 3000);
+        AnswerTelegrams(link, engine, {list ? ListReply() : QByteArray()});  // the values never come
+        QTimer::singleShot(100, &engine, &RequestEngine::abort);
+        EXPECT_EQ((list ? engine.readMeterList() : engine.readStatus()).kind, RequestResult::Interrupted);
+        EXPECT_EQ(engine.addMeter(QStringLiteral("87654321")).kind, RequestResult::Interrupted);
+        EXPECT_EQ(link.telegrams.size(), list ? 2 : 1);
+    }
 }
 
 TEST(RequestEngine, ListWhoseValuesNeverComeKeepsItsRows) {
