@@ -3,6 +3,7 @@
 #include "cli/cli_commands_table.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #ifndef ZELK_VERSION
 #define ZELK_VERSION "unknown"
@@ -24,7 +25,9 @@ QString WrapText(const QString& text, int indent)
 
 QString HelpText(const QCommandLineParser& parser, const QString& settingsInUse)
 {
-    QString text = parser.helpText();
+    // The parser names the program by the path it was started with.
+    QString text = parser.helpText().replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
+                                             QStringLiteral("Usage: zelk-cli"));
     text += QStringLiteral("\nCommands:\n");
     for (const CliCommand& c : CliCommands())
         text += QStringLiteral("  ") + c.synopsis + QLatin1Char('\n') + WrapText(c.summary, 6);

@@ -216,7 +216,7 @@ TEST(CliHelp, HelpListsOptionsAndCommandsAndHelpCommandShowsItsUsage) {
     ASSERT_TRUE(cli.waitForFinished(10000));
     const QString help = QString::fromUtf8(cli.readAllStandardOutput());
     EXPECT_EQ(cli.exitCode(), 0);
-    for (const char* part : {"Usage: ", "Options:", "--zelk-id <id>", "Commands:", "  program FILE", "  reset --yes"})
+    for (const char* part : {"Usage: zelk-cli [options] command", "Options:", "--zelk-id <id>", "Commands:", "  program FILE", "  reset --yes"})
         EXPECT_TRUE(help.contains(part)) << part;
     cli.start(ZELK_CLI_PATH, {"help", "set-medium"});
     ASSERT_TRUE(cli.waitForFinished(10000));
