@@ -6,6 +6,9 @@
 //   - program of the same 16 meters without keys or verification, beside the
 //     window's add-all of the same 16 rows (bench_batch_pacing, which paces
 //     one row per response timeout, whatever the reply delay);
+//   - program --keys --dry-run against a receiver that holds the 16 meters
+//     (the list and 16 key reads), beside a script reading the same with one
+//     list and 16 read-key runs;
 //   - the program's start-up: process start to the first "Sent: " line (-v).
 // Usage: bench_cli_program   (zelk-cli and bench_batch_pacing are looked up
 // beside the window's program and this benchmark; build them first)
@@ -97,18 +100,20 @@ int main(int argc, char** argv)
     f.close();
     QFile m(csv);
     m.open(QIODevice::WriteOnly);
-    for (int r = 1; r <= 16; ++r)  // the rows of bench_batch_pacing, each with a key
-        m.write(QStringLiteral("%1;%2;Water;%3;;\r\n")
-                    .arg(r)
-                    .arg(10000000 + r * 1111, 8, 10, QLatin1Char('0'))
-                    .arg(QStringLiteral("%1").arg(r, 2, 16, QLatin1Char('0')).repeated(16).toUpper())
-                    .toLatin1());
+    QStringList ids, held;
+    for (int r = 1; r <= 16; ++r) {  // the rows of bench_batch_pacing, each with a key
+        ids << QStringLiteral("%1").arg(10000000 + r * 1111, 8, 10, QLatin1Char('0'));
+        const QString key = QStringLiteral("%1").arg(r, 2, 16, QLatin1Char('0')).repeated(16).toUpper();
+        held << ids.last() + QStringLiteral(":07:") + key;
+        m.write(QStringLiteral("%1;%2;Water;%3;;\r\n").arg(r).arg(ids.last(), key).toLatin1());
+    }
     m.close();
 
     bool ok = true;
-    auto run = [&](const QStringList& programArgs) {
+    auto run = [&](const QStringList& programArgs, const QStringList& simArgs = {}) {
         QProcess sim;
-        const QString pty = StartSim(sim, {QStringLiteral("--quiet"), QStringLiteral("--delay"), QString::number(kDelayMs)});
+        const QString pty = StartSim(sim, QStringList{QStringLiteral("--quiet"), QStringLiteral("--delay"),
+                                                      QString::number(kDelayMs)} + simArgs);
         const Run r = RunCli(cli, QStringList{QStringLiteral("--settings"), ini, QStringLiteral("-p"), pty,
                                               QStringLiteral("-b"), QString::number(kBaud),
                                               QStringLiteral("--retry"), QStringLiteral("0")} + programArgs);
@@ -131,6 +136,17 @@ int main(int argc, char** argv)
     // above spends no line time; without it the ideal is the replies alone.
     std::printf("  against the reply delays alone (%d ms): %.2f x\n", full.exchanges * kDelayMs,
                 full.totalMs / (full.exchanges * kDelayMs));
+
+    const QStringList preload{QStringLiteral("--preload"), held.join(QLatin1Char(','))};
+    const Run dry =
+        run({QStringLiteral("program"), csv, QStringLiteral("--keys"), QStringLiteral("--dry-run")}, preload);
+    Run reads = run({QStringLiteral("list")}, preload);
+    for (const QString& id : ids)
+        reads.totalMs += run({QStringLiteral("read-key"), id}, preload).totalMs;
+    std::printf("program --keys --dry-run, 16 meters held: %.0f ms for %d exchanges (exit %d), %.2f x the reply "
+                "delays; list and 16 read-key runs: %.0f ms (%.2f x)\n", dry.totalMs, dry.exchanges, dry.exitCode,
+                dry.totalMs / (dry.exchanges * kDelayMs), reads.totalMs, reads.totalMs / dry.totalMs);
+    ok = ok && dry.exitCode == 0;
 
     const Run adds = run({QStringLiteral("program"), csv});
     std::printf("program 16 meters, adds only: %.0f ms for %d exchanges (exit %d)\n", adds.totalMs, adds.exchanges,

@@ -65,12 +65,21 @@ if(NOT ZELK_FUZZ)
         continue()
       endif()
       set(_page ${PROJECT_BINARY_DIR}/man/${_prog}.1.gz)
+      set(_extra_args)
+      set(_extra_deps)
+      if(_prog STREQUAL "zelk-cli")
+        # The JSON documents; the settings file of the user who built it is
+        # not the reader's.
+        set(_extra_args "-DOMIT=^Settings file in use for you: "
+                        -DMARKDOWN=${PROJECT_SOURCE_DIR}/docs/zelk-cli.md)
+        set(_extra_deps ${PROJECT_SOURCE_DIR}/docs/zelk-cli.md)
+      endif()
       add_custom_command(
         OUTPUT ${_page}
         COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${_prog}> -DNAME=${_prog}
-                -DVERSION=${PROJECT_VERSION} -DOUTPUT=${_page} -DGZIP=${ZELK_GZIP}
+                -DVERSION=${PROJECT_VERSION} -DOUTPUT=${_page} -DGZIP=${ZELK_GZIP} ${_extra_args}
                 -P ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
-        DEPENDS ${_prog} ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
+        DEPENDS ${_prog} ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake ${_extra_deps}
         COMMENT "Generating the manual page of ${_prog}"
         VERBATIM)
       list(APPEND _pages ${_page})
@@ -98,7 +107,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/zelk-duv.png
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/example.zelkmetering.ZelkDuv.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/user_manual_en.md ${PROJECT_SOURCE_DIR}/docs/user_manual_it.md
+              ${PROJECT_SOURCE_DIR}/docs/zelk-cli.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/zelk-cli.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME zelk-cli)
 
 # Copyright (machine-readable) and changelog. The version is native (no Debian
 # revision), so the changelog is installed as changelog.gz.

@@ -3,9 +3,8 @@
 // runs the exchanges and writes the result. Each function returns the exit
 // code.
 #include "cli/cli_options.h"
-#include "table/meter_table.h"
+#include "cli/cli_program_plan.h"
 
-#include <QString>
 #include <vector>
 
 class CliOutput;
@@ -13,25 +12,13 @@ class RequestEngine;
 
 int RunCommand(const CliOptions& options, CliOutput& out);
 
-// Ctrl+C: the first one asks the running command to stop after the exchange
-// in flight; a second one ends the program at once.
+// Ctrl+C: the first one ends a command that waits for a reply at once (the
+// engine is aborted), while program and clear stop after the exchange in
+// flight; a second one ends the program at once.
 void InstallInterruptHandler();
 bool InterruptRequested();
-
-// One meter of a meter list file that program works through.
-struct ProgramRow {
-    int line = 0;
-    QString id;
-    QString medium;  // a name of the medium box, or empty
-    QString key;     // 32 upper-case hex digits, or empty
-};
-
-// Reads and checks a meter list file for program: rows without an ID or
-// with FFFFFFFF are skipped; an ID that is not 8 digits, a key that is not 32
-// hex digits (with --keys), a medium that is not a box name (with --media),
-// a meter ID given twice or a line with too many fields is an error, named
-// with its line in *error.
-bool LoadProgramFile(const CliOptions& options, std::vector<ProgramRow>* rows, QString* error);
+// The descriptor that becomes readable on Ctrl+C (-1 before the handler).
+int InterruptWakeDescriptor();
 
 int RunProgram(const CliOptions& options, const std::vector<ProgramRow>& rows, RequestEngine& engine,
                CliOutput& out);

@@ -7,9 +7,10 @@ QString S(const char* text) { return QString::fromUtf8(text); }
 const std::vector<CliCommand>& CliCommands()
 {
     static const std::vector<CliCommand> commands = {
-        {S("ports"), S("ports"), S("List the serial ports as the window's port list does."),
-         S("Prints one port name per line: COM1 to COM20, then the by-id names and the USB and ACM "
-           "devices present."),
+        {S("ports"), S("ports [--all]"), S("List the serial ports present."),
+         S("Prints one port name per line: the /dev/serial/by-id names first, then the USB, ACM and "
+           "serial devices present that no by-id name stands for, each followed by (busy), (no permission) "
+           "or another reason when it cannot be opened now. --all adds the window's names COM1 to COM20."),
          0, 0, false, false},
         {S("status"), S("status"), S("Read the receiver's status."),
          S("Prints the lines of the window's status report: the ZELK ID, the number of meter IDs in "
@@ -19,7 +20,8 @@ const std::vector<CliCommand>& CliCommands()
          S("Reads both telegrams of the meter list and writes the 16 slots as the window's Export "
            "writes its table after \"Get all meters from ZELK\": number, meter ID, medium, key (empty) "
            "and the value in the Notes column, each followed by the separator, CR LF after each line. "
-           "To standard output without -o."),
+           "To standard output without -o. When the values never come, the rows are written without "
+           "them and the exit status is 4."),
          0, 0},
         {S("add"), S("add ID"), S("Add one meter ID (8 digits)."), S("Adds the meter ID to the receiver's list."),
          1, 1, true},
@@ -34,13 +36,17 @@ const std::vector<CliCommand>& CliCommands()
          S("NAME is one of the medium box's names: Oil, Electricity, Steam, Hot water, Water, Cold water, "
            "Gas, H.C.A, Heat meter, Cooling meter, \"Cooling, ft\", Pressure, Dual water, Other."),
          2, 2, true},
-        {S("program"), S("program FILE [--keys] [--media] [--verify]"),
-         S("Add every meter of a meter list file, optionally with keys and media, and verify."),
+        {S("program"), S("program FILE [--keys] [--media] [--verify] [--exact --yes] [--dry-run]"),
+         S("Make the receiver hold the meters of a meter list file, optionally with keys and media."),
          S("Reads FILE in the window's meter list format (the separator of the settings or --separator) "
-           "and adds each row's meter ID; rows without an ID or with FFFFFFFF are skipped. With --keys each "
-           "row's key is set where the row has one, with --media each row's medium. With --verify the list "
-           "is read back (and with --keys each key) and compared; every difference is named. Ctrl+C stops "
-           "after the exchange in flight."),
+           "and adds each row's meter ID; rows without an ID or with FFFFFFFF are skipped. A meter the "
+           "receiver already holds counts as done (\"already held\"), so the same file can be run again. "
+           "With --keys each row's key is set where the row has one, with --media each row's medium. "
+           "--exact first deletes the meters the receiver holds that FILE does not list (needs --yes). "
+           "With --verify the list is read back (and with --keys each key) and compared; every difference "
+           "is named. --dry-run reads the list (and with --keys the keys) and prints the plan without "
+           "sending any change; its last line says how many changes it holds. Ctrl+C stops after the "
+           "exchange in flight."),
          1, 1},
         {S("clear"), S("clear --yes"), S("Delete every meter ID the receiver holds."),
          S("Reads the meter list, then deletes each ID in it. Needs --yes. Ctrl+C stops after the "

@@ -8,8 +8,8 @@
 // Exit codes of the program.
 namespace Exit {
 inline constexpr int Done = 0;
-inline constexpr int ReceiverError = 1;  // an error reply, or verification found a difference
-inline constexpr int Usage = 2;
+inline constexpr int Failed = 1;         // after exchanges: an error reply, a difference, a file not written
+inline constexpr int Usage = 2;          // nothing was sent: usage error, refused input file
 inline constexpr int Port = 3;           // the port cannot be opened
 inline constexpr int NoReply = 4;
 inline constexpr int Interrupted = 130;
@@ -21,13 +21,13 @@ struct CliOptions {
     QString port;
     QString baud;
     QString parity;
-    QString dataBits;
     bool rts = false;
     QString zelkId;
     int retry = 1;
     int timeoutMs = 500;
     QString separator;
     bool english = true;
+    QString settingsPath;  // the settings file the defaults came from
 
     bool json = false;
     bool verbose = false;
@@ -36,18 +36,23 @@ struct CliOptions {
     bool keys = false;  // program
     bool media = false;
     bool verify = false;
+    bool exact = false;   // program: delete what the file does not list
+    bool dryRun = false;  // program: read and plan, send no change
+    bool all = false;     // ports: also the window's COM names
 
     QString command;
     QStringList args;  // the command's arguments, checked and normalised
 };
 
 struct ParsedCommandLine {
-    enum Outcome { Run, HelpShown, UsageError };
+    enum Outcome { Run, HelpShown, UsageError };  // HelpShown: --help, help COMMAND or --version
     Outcome outcome = UsageError;
     CliOptions options;
     QString text;  // the help text, or the one-line usage error
 };
 
 // Parses argv (program name first). `settingsBesideDir` is the folder the
-// window's program lives in (for the default settings file).
+// window's program lives in (for the default settings file). Checks in
+// steps: help and version, the options, the defaults from the settings file,
+// then the command's own arguments.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments, const QString& settingsBesideDir);

@@ -18,7 +18,10 @@ void Put(FILE* f, const QString& line)
 }
 }  // namespace
 
-CliOutput::CliOutput(bool json, bool verbose) : json_(json), verbose_(verbose), tty_(::isatty(2) == 1) {}
+CliOutput::CliOutput(bool json, bool verbose, const QString& command)
+    : json_(json), verbose_(verbose), command_(command), tty_(::isatty(2) == 1)
+{
+}
 
 void CliOutput::text(const QString& line)
 {
@@ -28,47 +31,56 @@ void CliOutput::text(const QString& line)
     Put(stdout, line);
 }
 
-void CliOutput::log(const QString& line, bool frame)
-{
-    if (frame || json_ || messages_ == Messages::VerboseOnly) {
-        if (verbose_)
-            warn(line);
-        return;
-    }
-    if (messages_ == Messages::Stderr)
-        warn(line);
-    else
-        text(line);
-}
-
-void CliOutput::warn(const QString& line)
-{
-    clearProgress();
-    Put(stderr, line);
-}
-
 void CliOutput::raw(const QByteArray& bytes)
 {
+    if (json_)
+        return;
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
 
-void CliOutput::document(const QJsonObject& doc)
+void CliOutput::log(const QString& line)
 {
-    if (json_)
-        raw(QJsonDocument(doc).toJson(QJsonDocument::Compact) + '\n');
+    if (!verbose_)
+        return;
+    clearProgress();
+    Put(stderr, line);
 }
 
-int CliOutput::fail(int exitCode, const QString& message, QJsonObject extra)
+void CliOutput::notice(const QString& line)
+{
+    if (json_ && !verbose_)
+        return;
+    clearProgress();
+    Put(stderr, line);
+}
+
+void CliOutput::result(QJsonObject fields)
+{
+    document(std::move(fields), true);
+}
+
+int CliOutput::fail(int exitCode, const QString& message, QJsonObject fields, const QJsonObject& errorFields)
 {
     endProgress();
     Put(stderr, QStringLiteral("zelk-cli: ") + message);
-    if (json_) {
-        extra.insert(QStringLiteral("error"), message);
-        extra.insert(QStringLiteral("code"), exitCode);
-        document(extra);
-    }
+    QJsonObject error = errorFields;
+    error.insert(QStringLiteral("code"), exitCode);
+    error.insert(QStringLiteral("text"), message);
+    fields.insert(QStringLiteral("error"), error);
+    document(std::move(fields), false);
     return exitCode;
+}
+
+void CliOutput::document(QJsonObject doc, bool ok)
+{
+    if (!json_)
+        return;
+    doc.insert(QStringLiteral("command"), command_);
+    doc.insert(QStringLiteral("ok"), ok);
+    const QByteArray bytes = QJsonDocument(doc).toJson(QJsonDocument::Compact) + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
 }
 
 void CliOutput::progress(int done, int total, const QString& what)

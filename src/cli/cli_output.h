@@ -1,7 +1,13 @@
 #pragma once
-// Where zelk-cli writes: result text or one JSON document on standard
-// output, frames (-v), warnings and the one-line failure messages on
-// standard error, and a progress bar on standard error when it is a terminal.
+// Where zelk-cli writes. Standard output carries the result only: text, or
+// with --json exactly one JSON document for every outcome, failures
+// included. Standard error carries everything else: the one-line failure
+// message, notices (attempt announcements, warnings; with --json only
+// under -v), the activity log under -v, and a progress bar when it is a
+// terminal.
+//
+// Every JSON document has "command" and "ok"; a failure adds
+// {"error": {"code": exit code, "text": message, ...}} to its result fields.
 #include <QJsonObject>
 #include <QString>
 
@@ -9,43 +15,39 @@ struct RequestResult;
 
 class CliOutput {
 public:
-    CliOutput(bool json, bool verbose);
+    CliOutput(bool json, bool verbose, const QString& command);
 
     bool json() const { return json_; }
-    // Where the readable log lines of the replies go in text mode: standard
-    // output (the default), standard error (standard output carries data
-    // such as CSV), or nowhere unless -v (commands that print their own
-    // per-meter lines).
-    enum class Messages { Stdout, Stderr, VerboseOnly };
-    void setMessages(Messages where) { messages_ = where; }
+    bool verbose() const { return verbose_; }
 
     // A line of result text (text mode only).
     void text(const QString& line);
-    // A log line of an exchange: a frame (shown with -v) or a message (the
-    // readable lines of a reply, shown in text mode, with -v under --json).
-    void log(const QString& line, bool frame);
-    // A line on standard error.
-    void warn(const QString& line);
-    // Raw bytes on standard output (the CSV of list).
+    // Raw result bytes (the CSV of list; text mode only).
     void raw(const QByteArray& bytes);
-    // The JSON document (only with --json).
-    void document(const QJsonObject& doc);
-    // A failure: one line on standard error; with --json also
-    // {"error": message, "code": exitCode, ...extra} on standard output.
-    int fail(int exitCode, const QString& message, QJsonObject extra = {});
+    // A line of the activity log: frames and the decoders' readable lines
+    // (standard error, with -v only).
+    void log(const QString& line);
+    // A line the user should see (standard error; under --json only with -v).
+    void notice(const QString& line);
+    // The document of a run that went well (--json only).
+    void result(QJsonObject fields);
+    // A failure: one line on standard error; with --json the document with
+    // "ok": false and the "error" object (plus `errorFields`). Returns exitCode.
+    int fail(int exitCode, const QString& message, QJsonObject fields = {}, const QJsonObject& errorFields = {});
 
     // Progress of a long command; drawn only when standard error is a terminal.
     void progress(int done, int total, const QString& what);
     void endProgress();
 
 private:
+    void document(QJsonObject doc, bool ok);
     void clearProgress();
     bool json_;
     bool verbose_;
-    Messages messages_ = Messages::Stdout;
+    QString command_;
     bool tty_;
     bool barShown_ = false;
 };
 
-// The status reply as JSON: zelk_id, used_ids, mode, flags.
+// The status reply's fields: zelk_id, used_ids, mode, flags.
 QJsonObject StatusJson(const QString& zelkId, const RequestResult& r);

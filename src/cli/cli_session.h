@@ -10,6 +10,8 @@
 #include "serial/connection.h"
 #include "serial/vacomm.h"
 
+#include <QJsonObject>
+
 #include <memory>
 
 class CliOutput;
@@ -19,7 +21,8 @@ public:
     CliSession(const CliOptions& options, CliOutput& out);
     ~CliSession() override;
 
-    // Opens the port. Exit::Done, or Exit::Port after one line on standard
+    // Opens the port (with -v after a line naming the port, speed, parity and
+    // receiver used). Exit::Done, or Exit::Port after one line on standard
     // error saying why (missing, in use, no permission with the hint).
     int open();
     RequestEngine& engine() { return *engine_; }
@@ -28,7 +31,7 @@ public:
     QString portNameText() const override { return options_.port; }
     QString speedText() const override { return options_.baud; }
     QString parityText() const override { return options_.parity; }
-    QString dataBitsText() const override { return options_.dataBits; }
+    QString dataBitsText() const override { return QStringLiteral("8"); }  // the receiver's only format
     bool rtsTicked() const override { return options_.rts; }
     bool englishChecked() const override { return options_.english; }
     void setStatusText(const QString&) override {}
@@ -47,11 +50,15 @@ private:
 };
 
 // The exit code and message for a result that is not the expected answer:
-// an error reply (Exit::ReceiverError) or silence (Exit::NoReply).
+// an error reply (Exit::Failed), silence (Exit::NoReply), Ctrl+C, or a
+// command the builders refused (Exit::Usage while nothing has been sent,
+// else Exit::Failed). Exit::Done for an answer.
 struct ResultFailure {
     int exitCode = 0;
     QString message;
 };
 // Two upper-case hex digits of an error code.
 QString ErrorCodeHex(int code);
-ResultFailure FailureOf(const RequestResult& r, const QString& zelkId, const QString& port);
+ResultFailure FailureOf(const RequestResult& r, const CliOptions& options, int telegramsSent);
+// The "error" fields of a failed result beyond code and text: receiver_code.
+QJsonObject ErrorFields(const RequestResult& r);

@@ -20,12 +20,13 @@ int main(int argc, char* argv[])
         std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
         return Exit::Done;
     }
-    const bool json = QCoreApplication::arguments().contains(QStringLiteral("--json"));
     if (parsed.outcome == ParsedCommandLine::UsageError) {
-        CliOutput out(json, false);
+        // --json may itself be what could not be parsed; it still asks for JSON.
+        CliOutput out(QCoreApplication::arguments().contains(QStringLiteral("--json")), false,
+                      parsed.options.command);
         return out.fail(Exit::Usage, parsed.text);
     }
-    CliOutput out(parsed.options.json, parsed.options.verbose);
+    CliOutput out(parsed.options.json, parsed.options.verbose, parsed.options.command);
     InstallInterruptHandler();
     return RunCommand(parsed.options, out);
 }

@@ -82,8 +82,12 @@ SettingsLocation LocateSettings(const QString& exePath, const QString& configHom
 
 SettingsLocation CurrentSettingsLocation()
 {
-    return LocateSettings(QCoreApplication::applicationFilePath(),
-                          qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath(),
+    return SettingsLocationFor(QCoreApplication::applicationFilePath());
+}
+
+SettingsLocation SettingsLocationFor(const QString& exePath)
+{
+    return LocateSettings(exePath, qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath(),
                           QStringLiteral(ZELK_INSTALL_BINDIR));
 }
 

@@ -58,6 +58,9 @@ SettingsLocation LocateSettings(const QString& exePath, const QString& configHom
 // program folder of the installation it was built for). Needs a
 // QCoreApplication.
 SettingsLocation CurrentSettingsLocation();
+// The same for a program at exePath run by this process's user (the
+// command-line program asks for the window's file).
+SettingsLocation SettingsLocationFor(const QString& exePath);
 QString SettingsFilePath();
 QString DefaultSettingsDir();
 

@@ -13,6 +13,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 // A frame shorter than this has no sender identifier (offsets 5 to 8).
 constexpr int kSenderMinSize = 9;
@@ -49,7 +51,11 @@ public:
         assembler.setCurrentId([this] { return currentZelkId(); });
     }
 
-    void logLine(const QString& line) override { emit engine_.logLine(line, false); }
+    void logLine(const QString& line) override
+    {
+        replyLines << line;
+        emit engine_.logLine(line, false);
+    }
     QString currentZelkId() const override { return engine_.zelkId_; }
     QString meterIdField() const override { return meterId; }
     void setKeyField(const QString& text) override { key = text; }
@@ -79,6 +85,7 @@ public:
 
     QString meterId;
     QString key;
+    QStringList replyLines;  // the lines of the frame decoded last
     StatusReport status;
     bool gotStatus = false;
     int errorCode = -1;
@@ -115,9 +122,14 @@ RequestEngine::~RequestEngine() = default;
 RequestResult RequestEngine::exchange(Expect expect, const std::function<void(CommandSink&)>& send)
 {
     RequestResult result;
+    result.kind = RequestResult::Interrupted;
+    if (lateReplies_ > 0 && !aborted_)
+        drainStrays(std::exchange(lateReplies_, 0), timeoutMs_);
+    if (aborted_)
+        return result;
     Target& t = *target_;
     t.startExchange();
-    CountingSink sink(link_.sink(), [this](const QString& line) { emit logLine(line, false); });
+    CountingSink sink(link_.sink(), [this](const QString& line) { emit notice(line); });
 
     Pending pending{expect};
     QEventLoop loop;
@@ -126,6 +138,7 @@ RequestResult RequestEngine::exchange(Expect expect, const std::function<void(Co
     auto sendOnce = [&] {
         sink.sent = 0;
         send(sink);
+        sentTotal_ += sink.sent;
         pending.sent += sink.sent > 0 ? 1 : 0;
         return sink.sent > 0;
     };
@@ -144,37 +157,63 @@ RequestResult RequestEngine::exchange(Expect expect, const std::function<void(Co
             loop.quit();
             return;
         }
-        emit logLine(QStringLiteral("Communicating RF-ZELK again, attempt ") + QString::number(retryCount), false);
+        emit notice(QStringLiteral("Communicating RF-ZELK again, attempt ") + QString::number(retryCount));
         sendOnce();
         timer.start();
     });
     timer.start();
     if (!pending.done)
         loop.exec();
+    timer.stop();
+    pending_ = nullptr;
     // The command went out more than once and one reply has come: the
     // others are still on their way. A receiver as slow as this one answers
     // the last repetition up to (sendings - 1) timeouts after the answer;
     // wait that long and a half timeout more at most, so that none of them
     // is taken for the answer to the next command.
-    result.attempts = pending.sent;
-    if (pending.done && pending.strays > 0) {
-        timer.disconnect();
-        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        timer.start(timeoutMs_ * (pending.sent - 1) + timeoutMs_ / 2);
-        loop.exec();
-    }
-    pending_ = nullptr;
+    if (pending.done && pending.strays > 0 && !aborted_)
+        drainStrays(pending.strays, timeoutMs_ * (pending.sent - 1) + timeoutMs_ / 2);
+    // Silence: the replies may still come, during the next exchange.
+    if (!pending.done && !aborted_)
+        lateReplies_ = pending.sent;
+    return resultOf(pending);
+}
 
-    result.kind = pending.done ? pending.kind : RequestResult::NoReply;
-    if (result.kind == RequestResult::Status)
+RequestResult RequestEngine::resultOf(const Pending& pending) const
+{
+    const Target& t = *target_;
+    RequestResult result;
+    result.attempts = pending.sent;
+    result.kind = pending.done ? pending.kind : aborted_ ? RequestResult::Interrupted : RequestResult::NoReply;
+    if (result.kind == RequestResult::Status) {
         result.status = t.status;
+        result.lines = t.replyLines;
+    }
     if (result.kind == RequestResult::Error) {
         result.errorCode = t.errorCode;
         result.errorText = t.errorText;
+        result.lines = t.replyLines;
     }
     if (result.kind == RequestResult::Key)
         result.key = t.key;
     return result;
+}
+
+void RequestEngine::drainStrays(int count, int ms)
+{
+    QEventLoop loop;
+    Pending drain{Expect::StatusOrError, &loop, true, 0, count};
+    pending_ = &drain;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    pending_ = nullptr;
+}
+
+void RequestEngine::abort()
+{
+    aborted_ = true;
+    if (pending_)
+        pending_->loop->quit();
 }
 
 void RequestEngine::receive(const QByteArray& bytes)
@@ -201,6 +240,7 @@ void RequestEngine::dispatch(const QByteArray& frame)
     Target& t = *target_;
     WorkingState& st = t.state();
     st.replyReceived = false;
+    t.replyLines.clear();
     RequestResult::Kind expected = RequestResult::Status;
     const bool longEnough = frame.size() > kShortFrame;
     switch (pending_->expect) {
@@ -308,15 +348,16 @@ RequestResult RequestEngine::setMeterMedium(const QString& meterId, const QStrin
 
 RequestResult RequestEngine::readMeterList()
 {
-    RequestResult first =
-        exchange(Expect::MeterList, [this](CommandSink& s) { CmdGetMeterList(s, zelkId_); });
-    if (first.kind != RequestResult::MeterList)
-        return first;
-    RequestResult tail = exchange(Expect::ListTail, [this](CommandSink& s) { CmdFollowUp(s, zelkId_); });
+    RequestResult list = exchange(Expect::MeterList, [this](CommandSink& s) { CmdGetMeterList(s, zelkId_); });
+    if (list.kind != RequestResult::MeterList)
+        return list;
+    const RequestResult tail = exchange(Expect::ListTail, [this](CommandSink& s) { CmdFollowUp(s, zelkId_); });
+    if (tail.kind == RequestResult::Interrupted)
+        return tail;
+    // The rows stand whatever became of the values.
     const auto& rows = target_->table().rows();
-    tail.rows.assign(rows.begin() + 1, rows.end());
-    tail.attempts += first.attempts;
-    if (tail.kind == RequestResult::Status)
-        tail.kind = RequestResult::MeterList;  // not expected; the list itself stands
-    return tail;
+    list.rows.assign(rows.begin() + 1, rows.end());
+    list.attempts += tail.attempts;
+    list.complete = tail.kind == RequestResult::MeterList;
+    return list;
 }

@@ -16,16 +16,21 @@
 // reply that comes after the last retry never answers a later command. When
 // a command had to be sent more than once, the call returns only once the
 // replies to the repetitions are in (or a bounded wait has passed), for the
-// same reason.
+// same reason; after silence, the next call first waits up to one timeout for
+// the late replies to the telegrams that went unanswered and drops them.
+//
+// abort() ends the wait at once: the call in progress and every later one
+// return Interrupted without sending anything more.
 //
 // Runs on the thread that owns it; each call blocks that thread in a nested
-// event loop for at most (retries + 1) * timeoutMs plus the write bounds.
+// event loop for at most (retries + 2) * timeoutMs plus the write bounds.
 #include "protocol/reply_target.h"
 #include "table/meter_table.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -41,6 +46,7 @@ struct RequestResult {
         Error,      // error reply: `errorCode`, `errorText`
         MeterList,  // both meter-list telegrams: `rows` (16, Notes filled when the tail came)
         Key,        // key read-back: `key`, 32 upper-case hexadecimal digits
+        Interrupted,  // abort() ended the wait, or came before the call
     };
     Kind kind = NoReply;
     int attempts = 0;   // telegrams sent for this request
@@ -49,6 +55,10 @@ struct RequestResult {
     QString errorText;  // the explanation line, empty for an unknown code
     std::vector<MeterTable::Row> rows;
     QString key;
+    QStringList lines;  // the readable lines of the reply that answered (the status report)
+    // MeterList only: false when the second telegram did not come (the Notes
+    // cells stay empty).
+    bool complete = true;
 
     bool answered() const { return kind == Status || kind == MeterList || kind == Key; }
 };
@@ -77,25 +87,36 @@ public:
     RequestResult setMeterMedium(const QString& meterId, const QString& mediumName);
     // The receiver's list: the first telegram, then at once the follow-up for
     // the values. Kind MeterList when the first telegram decoded (a tail
-    // that never came leaves the Notes cells empty).
+    // that never came leaves the Notes cells empty and `complete` false).
     RequestResult readMeterList();
+
+    // Telegrams sent since the engine was made.
+    int telegramsSent() const { return sentTotal_; }
 
 public slots:
     // Bytes read from the port.
     void receive(const QByteArray& bytes);
+    // Ends the wait in progress and refuses every later request (Ctrl+C).
+    void abort();
 
 signals:
     // The activity-log lines of the exchanges, in order: `frame` true for the
     // hexadecimal line of each accepted reply, false for the readable lines
-    // (decoders, builders, attempt announcements). The "Sent: " lines come
-    // from the link's own log.
+    // of the decoders. The "Sent: " lines come from the link's own log.
     void logLine(const QString& line, bool frame);
+    // What the user should hear of even without the log: the attempt
+    // announcements and a builder's refusal.
+    void notice(const QString& line);
 
 private:
     enum class Expect { StatusOrError, MeterList, ListTail, Key };
     class Target;
+    struct Pending;
 
     RequestResult exchange(Expect expect, const std::function<void(CommandSink&)>& send);
+    RequestResult resultOf(const Pending& pending) const;
+    // Waits up to `ms` for `count` replies that answer nothing and drops them.
+    void drainStrays(int count, int ms);
     void dispatch(const QByteArray& frame);
 
     OperationLink& link_;
@@ -103,6 +124,8 @@ private:
     int retries_;
     int timeoutMs_;
     std::unique_ptr<Target> target_;
-    struct Pending;
     Pending* pending_ = nullptr;  // the exchange waiting for its reply
+    int lateReplies_ = 0;         // telegrams of the last call left unanswered
+    int sentTotal_ = 0;
+    bool aborted_ = false;
 };

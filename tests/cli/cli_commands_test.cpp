@@ -1,16 +1,20 @@
 // zelk-cli end to end against the receiver simulator: text and JSON output
 // and the exit code of each command, the port failures, silence, a receiver
-// that loses a meter, an error reply, Ctrl+C, and the help texts.
+// that loses a meter, an error reply, Ctrl+C, refused files, program run
+// twice, --exact and --dry-run (in the simulator's state), and the help texts.
 #include "serial/vacomm.h"
 #include "support/sim_process.h"
 
 #include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -23,43 +27,56 @@ struct CliCase {
     const char* err = "";   // expected in standard error
     bool holdPort = false;  // a second opener holds the port
     int sigintAfterFrames = 0;
+    const char* once = nullptr;  // appears exactly once in both streams together
+    int runs = 1;                // the same command again, with the same outcome
+    const char* state = nullptr;  // text of the simulator's final state ("slot1=..."); "!text": not in it
+    bool readsOnly = false;      // every frame sent only reads (list, values, key)
 };
 
 const QStringList kPreload = {"--preload", "11111111:07:000102030405060708090A0B0C0D0E0F"};
+const char* kFull =  // every slot taken
+    "10000001:07,10000002:07,10000003:07,10000004:07,10000005:07,10000006:07,"
+    "10000007:07,10000008:07,10000009:07,10000010:07,10000011:07,10000012:07,"
+    "10000013:07,10000014:07,10000015:07,10000016:07";
 const char* kFile = "1;22222222;Water;00112233445566778899AABBCCDDEEFF;;\r\n"
                     "2;33333333;Gas;;;\r\n3;44444444;;FFEEDDCCBBAA99887766554433221100;;\r\n";
 
 const CliCase kCases[] = {
     {"StatusPrintsTheStatusReport", kPreload, {"status"}, 0, "Currently used IDs: 1\nCurrent wireless mode: T1\n"},
-    {"StatusJson", kPreload, {"status", "--json"}, 0, R"({"flags":[],"mode":"T1","used_ids":1,"zelk_id":"01020304"})"},
+    {"StatusJson", kPreload, {"status", "--json"}, 0, R"({"command":"status","flags":[],"mode":"T1","ok":true,"used_ids":1,"zelk_id":"01020304"})"},
     {"ListWritesTheExportCsvWithCrLf", kPreload, {"list"}, 0, "1;11111111;Water;;10000;\r\n2;FFFFFFFF;Unknown;;-1;\r\n"},
-    {"ListJsonValuesFromTheTail", kPreload, {"--json", "list"}, 0, R"({"id":"11111111","medium":"Water","slot":1,"value":10000})"},
+    {"ListJsonValuesFromTheTail", kPreload, {"--json", "list"}, 0, R"({"empty":false,"id":"11111111","medium":"Water","slot":1,"value":10000})"},
     {"AddPrintsTheAnswer", kPreload, {"add", "22222222"}, 0, "Currently used IDs: 2"},
-    {"AddAnsweredWithError15ExitsOne", kPreload, {"add", "11111111"}, 1,
-     "Error from ZELK-DUV, error code: 0x15\nError: ID already programmed", "error 0x15"},
-    {"AddError15Json", kPreload, {"add", "11111111", "--json"}, 1, R"("code":1,"error":"receiver answered with error 0x15)"},
+    {"AddError15ExplainedOnceOnStandardError", kPreload, {"add", "11111111"}, 1, "",
+     "receiver answered with error 0x15: Error: ID already programmed", false, 0, "ID already programmed"},
+    {"AddError15Json", kPreload, {"add", "11111111", "--json"}, 1,
+     R"("error":{"code":1,"receiver_code":21,"text":"receiver answered with error 0x15)"},
     {"ReadKeyInCapitals", kPreload, {"read-key", "11111111"}, 0, "000102030405060708090A0B0C0D0E0F\n"},
     {"SetKeyAcceptsSmallLetters", kPreload, {"set-key", "11111111", "ffeeddccbbaa99887766554433221100", "--json"}, 0,
-     R"("command":"set-key","id":"11111111")"},
+     R"("command":"set-key","flags":[],"meter_id":"11111111")"},
     {"ProgramKeysVerifyJson", {}, {"program", "{file}", "--keys", "--media", "--verify", "--json"}, 0,
-     R"({"key_mismatch":[],"medium_mismatch":[],"missing":[],"programmed":["22222222","33333333","44444444"]})"},
+     R"("key_mismatch":[],"medium_mismatch":[],"missing":[],"ok":true,"programmed":["22222222","33333333","44444444"])"},
     {"LostMeterFailsVerification", {"--forget", "33333333"}, {"program", "{file}", "--verify"}, 1,
-     "33333333 is missing from the receiver's list", "verification failed: 33333333"},
-    {"PortsListsComNames", {}, {"ports"}, 0, "COM1\nCOM2\n"},
-    {"PortsJson", {}, {"ports", "--json"}, 0, R"({"ports":["COM1","COM2",)"},
+     "33333333 is missing from the receiver's list", "verification found 1 difference(s)"},
+    {"PortsAllAddsComNames", {}, {"ports", "--all"}, 0, "COM20"},
+    {"PortsJson", {}, {"ports", "--all", "--json"}, 0, R"("device":"/dev/ttyS19","name":"COM20")"},
     {"ListToFile", kPreload, {"list", "-o", "{dir}/out.csv"}, 0, "Meter list written to"},
     {"DeleteAnswered", kPreload, {"delete", "11111111"}, 0, "Currently used IDs: 0"},
     {"SetMediumByAnyCaseName", kPreload, {"set-medium", "11111111", "cold WATER", "--json"}, 0, R"("command":"set-medium")"},
     {"ProgramText", {}, {"program", "{file}"}, 0, "22222222: added\n33333333: added\n44444444: added\n3 of 3 meters programmed\n"},
     {"ClearText", kPreload, {"clear", "--yes"}, 0, "11111111: deleted\n1 of 1 meter IDs deleted"},
-    {"ClearJson", kPreload, {"clear", "-y", "--json"}, 0, R"({"deleted":["11111111"]})"},
-    {"SetIdJson", {}, {"set-id", "05060708", "--json"}, 0, R"({"command":"set-id","id":"05060708","status":)"},
+    {"ClearJson", kPreload, {"clear", "-y", "--json"}, 0, R"("deleted":["11111111"],"errors":[])"},
+    {"SetIdJsonNamesOldAndNewId", {}, {"set-id", "05060708", "--json"}, 0,
+     R"("new_zelk_id":"05060708","ok":true,"used_ids":0,"zelk_id":"01020304")"},
     {"ModeTPlusC", {}, {"mode", "t+c"}, 0, "Current wireless mode: S2"},
     {"ClockJson", {}, {"clock", "300", "off", "--json"}, 0, R"("command":"clock")"},
     {"FlagOn", {}, {"flag", "repeater", "on"}, 0, "Repeating is ON"},
     {"ResetText", kPreload, {"reset", "--yes"}, 0, "Currently used IDs: 0"},
     {"ZelkIdOption", {"--id", "11223344"}, {"status", "-z", "11223344", "--json"}, 0, R"("zelk_id":"11223344")"},
-    {"SilenceExitsFour", {"--silent"}, {"status", "--retry", "1"}, 4, "", "no reply from receiver 01020304"},
+    {"SilenceExitsFourAndAnnouncesTheRetryOnStandardError", {"--silent"}, {"status", "--retry", "1"}, 4, "",
+     "Communicating RF-ZELK again, attempt 1", false, 0, "no reply from receiver 01020304"},
+    {"SilenceJsonKeepsStandardErrorToOneLine", {"--silent"}, {"status", "--retry", "1", "--json"}, 4,
+     R"("error":{"code":4,)", "", false, 0, "zelk-cli:"},
     {"MissingPortExitsThree", {}, {"status", "-p", "/dev/zelk-no-such-port"}, 3, "", "does not exist"},
     {"BusyPortExitsThree", {}, {"status"}, 3, "", "is in use by another program", true},
     {"BadMeterIdIsUsage", {}, {"add", "1234567"}, 2, "", "meter ID must be 8 digits"},
@@ -67,8 +84,42 @@ const CliCase kCases[] = {
     {"ClearWithoutYesIsUsage", {}, {"clear"}, 2, "", "clear needs --yes"},
     {"UnknownOptionIsUsage", {}, {"status", "--colour"}, 2, "", "colour"},
     {"RetryOutOfRangeIsUsage", {}, {"status", "--retry", "10"}, 2, "", "--retry must be 0 to 9"},
-    {"CtrlCStopsAfterTheExchangeInFlight", {"--delay", "150"}, {"program", "{file}"}, 130, "22222222: added",
+    {"CtrlCStopsAfterTheExchangeInFlight", {"--delay", "150"}, {"program", "{file}", "--keys"}, 130, "22222222: added",
      "interrupted", false, 1},
+    {"CtrlCEndsAWaitForAReplyAtOnce", {"--silent"}, {"status", "--retry", "5", "--timeout", "3000"}, 130, "",
+     "interrupted", false, 1},
+    {"PartialListPrintsTheRowsAndExitsFour", {"--mute", "22", kPreload[0], kPreload[1]}, {"list"}, 4,
+     "1;11111111;Water;;;\r\n", "not the values"},
+    {"PartialListJsonIsIncomplete", {"--mute", "22"}, {"list", "--json"}, 4, R"("complete":false)"},
+    {"UnwritableOutputAfterExchangesExitsOne", kPreload, {"list", "-o", "{dir}/none/out.csv"}, 1, "", "cannot write"},
+    {"ProgramRefusesANamedPipeUnread", {}, {"program", "{fifo}"}, 2, "", "is a named pipe"},
+    {"ProgramRefusesAFolder", {}, {"program", "{dir}"}, 2, "", "is a folder"},
+    {"ProgramRefusesADevice", {}, {"program", "/dev/zero"}, 2, "", "is a device"},
+    {"ProgramRefusesAFileOver64MiB", {}, {"program", "{big}"}, 2, "", "larger than"},
+    {"VersionOption", {}, {"--version"}, 0, "zelk-cli 1."},
+    {"DataBitsOptionIsGone", {}, {"status", "--data-bits", "8"}, 2, "", "data-bits"},
+    {"VerboseNamesTheLineSettingsUsed", {}, {"status", "-v"}, 0, "", "9600 bit/s, parity Even, 8 data bits"},
+    {"ExactNeedsYes", {}, {"program", "{file}", "--exact"}, 2, "", "needs --yes"},
+    {"DryRunCannotVerify", {}, {"program", "{file}", "--dry-run", "--verify"}, 2, "", "nothing to --verify"},
+    {"ProgramOptionsOnOtherCommandsAreUsage", {}, {"status", "--dry-run"}, 2, "", "apply to program only"},
+    {"AllOnOtherCommandsIsUsage", {}, {"status", "--all"}, 2, "", "--all applies to ports only"},
+    {"DryRunPlansAKeyTheReceiverWillNotShow", {"--refuse", "8A", "--preload", "22222222:07:00112233445566778899AABBCCDDEEFF"},
+     {"program", "{file}", "--keys", "--dry-run"}, 0, "22222222: set key\n"},
+    {"VerifyFailsOnAKeyTheReceiverWillNotShow", {"--refuse", "8A"}, {"program", "{file}", "--keys", "--verify"}, 1,
+     "22222222 has key not read, file has", "22222222: read-key: error 0x18"},
+    {"SecondRunOfTheSameFileFindsEveryMeterHeld", {}, {"program", "{file}", "--keys", "--media", "--verify"}, 0,
+     "22222222: already held, key set, medium set", "", false, 0, nullptr, 2, "\nframes=24\n"},  // 11 + 13: one list read for the adds
+    {"RefusedAddSkipsTheKeyAndGoesOn", {"--preload", kFull}, {"program", "{file}", "--keys"}, 1,
+     "22222222: add failed\n33333333: add failed\n", "22222222: add: error 0x18", false, 0, nullptr, 1,
+     "\nframes=3\n"},  // no list read for a refusal other than 0x15
+    {"SilenceStopsTheRun", {"--silent"}, {"program", "{file}", "--keys", "--retry", "0"}, 4, "", "no reply", false, 0,
+     nullptr, 1, "\nframes=1\n"},
+    {"ExactDeletesWhatTheFileDoesNotList", {"--preload", "55555555:07,33333333:03"}, {"program", "{file}", "--exact", "--yes"},
+     0, "55555555: deleted\n22222222: added\n33333333: already held\n", "", false, 0, nullptr, 1, "!55555555"},
+    {"DryRunPlansAndSendsNoChange", {"--preload", "55555555:07,22222222:07:00112233445566778899AABBCCDDEEFF,33333333:03"},
+     {"program", "{file}", "--keys", "--media", "--exact", "--dry-run"}, 0,
+     "55555555: delete\n22222222: as asked\n33333333: as asked\n44444444: add, set key\n"
+     "3 change(s) planned; nothing was sent\n", "", false, 0, nullptr, 1, "\nframes=3\n", true},  // the held key only
 };
 
 class Cli : public ::testing::TestWithParam<CliCase> {};
@@ -100,9 +151,20 @@ TEST_P(Cli, ExitCodeAndOutput) {
         holder.SetDeviceName(sim.ptyPath());
         holder.OpenPort();
     }
+    ASSERT_EQ(::mkfifo(dir.filePath("fifo").toLocal8Bit().constData(), 0600), 0);
+    QFile big(dir.filePath("big.csv"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize((64 << 20) + 1));
     QStringList args = c.args;
     args.replaceInStrings("{file}", file.fileName());
+    args.replaceInStrings("{fifo}", dir.filePath("fifo"));
+    args.replaceInStrings("{big}", big.fileName());
     args.replaceInStrings("{dir}", dir.path());
+    for (int run = 1; run < c.runs; ++run) {  // the same command before, with the same exit code
+        QProcess before;
+        before.start(ZELK_CLI_PATH, QStringList{"--settings", ini.fileName()} + args);
+        ASSERT_TRUE(before.waitForFinished(30000));
+        EXPECT_EQ(before.exitCode(), c.exit) << "run " << run;
+    }
     QProcess cli;
     cli.start(ZELK_CLI_PATH, QStringList{"--settings", ini.fileName()} + args);
     ASSERT_TRUE(cli.waitForStarted());
@@ -111,18 +173,37 @@ TEST_P(Cli, ExitCodeAndOutput) {
         ::kill(cli.processId(), SIGINT);
     }
     ASSERT_TRUE(cli.waitForFinished(30000));
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_EQ(ini.readAll(), settings) << "the settings file is never written";
     const QString out = QString::fromUtf8(cli.readAllStandardOutput());
     const QString err = QString::fromUtf8(cli.readAllStandardError());
     EXPECT_EQ(cli.exitCode(), c.exit) << err.toStdString();
     EXPECT_TRUE(out.contains(QString::fromUtf8(c.out))) << out.toStdString();
     EXPECT_TRUE(err.contains(QString::fromUtf8(c.err))) << err.toStdString();
+    if (c.once) {
+        EXPECT_EQ((out + err).count(QString::fromUtf8(c.once)), 1) << out.toStdString() << err.toStdString();
+    }
+    if (args.contains("--json")) {
+        const QJsonDocument doc = QJsonDocument::fromJson(out.toUtf8());
+        EXPECT_TRUE(doc.isObject() && out.count('\n') == 1) << "one JSON document: " << out.toStdString();
+        EXPECT_EQ(doc.object().value("ok").toBool(), c.exit == 0);
+        EXPECT_EQ(err.count('\n'), c.exit == 0 ? 0 : 1) << "one line on standard error: " << err.toStdString();
+    }
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), settings) << "the settings file is never written";
     if (c.exit == 2 || c.exit == 3) {
         EXPECT_TRUE(sim.receivedFrames().isEmpty()) << "nothing may be sent";
     }
     if (c.sigintAfterFrames) {
         EXPECT_EQ(sim.receivedFrames().size(), c.sigintAfterFrames) << "stops after the exchange in flight";
+    }
+    if (c.state) {
+        QFile state(sim.statePath());
+        ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+        const QByteArray text = state.readAll(), want = c.state;
+        EXPECT_EQ(text.contains(want.mid(want.startsWith('!'))), !want.startsWith('!')) << text.data();
+    }
+    for (const QByteArray& frame : c.readsOnly ? sim.receivedFrames() : QList<QByteArray>()) {
+        const int code = frame.size() > 18 ? quint8(frame[18]) : -1;
+        EXPECT_TRUE(code == 0x02 || code == 0x22 || code == 0x8A) << "a change was sent: " << frame.toHex(' ').data();
     }
 }
 
@@ -135,11 +216,19 @@ TEST(CliHelp, HelpListsOptionsAndCommandsAndHelpCommandShowsItsUsage) {
     ASSERT_TRUE(cli.waitForFinished(10000));
     const QString help = QString::fromUtf8(cli.readAllStandardOutput());
     EXPECT_EQ(cli.exitCode(), 0);
-    for (const char* part : {"Usage: ", "Options:", "--zelk-id <id>", "Commands:", "  program FILE", "  reset --yes"})
+    for (const char* part : {"Usage: zelk-cli [options] command", "Options:", "--zelk-id <id>", "Commands:", "  program FILE", "  reset --yes"})
         EXPECT_TRUE(help.contains(part)) << part;
     cli.start(ZELK_CLI_PATH, {"help", "set-medium"});
     ASSERT_TRUE(cli.waitForFinished(10000));
     EXPECT_TRUE(cli.readAllStandardOutput().startsWith("Usage: zelk-cli [options] set-medium ID NAME\n"));
+    cli.start(ZELK_CLI_PATH, {"--settings", "/tmp/elsewhere.ini", "--help"});
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    const QString named = QString::fromUtf8(cli.readAllStandardOutput());
+    EXPECT_TRUE(named.contains("$XDG_CONFIG_HOME/zelk-duv/zelk-duv.ini"));
+    EXPECT_TRUE(named.endsWith("Settings file in use for you: /tmp/elsewhere.ini\n")) << named.toStdString();
+    cli.start(SimProcess::program(), {"--version"});
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    EXPECT_TRUE(cli.readAllStandardOutput().startsWith("zelk-sim 1."));
 }
 
 }  // namespace

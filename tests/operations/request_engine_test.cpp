@@ -1,5 +1,5 @@
 // The request engine over the recording link: how often it sends, what ends
-// its wait, and that bytes arriving outside an exchange answer nothing.
+// its wait, and that bytes arriving outside an exchange or late answer nothing.
 #include "operations/request_engine.h"
 #include "serial/receive_path.h"
 #include "support/fakes.h"
@@ -60,13 +60,14 @@ TEST_P(EngineSilence, SendsRetriesPlusOneIdenticalTelegramsThenNoReply) {
     link.open = true;
     RequestEngine engine(link, kZelk, GetParam().retries, 300);
     QStringList attempts;
-    QObject::connect(&engine, &RequestEngine::logLine, [&](const QString& l, bool) { attempts << l; });
+    QObject::connect(&engine, &RequestEngine::notice, [&](const QString& l) { attempts << l; });
     const RequestResult r = engine.addMeter(QStringLiteral("87654321"));
     EXPECT_EQ(r.kind, RequestResult::NoReply);
     EXPECT_EQ(r.attempts, GetParam().sends);
     ASSERT_EQ(link.telegrams.size(), GetParam().sends);
     EXPECT_EQ(link.telegrams.first(), link.telegrams.last());
     EXPECT_EQ(attempts.size(), GetParam().retries);
+    EXPECT_EQ(engine.telegramsSent(), GetParam().sends);
 }
 INSTANTIATE_TEST_SUITE_P(Retries, EngineSilence, ::testing::Values(ResendCase{0, 1}, ResendCase{2, 3}));
 
@@ -111,6 +112,7 @@ TEST(RequestEngine, ListTailIsAskedForWithoutTheWindowsHoldOff) {
     ASSERT_EQ(r.rows.size(), 16u);
     EXPECT_EQ(r.rows[0][MeterTable::ColSerial], "11111111");
     EXPECT_EQ(r.rows[0][MeterTable::ColNotes], "10000");
+    EXPECT_TRUE(r.complete);
     EXPECT_EQ(link.telegrams.size(), 2);
 }
 
@@ -122,6 +124,59 @@ TEST(RequestEngine, LateReplyAfterTheLastRetryAnswersNoLaterCommand) {
     ASSERT_EQ(engine.readStatus().kind, RequestResult::NoReply);
     engine.receive(StatusReply(1));  // the late reply, while nothing waits
     EXPECT_EQ(engine.addMeter(QStringLiteral("87654321")).kind, RequestResult::NoReply);
+}
+
+// Answers the n-th telegram with replies[n].first, .second ms after it was sent.
+void AnswerAfter(FakeLink& link, RequestEngine& engine, QList<std::pair<QByteArray, int>> replies) {
+    auto* poll = new QTimer(&engine);
+    auto seen = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [&link, &engine, replies, seen] {
+        for (; *seen < link.telegrams.size() && *seen < replies.size(); ++*seen)
+            QTimer::singleShot(replies[*seen].second, &engine, [&engine, r = replies[*seen].first] { engine.receive(r); });
+    });
+    poll->start(1);
+}
+
+TEST(RequestEngine, LateReplyArrivingDuringTheNextExchangeIsNotItsAnswer) {
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 0, 1000);
+    // The status reply comes 1.5 timeouts late, while the add waits for its
+    // own answer (an error 0x15, 0.7 timeouts after the add).
+    AnswerAfter(link, engine, {{StatusReply(1), 1500}, {ExpectedFrame(kZelk, Hex("01 FD 17 15 2F 2F")), 700}});
+    ASSERT_EQ(engine.readStatus().kind, RequestResult::NoReply);
+    const RequestResult add = engine.addMeter(QStringLiteral("87654321"));
+    EXPECT_EQ(add.kind, RequestResult::Error) << "the late status reply was taken for the add's answer";
+    EXPECT_EQ(add.errorCode, 0x15);
+}
+
+TEST(RequestEngine, AbortEndsTheWaitOfAnyRequestAndSendsNothingMore) {
+    EnsureTestApp();
+    for (bool list : {false, true}) {
+        FakeLink link;
+        link.open = true;
+        RequestEngine engine(link, kZelk, 5, 3000);
+        AnswerTelegrams(link, engine, {list ? ListReply() : QByteArray()});  // the values never come
+        QTimer::singleShot(100, &engine, &RequestEngine::abort);
+        EXPECT_EQ((list ? engine.readMeterList() : engine.readStatus()).kind, RequestResult::Interrupted);
+        EXPECT_EQ(engine.addMeter(QStringLiteral("87654321")).kind, RequestResult::Interrupted);
+        EXPECT_EQ(link.telegrams.size(), list ? 2 : 1);
+    }
+}
+
+TEST(RequestEngine, ListWhoseValuesNeverComeKeepsItsRows) {
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 0, 300);
+    AnswerTelegrams(link, engine, {ListReply()});
+    const RequestResult r = engine.readMeterList();
+    ASSERT_EQ(r.kind, RequestResult::MeterList);
+    EXPECT_FALSE(r.complete);
+    ASSERT_EQ(r.rows.size(), 16u);
+    EXPECT_EQ(r.rows[0][MeterTable::ColSerial], "11111111");
+    EXPECT_EQ(r.rows[0][MeterTable::ColNotes], "");
 }
 
 TEST(RequestEngine, ReplyToARepeatedSendingDoesNotAnswerTheNextCommand) {

@@ -91,13 +91,19 @@ struct Simulator {
             warn("cannot append to " + opt.recordPath + ": " + std::strerror(errno));
     }
 
+    // A frame for this receiver whose record has this command code.
+    bool isRecord(const sim::Bytes& f, int code) const
+    {
+        const sim::Ident& own = receiver.state().id;
+        return f.size() >= 19 && std::equal(own.begin(), own.end(), f.begin() + 5) && f[16] == 0x0F
+            && f[17] == 0xFF && f[18] == code;
+    }
+
     // --forget: the meter leaves its slot when the list is asked for.
     void forgetBeforeList(const sim::Bytes& f)
     {
         sim::Ident lost;
-        const sim::Ident& own = receiver.state().id;
-        if (f.size() < 19 || !std::equal(own.begin(), own.end(), f.begin() + 5) || f[16] != 0x0F || f[17] != 0xFF
-            || f[18] != 0x02 || !sim::identFromText(opt.forgetId, lost))
+        if (!isRecord(f, 0x02) || !sim::identFromText(opt.forgetId, lost))
             return;
         for (sim::Slot& s : receiver.state().slots) {
             if (!s.empty() && s.id == lost) {
@@ -131,10 +137,11 @@ struct Simulator {
                 break;
             }
             info("received " + h.what + ": " + hex);
-            if (opt.silent || h.reply.empty())
+            if (opt.silent || h.reply.empty() || isRecord(ev.bytes, opt.muteCode))
                 continue;
-            info("answer: " + sim::hexBytes(h.reply.data(), h.reply.size(), " "));
-            if (!line.sendAnswer(h.reply, opt, g_stopPipe[0])) {
+            const sim::Bytes reply = isRecord(ev.bytes, opt.refuseCode) ? receiver.errorReply(0x18) : h.reply;
+            info("answer: " + sim::hexBytes(reply.data(), reply.size(), " "));
+            if (!line.sendAnswer(reply, opt, g_stopPipe[0])) {
                 char c;
                 if (::read(g_stopPipe[0], &c, 1) == 1)
                     return false;
@@ -218,8 +225,8 @@ int main(int argc, char** argv)
         std::fputs(sim::usageText(), stderr);
         return 2;
     }
-    if (s.opt.help) {
-        std::fputs(sim::usageText(), stdout);
+    if (s.opt.help || s.opt.version) {
+        std::fputs(s.opt.help ? sim::usageText() : sim::versionText(), stdout);
         return 0;
     }
     sim::ReceiverState& st = s.receiver.state();

@@ -48,7 +48,12 @@ const char* usageText()
         "  --exit-with-parent stop as on SIGTERM when the process that started it ends\n"
         "  --forget ID        lose the meter ID (8 digits) from its slot whenever the meter list\n"
         "                     is asked for, as a receiver that drops a meter it was given\n"
+        "  --mute HEX         never answer the commands whose record code is HEX, such as 22\n"
+        "                     (the follow-up: the value telegram of the meter list never comes)\n"
+        "  --refuse HEX       answer the commands whose record code is HEX with error 0x18\n"
+        "                     instead (they are still carried out), such as 8A (key read)\n"
         "  --help             this text\n"
+        "  --version          the version\n"
         "\n"
         "Answers: a status reply to the status request and to every accepted set command\n"
         "(add/delete meter, new ID, wireless mode, master reset, clock, key, medium, flag);\n"
@@ -59,6 +64,11 @@ const char* usageText()
         "C (05) -> 50 C, T+C (00) -> 00 S2, 02 -> 20 T2, 04 -> 40 R. A new ID takes effect after\n"
         "its answer, which still carries the old ID. Frames for another ID are ignored;\n"
         "malformed frames are logged and answered with nothing.\n";
+}
+
+const char* versionText()
+{
+    return "zelk-sim " ZELK_VERSION "\n";
 }
 
 namespace {
@@ -126,6 +136,17 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
         };
         if (a == "--help" || a == "-h") {
             out.help = true;
+        } else if (a == "--version") {
+            out.version = true;
+        } else if (a == "--mute" || a == "--refuse") {
+            std::vector<std::uint8_t> code;
+            if (!needValue())
+                return false;
+            if (!parseHexBytes(next, code) || code.size() != 1) {
+                error = a + " needs one command code as two hex digits";
+                return false;
+            }
+            (a == "--mute" ? out.muteCode : out.refuseCode) = code[0];
         } else if (a == "--id") {
             if (!needValue())
                 return false;

@@ -26,12 +26,16 @@ struct Options {
     bool quiet = false;           // no per-frame log lines on stderr
     bool exitWithParent = false;  // stop when the starting process ends
     std::string forgetId;         // --forget: meter ID lost before each list request
+    int muteCode = -1;            // --mute: commands with this record code go unanswered
+    int refuseCode = -1;          // --refuse: commands with this record code are answered with error 0x18
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv. On a bad argument returns false with a message in error.
 bool parseOptions(int argc, char** argv, Options& out, std::string& error);
 
 const char* usageText();
+const char* versionText();
 
 } // namespace sim
