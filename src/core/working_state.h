@@ -1,7 +1,8 @@
 #pragma once
-// The program-wide working state that the serial link, the reply decoders and
-// the device operations share. Exactly one instance exists, owned by the main
-// window; everything that touches it runs on the GUI thread.
+// The working state that the serial link, the reply decoders and the device
+// operations share. The main window owns the program's one instance; the
+// command-line program's session and its request engine each own one of
+// their own. Everything that touches an instance runs on its owner's thread.
 #include <QByteArray>
 #include <QString>
 #include <cstdint>

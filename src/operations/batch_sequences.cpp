@@ -8,10 +8,6 @@
 
 #include <exception>
 
-namespace {
-const QString kEmptySlot = QStringLiteral("FFFFFFFF");
-}
-
 BatchSequences::BatchSequences(const OperationContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {
     addAll_.setObjectName(QStringLiteral("Timer_activateQORAll"));
     deleteAll_.setObjectName(QStringLiteral("Timer_deleteAll"));
@@ -52,8 +48,8 @@ bool BatchSequences::RowSkipped(Kind kind, int row) const {
     // Add and delete skip only the exact empty-slot mark; other texts go to
     // the builder, which refuses what is not a meter ID. Key-all only visits
     // rows that name a meter.
-    if (kind == Kind::KeyAll) return id.size() != 8 || id == kEmptySlot;
-    return id == kEmptySlot;
+    if (kind == Kind::KeyAll) return id.size() != 8 || id == MeterTable::kEmptySlotId;
+    return id == MeterTable::kEmptySlotId;
 }
 
 bool BatchSequences::SeekSendableRow(Kind kind) {

@@ -5,6 +5,7 @@
 #include "core/working_state.h"
 #include "protocol/commands.h"
 #include "protocol/hex.h"
+#include "serial/line_settings.h"
 #include "serial/vacomm.h"
 
 #include <QTimer>
@@ -13,38 +14,6 @@ namespace {
 
 const QString kConnectCaption = QStringLiteral("Connect to port");
 const QString kDisconnectCaption = QStringLiteral("Disconnect");
-
-// The "Speed" text as a line rate: the rates the list offers open at their
-// own speed; any other text (not a number, or a number not offered) gives
-// 2400 bit/s.
-TVaBaudrate RateFromText(const QString& text)
-{
-    bool ok = false;
-    switch (text.toInt(&ok)) {
-    case 300: return br300;
-    case 600: return br600;
-    case 1200: return br1200;
-    case 2400: return br2400;
-    case 4800: return br4800;
-    case 9600: return br9600;
-    case 19200: return br19200;
-    case 38400: return br38400;
-    case 57600: return br57600;
-    case 115200: return br115200;
-    default: return br2400;
-    }
-}
-
-// The "Parity" text compared exactly, case included; anything else is even.
-TVaParity ParityFromText(const QString& text)
-{
-    if (text == QLatin1String("None")) return paNone;
-    if (text == QLatin1String("Even")) return paEven;
-    if (text == QLatin1String("Odd")) return paOdd;
-    if (text == QLatin1String("Mark")) return paMark;
-    if (text == QLatin1String("Space")) return paSpace;
-    return paEven;
-}
 
 // No flow control, DTR inactive, RTS as the "RTS" box says.
 TVaFlowControl FlowForRts(bool rtsTicked)

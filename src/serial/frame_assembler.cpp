@@ -1,15 +1,13 @@
 #include "serial/frame_assembler.h"
 
 #include "core/working_state.h"
-#include "protocol/hex.h"
+#include "protocol/reply_classifier.h"
 
 #include <algorithm>
 
 namespace {
 constexpr char kStartByte = char(0x68);
 constexpr unsigned char kEndByte = 0x16;
-// A frame shorter than this has no sender identifier (offsets 5 to 8).
-constexpr int kSenderMinSize = 9;
 } // namespace
 
 void FrameAssembler::append(const char* data, int count, const FrameHandler& onFrame)
@@ -87,8 +85,8 @@ int FrameAssembler::laterFrameStart(int from, int n) const
     for (qsizetype c = buf.indexOf(kStartByte, from); c >= 0 && c + 1 < n; c = buf.indexOf(kStartByte, c + 1)) {
         const int length = static_cast<unsigned char>(buf[c + 1]);
         const qsizetype end = c + length + 2;
-        if (length + 3 >= kSenderMinSize && end < n && static_cast<unsigned char>(buf[end]) == kEndByte
-            && IdentifierText(buf, int(c) + 5) == currentId_())
+        if (end < n && static_cast<unsigned char>(buf[end]) == kEndByte
+            && IsFromReceiver(QByteArrayView(buf).sliced(c, length + 3), currentId_()))
             return int(c);
     }
     return -1;

@@ -27,8 +27,6 @@ public:
     void stop();
     bool isWatching() const { return !path_.isEmpty(); }
     QString path() const { return path_; }
-    // The folders the watcher is armed on now.
-    QStringList armedFolders() const { return fs_.directories(); }
 
 signals:
     // The name leads to a new node.

@@ -4,6 +4,7 @@
 #include "protocol/command_sink.h"
 #include "protocol/commands.h"
 #include "protocol/hex.h"
+#include "protocol/reply_classifier.h"
 #include "protocol/reply_decoders.h"
 #include "protocol/reply_target.h"
 
@@ -14,10 +15,6 @@
 namespace {
 // lastCommand of the AES key read: its reply goes to the key decoder.
 constexpr std::uint8_t kKeyReadCommand = 6;
-// Frames of this many bytes or fewer carry no reply record to decode.
-constexpr int kShortFrame = 21;
-// A frame shorter than this has no sender identifier (offsets 5 to 8).
-constexpr int kSenderMinSize = 9;
 } // namespace
 
 ReceivePath::ReceivePath(WorkingState& state, ReplyTarget& target, CommandSink& sink, QObject* parent)
@@ -116,35 +113,40 @@ void ReceivePath::onLineSilent()
 
 void ReceivePath::DispatchFrame(const QByteArray& frame)
 {
-    if (frame.size() < kSenderMinSize)
-        return;
     if (state_.replyLatched)
         return;
-    if (IdentifierText(frame, 5) != target_.currentZelkId())
+    const ReplyExpectation expect{state_.listTailPending, state_.meterListPending,
+                                  state_.lastCommand == kKeyReadCommand};
+    const ReplyKind kind = ClassifyReply(frame, target_.currentZelkId(), expect);
+    if (kind == ReplyKind::Foreign)
         return;
 
-    const bool keyReply = !state_.listTailPending && !state_.meterListPending && frame.size() > kShortFrame
-                          && state_.lastCommand == kKeyReadCommand;
-    if (keyReply)
+    if (kind == ReplyKind::KeyReadBack)
         target_.logKeyLine(HexDump(frame));
     else
         target_.logLine(HexDump(frame));
     state_.replyLatched = true;
     noDecode_.start();
 
-    if (state_.listTailPending) {
+    switch (kind) {
+    case ReplyKind::ListTail:
         state_.listTailPending = false;
         DecodeListTail(frame, target_);
-    } else if (state_.meterListPending) {
-        const bool ok = DecodeMeterList(frame, target_);
-        if (!ok)
+        break;
+    case ReplyKind::MeterList:
+        if (!DecodeMeterList(frame, target_))
             target_.logLine(QStringLiteral("Error decoding radio telegram..."));
         state_.meterListPending = false;
-    } else if (frame.size() > kShortFrame) {
-        if (state_.lastCommand == kKeyReadCommand)
-            DecodeKeyReadBack(frame, target_);
-        else
-            DecodeStatusOrError(frame, target_);
+        break;
+    case ReplyKind::KeyReadBack:
+        DecodeKeyReadBack(frame, target_);
+        break;
+    case ReplyKind::StatusOrError:
+        DecodeStatusOrError(frame, target_);
+        break;
+    case ReplyKind::LogOnly:
+    case ReplyKind::Foreign:
+        break;
     }
 }
 

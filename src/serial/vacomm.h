@@ -17,6 +17,7 @@
 #include <QStringList>
 
 #include <exception>
+#include <termios.h>
 #include <memory>
 
 // The exception thrown for every device error. message() is the text shown to
@@ -122,8 +123,6 @@ public:
     // "Error writing dcb (%d), %s".
     TVaBaudrate Baudrate() const { return baudrate_; }
     void SetBaudrate(TVaBaudrate rate);
-    int UserBaudrate() const { return userBaudrate_; }
-    void SetUserBaudrate(int bitsPerSecond);  // also makes Baudrate brUser
     TVaParity Parity() const { return parity_; }
     void SetParity(TVaParity parity);
     TVaDatabits Databits() const { return databits_; }
@@ -138,13 +137,12 @@ public:
     // previous value and throws "Error writing dcb (%d), %s".
     void SetRtsLine(bool active);
     TVaEventChars EventChars() const { return eventChars_; }
-    void SetEventChars(const TVaEventChars& chars);
     // Changing Buffers while open throws "Can't perform this operation while
     // port is open".
     TVaBuffers Buffers() const { return buffers_; }
     void SetBuffers(const TVaBuffers& buffers);
 
-    // Bits per second of a rate (UserBaudrate for brUser).
+    // Bits per second of a rate (0 for brUser: no user rate is kept).
     int BitsPerSecond(TVaBaudrate rate) const;
 
     // --- operations -----------------------------------------------------
@@ -196,6 +194,10 @@ public:
     struct Session;
 
 private:
+    // The termios settings for the line settings kept here; *speed gets the
+    // speed code. Throws "Error writing dcb" for a speed or data bits the
+    // line cannot have.
+    void ComposeLineSettings(termios& t, speed_t* speed) const;
     void ApplyLineSettings();
     void RequireClosed() const;
     void HandleRx(const std::shared_ptr<Session>& session);
@@ -204,7 +206,6 @@ private:
     QString deviceName_ = QStringLiteral("COM%d");
     int portNum_ = 0;
     TVaBaudrate baudrate_ = br1200;
-    int userBaudrate_ = 0;
     TVaParity parity_ = paNone;
     TVaDatabits databits_ = db8;
     TVaStopbits stopbits_ = sb1;

@@ -106,7 +106,6 @@ void TVaComm::SetParity(TVaParity parity) { ChangeLineSetting(this, parity_, par
 void TVaComm::SetDatabits(TVaDatabits bits) { ChangeLineSetting(this, databits_, bits, IsOpen(), &TVaComm::ApplyLineSettings); }
 void TVaComm::SetStopbits(TVaStopbits bits) { ChangeLineSetting(this, stopbits_, bits, IsOpen(), &TVaComm::ApplyLineSettings); }
 void TVaComm::SetFlowControl(const TVaFlowControl& flow) { ChangeLineSetting(this, flowControl_, flow, IsOpen(), &TVaComm::ApplyLineSettings); }
-void TVaComm::SetEventChars(const TVaEventChars& chars) { ChangeLineSetting(this, eventChars_, chars, IsOpen(), &TVaComm::ApplyLineSettings); }
 
 void TVaComm::SetRtsLine(bool active)
 {
@@ -125,54 +124,46 @@ void TVaComm::SetRtsLine(bool active)
     flowControl_.ControlRts = wanted;
 }
 
-void TVaComm::SetUserBaudrate(int bitsPerSecond)
-{
-    const int previousUser = userBaudrate_;
-    const TVaBaudrate previousRate = baudrate_;
-    if (previousUser == bitsPerSecond && previousRate == brUser)
-        return;
-    userBaudrate_ = bitsPerSecond;
-    baudrate_ = brUser;
-    if (!IsOpen())
-        return;
-    try {
-        ApplyLineSettings();
-    } catch (...) {
-        userBaudrate_ = previousUser;
-        baudrate_ = previousRate;
-        throw;
-    }
-}
-
 int TVaComm::BitsPerSecond(TVaBaudrate rate) const
 {
     static const int rates[] = {0, 110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200,
                                 38400, 56000, 57600, 115200, 128000, 256000};
-    if (rate == brUser)
-        return userBaudrate_;
-    if (rate < brUser || rate > br256000)
+    if (rate <= brUser || rate > br256000)
         return 0;
     return rates[rate];
 }
 
-void TVaComm::ApplyLineSettings()
-{
-    const int fd = session_->fd;
-    termios t {};
-    if (::tcgetattr(fd, &t) != 0)
-        RaiseVaCommError("Error writing dcb (%1), %2", errno);
+namespace {
 
+// What tcsetattr must have kept of the settings asked for: it succeeds when
+// any part of a change took.
+bool KeptLineSettings(const termios& asked, const termios& back, speed_t speed)
+{
+    const tcflag_t cflagMask = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CLOCAL | CREAD;
+    const tcflag_t iflagMask = IXON | IXOFF | IXANY | INPCK | ISTRIP | INLCR | IGNCR | ICRNL;
+    const tcflag_t lflagMask = ICANON | ECHO | ISIG | IEXTEN;
+    return ::cfgetispeed(&back) == speed && ::cfgetospeed(&back) == speed
+        && (back.c_cflag & cflagMask) == (asked.c_cflag & cflagMask)
+        && (back.c_iflag & iflagMask) == (asked.c_iflag & iflagMask)
+        && (back.c_oflag & OPOST) == (asked.c_oflag & OPOST)
+        && (back.c_lflag & lflagMask) == (asked.c_lflag & lflagMask)
+        && back.c_cc[VMIN] == asked.c_cc[VMIN] && back.c_cc[VTIME] == asked.c_cc[VTIME];
+}
+
+}  // namespace
+
+void TVaComm::ComposeLineSettings(termios& t, speed_t* speed) const
+{
     // Raw 8-bit transfer: no translation, no echo, no signals.
     ::cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
 
-    speed_t speed = B0;
-    if (!SpeedFor(BitsPerSecond(baudrate_), &speed))
+    if (!SpeedFor(BitsPerSecond(baudrate_), speed))
         RaiseVaCommError("Error writing dcb (%1), %2", EINVAL);
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
+    ::cfsetispeed(&t, *speed);
+    ::cfsetospeed(&t, *speed);
 
     switch (databits_) {
     case db5: t.c_cflag |= CS5; break;
@@ -211,24 +202,23 @@ void TVaComm::ApplyLineSettings()
     // for "no data", so a read of 0 bytes can only mean the line hung up.
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
+}
 
+void TVaComm::ApplyLineSettings()
+{
+    const int fd = session_->fd;
+    termios t {};
+    if (::tcgetattr(fd, &t) != 0)
+        RaiseVaCommError("Error writing dcb (%1), %2", errno);
+    speed_t speed = B0;
+    ComposeLineSettings(t, &speed);
     if (::tcsetattr(fd, TCSANOW, &t) != 0)
         RaiseVaCommError("Error writing dcb (%1), %2", errno);
 
-    // tcsetattr succeeds when any part of the change took: read back and compare.
     termios back {};
     if (::tcgetattr(fd, &back) != 0)
         RaiseVaCommError("Error writing dcb (%1), %2", errno);
-    const tcflag_t cflagMask = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CLOCAL | CREAD;
-    const tcflag_t iflagMask = IXON | IXOFF | IXANY | INPCK | ISTRIP | INLCR | IGNCR | ICRNL;
-    const tcflag_t lflagMask = ICANON | ECHO | ISIG | IEXTEN;
-    const bool same = ::cfgetispeed(&back) == speed && ::cfgetospeed(&back) == speed
-        && (back.c_cflag & cflagMask) == (t.c_cflag & cflagMask)
-        && (back.c_iflag & iflagMask) == (t.c_iflag & iflagMask)
-        && (back.c_oflag & OPOST) == (t.c_oflag & OPOST)
-        && (back.c_lflag & lflagMask) == (t.c_lflag & lflagMask)
-        && back.c_cc[VMIN] == t.c_cc[VMIN] && back.c_cc[VTIME] == t.c_cc[VTIME];
-    if (!same)
+    if (!KeptLineSettings(t, back, speed))
         RaiseVaCommError("Error writing dcb (%1), %2", EINVAL);
 
     if (flowControl_.ControlDtr != dtrHandshake)

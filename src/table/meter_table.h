@@ -17,6 +17,9 @@ public:
     enum Column { ColNumber = 0, ColSerial = 1, ColMedium = 2, ColKey = 3, ColNotes = 4 };
     using Row = std::array<QString, kColumns>;
     using LogFn = std::function<void(const QString&)>;
+    // The Serial/ID text of an empty slot of the receiver's list: skipped by
+    // the whole-table operations, never offered for a single-meter command.
+    static inline const QString kEmptySlotId = QStringLiteral("FFFFFFFF");
 
     explicit MeterTable(QObject* parent = nullptr);
 

@@ -15,7 +15,6 @@
 
 namespace {
 
-const QString kEmptySlot = QStringLiteral("FFFFFFFF");
 constexpr int kIdChars = 8;
 
 }  // namespace
@@ -123,7 +122,7 @@ QString MeterGrid::idForReceiverCommand() const
         return {};
     const QString id = table_.cell(MeterTable::ColSerial, r);
     // Empty slots of the receiver's list and malformed IDs are skipped silently.
-    if (id == kEmptySlot || id.size() != kIdChars)
+    if (id == MeterTable::kEmptySlotId || id.size() != kIdChars)
         return {};
     return id;
 }
