@@ -92,8 +92,9 @@ if(NOT ZELK_FUZZ)
   # The test that ends the built program with signals runs a copy of it.
   function(zelk_program_tests)
     if(TARGET app_tst_stop_signals)
-      target_compile_definitions(app_tst_stop_signals PRIVATE ZELK_DUV_PATH="$<TARGET_FILE:zelk-duv>")
-      add_dependencies(app_tst_stop_signals zelk-duv)
+      target_compile_definitions(app_tst_stop_signals PRIVATE ZELK_DUV_PATH="$<TARGET_FILE:zelk-duv>"
+        ZELK_CLI_PATH="$<TARGET_FILE:zelk-cli>")
+      add_dependencies(app_tst_stop_signals zelk-duv zelk-cli)
     endif()
   endfunction()
   cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL zelk_program_tests)

@@ -52,7 +52,7 @@ QJsonObject ListJson(const RequestResult& r, const QString& zelkId)
                                   {QStringLiteral("id"), row[MeterTable::ColSerial]},
                                   {QStringLiteral("medium"), row[MeterTable::ColMedium]},
                                   {QStringLiteral("value"), ok ? QJsonValue(value) : QJsonValue()},
-                                  {QStringLiteral("empty"), row[MeterTable::ColSerial] == QLatin1String("FFFFFFFF")}});
+                                  {QStringLiteral("empty"), row[MeterTable::ColSerial] == MeterTable::kEmptySlotId}});
     }
     return {{QStringLiteral("zelk_id"), zelkId}, {QStringLiteral("complete"), r.complete},
             {QStringLiteral("meters"), meters}};
@@ -71,7 +71,7 @@ int RunList(const CliOptions& o, RequestEngine& engine, CliOutput& out)
     const QByteArray bytes = MeterListFile::SerialiseMeterList(table, o.separator);
     if (!o.outFile.isEmpty()) {
         QString error;
-        if (!MeterListFile::WriteMeterListFile(o.outFile, bytes, &error))
+        if (!MeterListFile::WriteMeterListFile(o.outFile, bytes, &error, MeterListFile::HoldsKeys(table)))
             return out.fail(Exit::Failed, QStringLiteral("cannot write %1: %2").arg(o.outFile, error), doc);
         doc.insert(QStringLiteral("file"), o.outFile);
         out.text(QStringLiteral("Meter list written to %1 (%2 rows)").arg(o.outFile).arg(r.rows.size()));

@@ -4,26 +4,29 @@
 #include "cli/cli_help.h"
 #include "core/settings.h"
 #include "protocol/commands.h"
+#include "protocol/identifier.h"
+#include "protocol/key_text.h"
 #include "protocol/medium.h"
+#include "serial/line_settings.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
 
-const QStringList kSpeeds = {QStringLiteral("300"),   QStringLiteral("600"),   QStringLiteral("1200"),
-                             QStringLiteral("2400"),  QStringLiteral("4800"),  QStringLiteral("9600"),
-                             QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
-                             QStringLiteral("115200")};
-const QStringList kParities = {QStringLiteral("None"), QStringLiteral("Even"), QStringLiteral("Odd"),
-                               QStringLiteral("Mark"), QStringLiteral("Space")};
+// "a, b or c".
+QString Choices(const QStringList& names)
+{
+    return names.size() < 2 ? names.join(QString())
+                            : names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ")
+                                  + names.last();
+}
 
 struct Opt {
     QCommandLineOption port{{"p", "port"}, "Serial port: a name of the window's port list (COM1, /dev/serial/by-id/...) or a device path.", "name"};
-    QCommandLineOption baud{{"b", "baud"}, "Line speed: 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200.", "n"};
-    QCommandLineOption parity{"parity", "Parity: None, Even, Odd, Mark or Space.", "p"};
+    QCommandLineOption baud{{"b", "baud"}, "Line speed: " + Choices(LineSpeedTexts()) + ".", "n"};
+    QCommandLineOption parity{"parity", "Parity: " + Choices(ParityTexts()) + ".", "p"};
     QCommandLineOption zelkId{{"z", "zelk-id"}, "ZELK ID of the receiver, 8 digits.", "id"};
     QCommandLineOption retry{"retry", "How often a command is sent again when no reply comes, 0 to 9.", "n"};
     QCommandLineOption timeout{"timeout", "Milliseconds of silence before a command is sent again, 300 to 30000.", "ms"};
@@ -43,12 +46,6 @@ struct Opt {
     QCommandLineOption help{{"h", "help"}, "Show this help (help COMMAND for one command)."};
     QCommandLineOption version{"version", "Show the version."};
 };
-
-bool IsDigits(const QString& s, int n)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    return s.size() == n && digits.match(s).hasMatch();
-}
 
 // The entry of `names` equal to `text` without regard to case, also with
 // `prefix` in front; empty when none.
@@ -107,12 +104,12 @@ Problem ApplyDefaults(const QCommandLineParser& parser, const Opt& o, const QStr
 // Line options given on the command line must be values the window offers.
 Problem CheckLineOptions(const QCommandLineParser& parser, const Opt& o, CliOptions& opt)
 {
-    if (parser.isSet(o.baud) && !kSpeeds.contains(opt.baud))
-        return QStringLiteral("--baud must be one of ") + kSpeeds.join(QStringLiteral(", "));
+    if (parser.isSet(o.baud) && !LineSpeedTexts().contains(opt.baud))
+        return QStringLiteral("--baud must be one of ") + LineSpeedTexts().join(QStringLiteral(", "));
     if (parser.isSet(o.parity)) {
-        opt.parity = Canonical(kParities, opt.parity);
+        opt.parity = Canonical(ParityTexts(), opt.parity);
         if (opt.parity.isEmpty())
-            return QStringLiteral("--parity must be None, Even, Odd, Mark or Space");
+            return QStringLiteral("--parity must be ") + Choices(ParityTexts());
     }
     if (parser.isSet(o.separator) && opt.separator.size() != 1)
         return QStringLiteral("--separator must be one character");
@@ -136,7 +133,7 @@ Problem CheckCommandOptions(const QCommandLineParser& parser, const Opt& o, cons
 {
     const QString& c = opt.command;
     const bool program = c == QLatin1String("program");
-    if (cmd.usesReceiver && !IsDigits(opt.zelkId, 8))
+    if (cmd.usesReceiver && !IsIdentifierText(opt.zelkId))
         return QStringLiteral("ZELK ID must be 8 digits: ") + opt.zelkId;
     if (parser.isSet(o.output) && c != QLatin1String("list"))
         return QStringLiteral("-o/--output applies to list only");
@@ -158,11 +155,10 @@ Problem CheckArguments(const CliCommand& cmd, QStringList& pos)
 {
     const QString& c = cmd.name;
     bool ok = true;
-    if (cmd.meterIdArg && !IsDigits(pos.value(0), 8))
+    if (cmd.meterIdArg && !IsIdentifierText(pos.value(0)))
         return QStringLiteral("meter ID must be 8 digits: ") + pos.value(0);
     if (c == QLatin1String("set-key")) {
-        static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{32}$"));
-        if (!hex.match(pos.value(1)).hasMatch())
+        if (!IsKeyText(pos.value(1)))
             return QStringLiteral("key must be 32 hex digits: ") + pos.value(1);
         pos[1] = pos[1].toUpper();
     } else if (c == QLatin1String("set-medium")) {
@@ -170,7 +166,7 @@ Problem CheckArguments(const CliCommand& cmd, QStringList& pos)
         if (pos[1].isEmpty())
             return QStringLiteral("medium must be one of: ") + MediumBoxNames().join(QStringLiteral(", "));
     } else if (c == QLatin1String("set-id")) {
-        if (!IsDigits(pos.value(0), 8))
+        if (!IsIdentifierText(pos.value(0)))
             return QStringLiteral("new ZELK ID must be 8 digits: ") + pos.value(0);
     } else if (c == QLatin1String("mode")) {
         pos[0] = Canonical(WirelessModeNames(), pos.value(0), QStringLiteral("Mode "));

@@ -2,10 +2,10 @@
 // checked row by row before anything is sent.
 #include "cli/cli_program_plan.h"
 
+#include "protocol/identifier.h"
+#include "protocol/key_text.h"
 #include "protocol/medium.h"
 #include "table/meter_list_reader.h"
-
-#include <QRegularExpression>
 
 namespace {
 
@@ -42,24 +42,22 @@ bool LoadProgramFile(const CliOptions& o, std::vector<ProgramRow>* rows, QString
     };
     if (parsed.outcome == MeterListFile::ImportOutcome::TooManyData)
         return bad(int(parsed.rows.size()), QStringLiteral("too many fields (at most 9 separators)"));
-    static const QRegularExpression id8(QStringLiteral("^[0-9]{8}$"));
-    static const QRegularExpression key32(QStringLiteral("^[0-9A-Fa-f]{32}$"));
     QHash<QString, int> seen;
     const QStringList media = MediumBoxNames();
     for (std::size_t i = 0; i < parsed.rows.size(); ++i) {
         const MeterTable::Row& r = parsed.rows[i];
         const int line = int(i) + 1;
         const QString id = r[MeterTable::ColSerial].trimmed();
-        if (id.isEmpty() || id == QLatin1String("FFFFFFFF"))
+        if (id.isEmpty() || id == MeterTable::kEmptySlotId)
             continue;
-        if (!id8.match(id).hasMatch())
+        if (!IsIdentifierText(id))
             return bad(line, QStringLiteral("meter ID must be 8 digits: ") + id);
         if (seen.contains(id))
             return bad(line, QStringLiteral("meter ID %1 also on line %2").arg(id).arg(seen[id]));
         seen.insert(id, line);
         ProgramRow row{line, id, {}, {}};
         if (o.keys && !r[MeterTable::ColKey].isEmpty()) {
-            if (!key32.match(r[MeterTable::ColKey]).hasMatch())
+            if (!IsKeyText(r[MeterTable::ColKey]))
                 return bad(line, QStringLiteral("key must be 32 hex digits: ") + r[MeterTable::ColKey]);
             row.key = r[MeterTable::ColKey].toUpper();
         }

@@ -15,7 +15,6 @@ int ProgramPlan::changes() const
 ProgramPlan PlanProgram(const std::vector<ProgramRow>& rows, const std::vector<MeterTable::Row>& held,
                         const QHash<QString, QString>& keys, bool exact)
 {
-    static const QString kEmptySlot = QStringLiteral("FFFFFFFF");
     QHash<QString, QString> heldMedium;  // meter ID -> medium name the list shows
     for (const MeterTable::Row& r : held)
         heldMedium.insert(r[MeterTable::ColSerial], r[MeterTable::ColMedium]);
@@ -26,7 +25,7 @@ ProgramPlan PlanProgram(const std::vector<ProgramRow>& rows, const std::vector<M
     ProgramPlan plan;
     for (const MeterTable::Row& r : held) {
         const QString& id = r[MeterTable::ColSerial];
-        if (!exact || id == kEmptySlot || inFile.contains(id))
+        if (!exact || id == MeterTable::kEmptySlotId || inFile.contains(id))
             continue;
         MeterStep s;
         s.id = id;

@@ -31,7 +31,6 @@ public:
     QString portNameText() const override { return options_.port; }
     QString speedText() const override { return options_.baud; }
     QString parityText() const override { return options_.parity; }
-    QString dataBitsText() const override { return QStringLiteral("8"); }  // the receiver's only format
     bool rtsTicked() const override { return options_.rts; }
     bool englishChecked() const override { return options_.english; }
     void setStatusText(const QString&) override {}

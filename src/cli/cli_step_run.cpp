@@ -82,7 +82,7 @@ int RunClear(const CliOptions& o, RequestEngine& e, CliOutput& out)
         return run.finish({{QStringLiteral("deleted"), QJsonArray()}}, QString());
     QStringList ids;
     for (const MeterTable::Row& r : list)
-        if (r[MeterTable::ColSerial] != QLatin1String("FFFFFFFF"))
+        if (r[MeterTable::ColSerial] != MeterTable::kEmptySlotId)
             ids << r[MeterTable::ColSerial];
     run.addWork(int(ids.size()));
     QStringList deleted;

@@ -7,6 +7,7 @@
 #include "protocol/hex.h"
 #include "protocol/key_text.h"
 #include "protocol/medium.h"
+#include "protocol/reply_classifier.h"
 #include "protocol/reply_decoders.h"
 #include "serial/frame_assembler.h"
 
@@ -16,10 +17,6 @@
 #include <utility>
 
 namespace {
-// A frame shorter than this has no sender identifier (offsets 5 to 8).
-constexpr int kSenderMinSize = 9;
-// Frames of this many bytes or fewer carry no status or error record.
-constexpr int kShortFrame = 21;
 
 // Passes telegrams on to the link and counts them; builder messages go to
 // the engine's log.
@@ -226,7 +223,12 @@ void RequestEngine::receive(const QByteArray& bytes)
 
 void RequestEngine::dispatch(const QByteArray& frame)
 {
-    if (!pending_ || frame.size() < kSenderMinSize || IdentifierText(frame, 5) != zelkId_)
+    if (!pending_)
+        return;
+    const Expect expect = pending_->expect;
+    const ReplyKind kind = ClassifyReply(frame, zelkId_,
+                                         {expect == Expect::ListTail, expect == Expect::MeterList, expect == Expect::Key});
+    if (kind == ReplyKind::Foreign)
         return;
     emit logLine(HexDump(frame), true);
     // After the answer only the replies to the repeated sendings are awaited;
@@ -241,48 +243,55 @@ void RequestEngine::dispatch(const QByteArray& frame)
     WorkingState& st = t.state();
     st.replyReceived = false;
     t.replyLines.clear();
-    RequestResult::Kind expected = RequestResult::Status;
-    const bool longEnough = frame.size() > kShortFrame;
-    switch (pending_->expect) {
-    case Expect::StatusOrError:
-        if (longEnough)
-            DecodeStatusOrError(frame, t);
+    decode(kind, frame);
+
+    RequestResult::Kind result;
+    if (t.gotError)
+        result = RequestResult::Error;
+    else if (t.gotStatus)
+        result = RequestResult::Status;
+    else if (st.replyReceived)
+        result = expect == Expect::Key ? RequestResult::Key
+                 : expect == Expect::StatusOrError ? RequestResult::Status
+                                                   : RequestResult::MeterList;
+    else
+        return;  // not an answer: keep waiting (the timer resends)
+    pending_->kind = result;
+    pending_->done = true;
+    pending_->strays = pending_->sent - 1;
+    pending_->loop->quit();
+}
+
+void RequestEngine::decode(ReplyKind kind, const QByteArray& frame)
+{
+    Target& t = *target_;
+    // Unlike the window, the engine waits for one answer: a long frame that
+    // is not the awaited reply is the receiver refusing the request.
+    const bool longEnough = frame.size() > ReplyFrames::kShortFrame;
+    switch (kind) {
+    case ReplyKind::StatusOrError:
+        DecodeStatusOrError(frame, t);
         break;
-    case Expect::MeterList:
-        expected = RequestResult::MeterList;
+    case ReplyKind::MeterList:
         if (!DecodeMeterList(frame, t)) {
             emit logLine(QStringLiteral("Error decoding radio telegram..."), false);
             if (longEnough)
                 DecodeStatusOrError(frame, t);  // an error reply instead of the list
         }
         break;
-    case Expect::ListTail:
-        expected = RequestResult::MeterList;
-        DecodeListTail(frame, t);
-        if (!st.replyReceived && longEnough)
+    case ReplyKind::ListTail:
+    case ReplyKind::KeyReadBack:
+        if (kind == ReplyKind::ListTail)
+            DecodeListTail(frame, t);
+        else
+            DecodeKeyReadBack(frame, t);
+        if (!t.state().replyReceived && longEnough)
             DecodeStatusOrError(frame, t);
         break;
-    case Expect::Key:
-        expected = RequestResult::Key;
-        DecodeKeyReadBack(frame, t);
-        if (!st.replyReceived && longEnough)
-            DecodeStatusOrError(frame, t);
+    case ReplyKind::LogOnly:
+    case ReplyKind::Foreign:
         break;
     }
-
-    RequestResult::Kind kind;
-    if (t.gotError)
-        kind = RequestResult::Error;
-    else if (t.gotStatus)
-        kind = RequestResult::Status;
-    else if (st.replyReceived)
-        kind = expected;
-    else
-        return;  // not an answer: keep waiting (the timer resends)
-    pending_->kind = kind;
-    pending_->done = true;
-    pending_->strays = pending_->sent - 1;
-    pending_->loop->quit();
 }
 
 RequestResult RequestEngine::readStatus()

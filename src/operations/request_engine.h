@@ -24,6 +24,7 @@
 //
 // Runs on the thread that owns it; each call blocks that thread in a nested
 // event loop for at most (retries + 2) * timeoutMs plus the write bounds.
+#include "protocol/reply_classifier.h"
 #include "protocol/reply_target.h"
 #include "table/meter_table.h"
 
@@ -118,6 +119,8 @@ private:
     // Waits up to `ms` for `count` replies that answer nothing and drops them.
     void drainStrays(int count, int ms);
     void dispatch(const QByteArray& frame);
+    // Runs the decoder of a frame's kind (see ClassifyReply).
+    void decode(ReplyKind kind, const QByteArray& frame);
 
     OperationLink& link_;
     QString zelkId_;

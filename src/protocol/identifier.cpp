@@ -1,5 +1,7 @@
 #include "protocol/identifier.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kErrorPrefix = QStringLiteral("Error in ZUDozad ID, exception ");
@@ -64,4 +66,11 @@ QByteArray BuildTelegramHeader(const QString& zelkId, std::uint8_t L, const LogF
     head.append(char(0x00)); // configuration field
     head.append(char(0x00));
     return head;
+}
+
+bool IsIdentifierText(const QString& text)
+{
+    return text.size() == 8 && std::all_of(text.begin(), text.end(), [](QChar c) {
+               return c >= u'0' && c <= u'9';
+           });
 }

@@ -17,6 +17,9 @@ using LogFn = std::function<void(const QString&)>;
 // empty (nothing is logged then). Pure; never throws but for allocation.
 QByteArray EncodeIdentifier(const QString& text, const LogFn& log);
 
+// Whether text is an identifier a user may give: exactly 8 ASCII digits.
+bool IsIdentifierText(const QString& text);
+
 // The command frame head for `zelkId` and length byte `L`: 68 L 06 DA 46,
 // the encoded ZELK ID, 00 1B 7A 00 00 00 00. Empty when the ZELK ID does
 // not convert (the reason is logged by EncodeIdentifier).

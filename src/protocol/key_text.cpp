@@ -1,5 +1,7 @@
 #include "protocol/key_text.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kKeyTextLength = 32;
@@ -80,4 +82,11 @@ QByteArray KeyBytesFromText(const QString& text, const LogFn& log)
         key.append(char(value & 0xFF));
     }
     return key;
+}
+
+bool IsKeyText(const QString& text)
+{
+    return text.size() == 32 && std::all_of(text.begin(), text.end(), [](QChar c) {
+               return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+           });
 }

@@ -14,6 +14,10 @@ using LogFn = std::function<void(const QString&)>;
 // first line. `log` may be empty. Pure; never throws but for allocation.
 QByteArray KeyBytesFromText(const QString& text, const LogFn& log);
 
+// Whether text is a key as a user may write it: exactly 32 hexadecimal
+// characters, either case (KeyBytesFromText takes its upper-case form).
+bool IsKeyText(const QString& text);
+
 // Eight hexadecimal characters (either case) to a signed 32-bit value
 // ("FFFFFFFF" -> -1, "80000000" -> -2147483648). On a character that is
 // neither a hex letter nor a digit, *ok is false and *error holds

@@ -20,7 +20,6 @@ public:
     virtual QString portNameText() const = 0;   // "COM name" list text
     virtual QString speedText() const = 0;      // "Speed" list text
     virtual QString parityText() const = 0;     // "Parity" list text
-    virtual QString dataBitsText() const = 0;   // "Data bits" list text
     virtual bool rtsTicked() const = 0;         // "RTS" tick box
     virtual bool englishChecked() const = 0;    // check mark of Language > English
     virtual void setStatusText(const QString& text) = 0;      // status bar, first panel

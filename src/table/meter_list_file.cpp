@@ -145,39 +145,6 @@ ParsedMeterList ParseMeterList(const QString& text, const QString& separator, co
     return result;
 }
 
-ImportOutcome ImportMeterListBytes(MeterTable& table, const QByteArray& bytes, const QString& separator)
-{
-    ParsedMeterList parsed = ParseMeterList(DecodeMeterListBytes(bytes), separator);
-    table.ClearMeterTable();
-    if (!parsed.rows.empty())
-        table.replaceDataRows(std::move(parsed.rows));
-    return parsed.outcome;
-}
-
-bool ReadMeterListFile(const QString& path, QByteArray* bytes, QString* error)
-{
-    QFile file(path);
-    if (QFileInfo(path).isDir()) {
-        if (error)
-            *error = QStringLiteral("is a folder");
-        return false;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    if (bytes)
-        *bytes = std::move(data);
-    return true;
-}
-
 bool HoldsKeys(const MeterTable& table)
 {
     const auto& rows = table.rows();

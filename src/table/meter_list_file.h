@@ -64,15 +64,6 @@ struct ParsedMeterList {
 using ParseProgress = std::function<bool(qsizetype done, qsizetype total)>;
 ParsedMeterList ParseMeterList(const QString& text, const QString& separator, const ParseProgress& progress = {});
 
-// Clears `table` and fills it from file bytes as ParseMeterList says, with
-// one reset of the model. Returns the outcome; the caller reports
-// TooManyData to the user.
-ImportOutcome ImportMeterListBytes(MeterTable& table, const QByteArray& bytes, const QString& separator);
-
-// Reads a whole file. False (with the reason in *error) when it cannot be
-// opened or read: missing, a folder, no rights.
-bool ReadMeterListFile(const QString& path, QByteArray* bytes, QString* error = nullptr);
-
 // Writes a whole file through a temporary file beside it that replaces the
 // old file only once complete, so a failed write leaves any old file intact.
 // With `privateFile` set (a table that holds keys) the file is a private

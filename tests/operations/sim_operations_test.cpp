@@ -26,7 +26,6 @@ public:
     QString portNameText() const override { return port_; }
     QString speedText() const override { return QStringLiteral("9600"); }
     QString parityText() const override { return QStringLiteral("None"); }
-    QString dataBitsText() const override { return QStringLiteral("8"); }
     bool rtsTicked() const override { return false; }
     bool englishChecked() const override { return true; }
     void setStatusText(const QString&) override {}

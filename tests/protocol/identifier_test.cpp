@@ -115,3 +115,13 @@ TEST(BuildTelegramHeader, BadZelkIdGivesNoHead)
 }
 
 } // namespace
+
+// Faults: a user's ID check that lets through 7 or 9 digits, a letter, a
+// character just outside 0-9, or the empty slot's FFFFFFFF.
+TEST(IsIdentifierText, ExactlyEightAsciiDigits)
+{
+    for (auto [text, ok] : {std::pair{"01234567", true}, {"98765432", true}, {"1234567", false},
+                            {"123456789", false}, {"1234567A", false}, {"1234567/", false},
+                            {"1234567:", false}, {"FFFFFFFF", false}})
+        EXPECT_EQ(IsIdentifierText(QString::fromLatin1(text)), ok) << text;
+}

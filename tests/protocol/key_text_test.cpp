@@ -106,3 +106,14 @@ TEST(HexTextValue, Failures)
 }
 
 } // namespace
+
+// Faults: a key check that refuses small letters, lets through 31 or 33
+// characters, or a character just outside 0-9, A-F, a-f.
+TEST(IsKeyText, ThirtyTwoHexDigitsEitherCase)
+{
+    const QString key = QStringLiteral("00112233445566778899AABBCCDDEEFF");
+    for (auto [text, ok] : {std::pair{key, true}, {key.toLower(), true}, {key.left(31), false}, {key + u'0', false},
+                            {key.left(31) + u'G', false}, {key.left(31) + u'g', false}, {key.left(31) + u'@', false},
+                            {key.left(31) + u'`', false}, {key.left(31) + u':', false}})
+        EXPECT_EQ(IsKeyText(text), ok) << text.toStdString();
+}

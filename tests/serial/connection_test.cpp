@@ -28,7 +28,6 @@ public:
     QString portNameText() const override { return name; }
     QString speedText() const override { return speed; }
     QString parityText() const override { return parity; }
-    QString dataBitsText() const override { return dataBits; }
     bool rtsTicked() const override { return rts; }
     bool englishChecked() const override { return english; }
     void setStatusText(const QString& text) override { status = text; }
@@ -37,7 +36,7 @@ public:
 
     QString caption() const { return captions.isEmpty() ? QStringLiteral("Connect") : captions.last(); }
 
-    QString name, speed = "9600", parity = "Even", dataBits = "8";
+    QString name, speed = "9600", parity = "Even";
     bool rts = false, english = true;
     QString status;
     QStringList captions;  // every caption set, in order
@@ -99,21 +98,20 @@ TEST_F(ConnectionTest, ConnectButtonOpensAndClosesThePort)
 TEST_F(ConnectionTest, LineSettingsComeFromTheListTexts)
 {
     struct Case {
-        QString speed, parity, dataBits;
+        QString speed, parity;
         speed_t expectedSpeed;
         QString status;
     };
     const Case cases[] = {
-        {"115200", "Odd", "8", B115200, " - 115200,8,Odd"},
-        {"600", "None", "7", B600, " - 600,8,None"},        // the list's 7 is only stored
-        {"38400", "none", "8", B38400, " - 38400,8,none"},  // parity text shown as typed
-        {"96OO", "Mark", "8", B2400, " - 96OO,8,Mark"},     // not a number: 2400 bit/s
-        {"14400", "Space", "x", B2400, " - 14400,8,Space"}, // not offered: 2400; odd data bits text: 8
+        {"115200", "Odd", B115200, " - 115200,8,Odd"},
+        {"600", "None", B600, " - 600,8,None"},
+        {"38400", "none", B38400, " - 38400,8,none"},  // parity text shown as typed
+        {"96OO", "Mark", B2400, " - 96OO,8,Mark"},     // not a number: 2400 bit/s
+        {"14400", "Space", B2400, " - 14400,8,Space"}, // not offered: 2400
     };
     for (const Case& c : cases) {
         view.speed = c.speed;
         view.parity = c.parity;
-        view.dataBits = c.dataBits;
         conn.ToggleConnection();
         ASSERT_TRUE(state.connected) << qPrintable(c.speed);
         EXPECT_EQ(view.status, view.name + c.status);
@@ -125,7 +123,6 @@ TEST_F(ConnectionTest, LineSettingsComeFromTheListTexts)
     // What reached the device object: parity by exact text, always 8 data bits.
     view.speed = "9600";
     view.parity = "none";
-    view.dataBits = "7";
     view.rts = true;
     conn.ToggleConnection();
     EXPECT_EQ(comm.Parity(), paEven);

@@ -29,16 +29,21 @@ MeterTable::Row RowOf(const MeterTable& t, int r)
     return {t.cell(0, r), t.cell(1, r), t.cell(2, r), t.cell(3, r), t.cell(4, r)};
 }
 
-QByteArray WriteRead(const QString& path, const QByteArray& bytes)
+QByteArray Contents(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    f.write(bytes);
-    f.close();
-    QByteArray back;
-    ReadMeterListFile(path, &back);
-    return back;
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// What an import does with the bytes of a file once read: decode, parse, and
+// fill the table with the rows.
+ImportOutcome Import(MeterTable& table, const QByteArray& bytes, const QString& separator)
+{
+    ParsedMeterList parsed = ParseMeterList(DecodeMeterListBytes(bytes), separator);
+    table.ClearMeterTable();
+    if (!parsed.rows.empty())
+        table.replaceDataRows(std::move(parsed.rows));
+    return parsed.outcome;
 }
 
 }  // namespace
@@ -90,7 +95,7 @@ TEST(MeterListLines, AllLineEndsSplitAndAFinalBreakAddsNothing)
 TEST(MeterListImport, FieldsTwoToFiveFillTheRowNumberedByPosition)
 {
     MeterTable t;
-    EXPECT_EQ(ImportMeterListBytes(t, "7;12345678;Water;;Hall;\r\n", ";"), ImportOutcome::Imported);
+    EXPECT_EQ(Import(t, "7;12345678;Water;;Hall;\r\n", ";"), ImportOutcome::Imported);
     ASSERT_EQ(t.rowCount(), 2);
     EXPECT_EQ(RowOf(t, 1), R("1", "12345678", "Water", "", "Hall"));
 }
@@ -98,14 +103,14 @@ TEST(MeterListImport, FieldsTwoToFiveFillTheRowNumberedByPosition)
 TEST(MeterListImport, TextAfterTheLastSeparatorIsDropped)
 {
     MeterTable t;
-    ImportMeterListBytes(t, "1;12345678;Water", ";");
+    Import(t, "1;12345678;Water", ";");
     EXPECT_EQ(RowOf(t, 1), R("1", "12345678", "", "", ""));
 }
 
 TEST(MeterListImport, MissingFieldsGiveEmptyCellsNotThePreviousLinesValues)
 {
     MeterTable t;
-    ImportMeterListBytes(t, "1;11111111;Water;AABB;note;\r\n2;22222222;\r\n\r\n", ";");
+    Import(t, "1;11111111;Water;AABB;note;\r\n2;22222222;\r\n\r\n", ";");
     ASSERT_EQ(t.rowCount(), 4);
     EXPECT_EQ(RowOf(t, 2), R("2", "22222222", "", "", ""));
     EXPECT_EQ(RowOf(t, 3), R("3", "", "", "", ""));  // an empty line still makes a row
@@ -115,16 +120,16 @@ TEST(MeterListImport, NineSeparatorsImportTenStopWithTheEarlierRowsAndOneEmptyRo
 {
     MeterTable t;
     const QByteArray nine = "1;11111111;Water;K;N;6;7;8;9;tail\r\n";
-    EXPECT_EQ(ImportMeterListBytes(t, nine, ";"), ImportOutcome::Imported);
+    EXPECT_EQ(Import(t, nine, ";"), ImportOutcome::Imported);
     EXPECT_EQ(RowOf(t, 1), R("1", "11111111", "Water", "K", "N"));
 
     const QByteArray ten = "x;22222222;Gas;;;6;7;8;9;10;\r\n";
-    EXPECT_EQ(ImportMeterListBytes(t, nine + nine + ten + nine, ";"), ImportOutcome::TooManyData);
+    EXPECT_EQ(Import(t, nine + nine + ten + nine, ";"), ImportOutcome::TooManyData);
     ASSERT_EQ(t.rowCount(), 4);
     EXPECT_EQ(t.cell(1, 2), "11111111");
     EXPECT_EQ(RowOf(t, 3), R("", "", "", "", ""));
 
-    EXPECT_EQ(ImportMeterListBytes(t, ten, ";"), ImportOutcome::TooManyData);
+    EXPECT_EQ(Import(t, ten, ";"), ImportOutcome::TooManyData);
     EXPECT_EQ(t.rowCount(), 2);
     EXPECT_EQ(RowOf(t, 1), R("", "", "", "", ""));
 }
@@ -133,31 +138,31 @@ TEST(MeterListImport, FieldsKeepTheirFirstFiftyCharacters)
 {
     MeterTable t;
     const QString notes = QString(50, u'n') + QString(10, u'x');
-    ImportMeterListBytes(t, ("1;12345678;Water;;" + notes + ";").toUtf8(), ";");
+    Import(t, ("1;12345678;Water;;" + notes + ";").toUtf8(), ";");
     EXPECT_EQ(t.cell(4, 1), QString(50, u'n'));
 
     // A character outside the basic plane is never cut in half.
     const QString wide = QString(49, u'a') + QString::fromUtf8("\U0001F600") + "b";
-    ImportMeterListBytes(t, (";" + wide + ";").toUtf8(), ";");
+    Import(t, (";" + wide + ";").toUtf8(), ";");
     EXPECT_EQ(t.cell(1, 1), QString(49, u'a'));
 }
 
 TEST(MeterListImport, AnEmptyOrLongSeparatorFindsNoFields)
 {
     MeterTable t;
-    ImportMeterListBytes(t, "1;12345678;Water;;Hall;\r\n2;1;2;3;4;5;6;7;8;9;10;11\r\n", "");
+    Import(t, "1;12345678;Water;;Hall;\r\n2;1;2;3;4;5;6;7;8;9;10;11\r\n", "");
     ASSERT_EQ(t.rowCount(), 3);
     EXPECT_EQ(RowOf(t, 1), R("1", "", "", "", ""));
     EXPECT_EQ(RowOf(t, 2), R("2", "", "", "", ""));
 
-    EXPECT_EQ(ImportMeterListBytes(t, "1;;12345678;;Water;;\r\n", ";;"), ImportOutcome::Imported);
+    EXPECT_EQ(Import(t, "1;;12345678;;Water;;\r\n", ";;"), ImportOutcome::Imported);
     EXPECT_EQ(RowOf(t, 1), R("1", "", "", "", ""));
 }
 
 TEST(MeterListImport, OtherSeparatorCharacters)
 {
     MeterTable t;
-    ImportMeterListBytes(t, "1,12345678,Water;Heat,,Hall,", ",");
+    Import(t, "1,12345678,Water;Heat,,Hall,", ",");
     EXPECT_EQ(RowOf(t, 1), R("1", "12345678", "Water;Heat", "", "Hall"));
 }
 
@@ -168,9 +173,9 @@ TEST(MeterListImport, LoneLfAndLoneCrImportLikeCrLf)
     lf.replace("\r\n", "\n");
     cr.replace("\r\n", "\r");
     MeterTable a, b, c;
-    ImportMeterListBytes(a, crlf, ";");
-    ImportMeterListBytes(b, lf, ";");
-    ImportMeterListBytes(c, cr, ";");
+    Import(a, crlf, ";");
+    Import(b, lf, ";");
+    Import(c, cr, ";");
     EXPECT_EQ(a.rows(), b.rows());
     EXPECT_EQ(a.rows(), c.rows());
     EXPECT_EQ(a.rowCount(), 3);
@@ -180,7 +185,7 @@ TEST(MeterListImport, EmptyFileLeavesTheClearedTable)
 {
     MeterTable t;
     t.replaceDataRows({R("1", "12345678", "", "", "")});
-    EXPECT_EQ(ImportMeterListBytes(t, QByteArray(), ";"), ImportOutcome::Imported);
+    EXPECT_EQ(Import(t, QByteArray(), ";"), ImportOutcome::Imported);
     EXPECT_EQ(t.rowCount(), 2);
     EXPECT_EQ(RowOf(t, 1), R("", "", "", "", ""));
 }
@@ -188,12 +193,12 @@ TEST(MeterListImport, EmptyFileLeavesTheClearedTable)
 TEST(MeterListImport, EncodingUtf8WithOrWithoutMarkElseWindows1252)
 {
     MeterTable t;
-    ImportMeterListBytes(t, "\xef\xbb\xbf" "1;12345678;W\xc3\xa4rme;;\xe2\x82\xac;", ";");
+    Import(t, "\xef\xbb\xbf" "1;12345678;W\xc3\xa4rme;;\xe2\x82\xac;", ";");
     EXPECT_EQ(RowOf(t, 1), R("1", "12345678", "W\u00e4rme", "", "\u20ac"));
-    ImportMeterListBytes(t, "1;12345678;W\xc3\xa4rme;;;", ";");
+    Import(t, "1;12345678;W\xc3\xa4rme;;;", ";");
     EXPECT_EQ(t.cell(2, 1), QString::fromUtf8("W\u00e4rme"));
     // Invalid UTF-8: every byte is a Windows-1252 character.
-    ImportMeterListBytes(t, "1;12345678;W\xe4rme;;\x80;", ";");
+    Import(t, "1;12345678;W\xe4rme;;\x80;", ";");
     EXPECT_EQ(RowOf(t, 1), R("1", "12345678", "W\u00e4rme", "", "\u20ac"));
 }
 
@@ -209,7 +214,7 @@ TEST(MeterListImport, SixteenRowsRoundTripRenumbered)
     }
     t.replaceDataRows(rows);
     MeterTable back;
-    EXPECT_EQ(ImportMeterListBytes(back, SerialiseMeterList(t, ";"), ";"), ImportOutcome::Imported);
+    EXPECT_EQ(Import(back, SerialiseMeterList(t, ";"), ";"), ImportOutcome::Imported);
     ASSERT_EQ(back.rowCount(), 17);
     for (int r = 1; r <= 16; ++r) {
         MeterTable::Row want = rows[size_t(r - 1)];
@@ -226,7 +231,7 @@ TEST(MeterListImport, BadInputNeverCrashes)
     QRandomGenerator gen(1234);
     for (char& c : garbage)
         c = char(gen.bounded(256));
-    ImportMeterListBytes(t, garbage, ";");
+    Import(t, garbage, ";");
     EXPECT_GE(t.rowCount(), 2);
     for (int r = 1; r < t.rowCount(); ++r)
         for (int c = 1; c < 5; ++c)
@@ -234,34 +239,18 @@ TEST(MeterListImport, BadInputNeverCrashes)
 
     // One 10 MB line.
     QByteArray line(10 * 1024 * 1024, 'x');
-    EXPECT_EQ(ImportMeterListBytes(t, line, ";"), ImportOutcome::Imported);
+    EXPECT_EQ(Import(t, line, ";"), ImportOutcome::Imported);
     EXPECT_EQ(RowOf(t, 1), R("1", "", "", "", ""));
-    ImportMeterListBytes(t, "1;" + line + ";", ";");
+    Import(t, "1;" + line + ";", ";");
     EXPECT_EQ(t.cell(1, 1), QString(50, u'x'));
 
     // 10,000 lines.
     QByteArray many;
     for (int i = 0; i < 10000; ++i)
         many += QByteArray::number(i) + ";" + QByteArray::number(20000000 + i) + ";Water;;;\r\n";
-    EXPECT_EQ(ImportMeterListBytes(t, many, ";"), ImportOutcome::Imported);
+    EXPECT_EQ(Import(t, many, ";"), ImportOutcome::Imported);
     ASSERT_EQ(t.rowCount(), 10001);
     EXPECT_EQ(RowOf(t, 10000), R("10000", "20009999", "Water", "", ""));
-}
-
-TEST(MeterListFileIo, ReadsWholeFilesAndRefusesMissingFilesAndFolders)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QByteArray data("1;12345678;Water;;;\r\n", 21);
-    EXPECT_EQ(WriteRead(dir.filePath("a.csv"), data), data);
-
-    QByteArray bytes = "untouched";
-    QString error;
-    EXPECT_FALSE(ReadMeterListFile(dir.filePath("gone.csv"), &bytes, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(bytes, "untouched");
-    EXPECT_FALSE(ReadMeterListFile(dir.path(), &bytes, &error));
-    EXPECT_EQ(bytes, "untouched");
 }
 
 TEST(MeterListFileIo, WriteReplacesTheFileAndFailsIntoAMissingFolder)
@@ -270,9 +259,7 @@ TEST(MeterListFileIo, WriteReplacesTheFileAndFailsIntoAMissingFolder)
     const QString path = dir.filePath("m.csv");
     EXPECT_TRUE(WriteMeterListFile(path, "old\r\n"));
     EXPECT_TRUE(WriteMeterListFile(path, "new\r\n"));
-    QByteArray back;
-    ASSERT_TRUE(ReadMeterListFile(path, &back));
-    EXPECT_EQ(back, "new\r\n");
+    EXPECT_EQ(Contents(path), "new\r\n");
     QString error;
     EXPECT_FALSE(WriteMeterListFile(dir.filePath("no/such/folder/m.csv"), "x", &error));
     EXPECT_FALSE(error.isEmpty());
@@ -302,9 +289,7 @@ TEST(MeterListFileIo, AWriteThatFailsHalfwayKeepsTheOldFile)
     std::signal(SIGXFSZ, previous);
 
     EXPECT_FALSE(ok);
-    QByteArray back;
-    ASSERT_TRUE(ReadMeterListFile(path, &back));
-    EXPECT_EQ(back, old);
+    EXPECT_EQ(Contents(path), old);
     // No half-written file is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"m.csv"}));
 }

@@ -1,5 +1,9 @@
 #include "options.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -121,118 +125,111 @@ bool parseHexBytes(const char* text, std::vector<std::uint8_t>& out)
 
 } // namespace
 
+namespace {
+
+// Options without a value.
+bool takeFlag(const std::string& a, Options& out)
+{
+    static const std::pair<const char*, bool Options::*> flags[] = {
+        {"--help", &Options::help},       {"-h", &Options::help},          {"--version", &Options::version},
+        {"--silent", &Options::silent},   {"--bad-end", &Options::badEnd}, {"--double", &Options::twice},
+        {"--quiet", &Options::quiet},     {"--exit-with-parent", &Options::exitWithParent}};
+    for (const auto& [name, member] : flags) {
+        if (a == name) {
+            out.*member = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Options whose value is checked by a rule of its own; false with error
+// when the value is refused.
+bool takeCheckedValue(const std::string& a, const char* v, Options& out, std::string& error)
+{
+    std::vector<std::uint8_t> bytes;
+    if (a == "--mute" || a == "--refuse") {
+        if (parseHexBytes(v, bytes) && bytes.size() == 1) {
+            (a == "--mute" ? out.muteCode : out.refuseCode) = bytes[0];
+            return true;
+        }
+        error = a + " needs one command code as two hex digits";
+    } else if (a == "--id" || a == "--forget") {
+        (a == "--id" ? out.id : out.forgetId) = v;
+        if (isEightDigits(v))
+            return true;
+        error = a == "--id" ? "--id needs 8 decimal digits" : "--forget needs a meter ID of 8 decimal digits";
+    } else if (a == "--noise-hex") {
+        if (parseHexBytes(v, out.noiseBytes))
+            return true;
+        error = "--noise-hex needs hex digit pairs (blanks allowed), at most 4096 bytes";
+    } else {  // --split
+        const std::string text = v;
+        const auto colon = text.find(':');
+        if (colon != std::string::npos && toInt(text.substr(0, colon).c_str(), 1, 256, out.splitPieces)
+            && toInt(text.substr(colon + 1).c_str(), 0, 60000, out.splitPauseMs))
+            return true;
+        error = "--split needs N:MS (pieces 1 to 256, pause 0 to 60000 ms)";
+    }
+    return false;
+}
+
+enum class Taken { Unknown, Yes, Refused };
+
+// Options with a value (v, null when the command line ended).
+Taken takeValue(const std::string& a, const char* v, Options& out, std::string& error)
+{
+    static const std::pair<const char*, std::string Options::*> texts[] = {
+        {"--link", &Options::linkPath},   {"--record", &Options::recordPath}, {"--state", &Options::statePath},
+        {"--slots", &Options::slotsPath}, {"--preload", &Options::preload}};
+    struct Number { const char* name; int Options::*member; int min, max; const char* refusal; };
+    static const Number numbers[] = {
+        {"--delay", &Options::delayMs, 0, 600000, "--delay needs milliseconds (0 to 600000)"},
+        {"--noise", &Options::noise, 0, 4096, "--noise needs a byte count (0 to 4096)"},
+        {"--chunk", &Options::chunkBytes, 1, 4096, "--chunk needs a byte count (1 to 4096)"},
+        {"--gap", &Options::chunkGapMs, 0, 60000, "--gap needs milliseconds (0 to 60000)"}};
+    static const char* const checked[] = {"--mute", "--refuse", "--id", "--forget", "--noise-hex", "--split"};
+
+    const auto named = [&a](const char* name) { return a == name; };
+    const bool isText = std::any_of(std::begin(texts), std::end(texts), [&](const auto& t) { return named(t.first); });
+    const bool isNumber = std::any_of(std::begin(numbers), std::end(numbers), [&](const auto& n) { return named(n.name); });
+    if (!isText && !isNumber && std::none_of(std::begin(checked), std::end(checked), named))
+        return Taken::Unknown;
+    if (!v) {
+        error = "option " + a + " needs a value";
+        return Taken::Refused;
+    }
+    for (const auto& [name, member] : texts) {
+        if (named(name))
+            out.*member = v;
+    }
+    for (const Number& n : numbers) {
+        if (named(n.name) && !toInt(v, n.min, n.max, out.*(n.member))) {
+            error = n.refusal;
+            return Taken::Refused;
+        }
+    }
+    if (isText || isNumber)
+        return Taken::Yes;
+    return takeCheckedValue(a, v, out, error) ? Taken::Yes : Taken::Refused;
+}
+
+} // namespace
+
 bool parseOptions(int argc, char** argv, Options& out, std::string& error)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
-        auto needValue = [&]() -> bool {
-            if (!next) {
-                error = "option " + a + " needs a value";
-                return false;
-            }
+        if (takeFlag(a, out))
+            continue;
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        switch (takeValue(a, value, out, error)) {
+        case Taken::Yes:
             ++i;
-            return true;
-        };
-        if (a == "--help" || a == "-h") {
-            out.help = true;
-        } else if (a == "--version") {
-            out.version = true;
-        } else if (a == "--mute" || a == "--refuse") {
-            std::vector<std::uint8_t> code;
-            if (!needValue())
-                return false;
-            if (!parseHexBytes(next, code) || code.size() != 1) {
-                error = a + " needs one command code as two hex digits";
-                return false;
-            }
-            (a == "--mute" ? out.muteCode : out.refuseCode) = code[0];
-        } else if (a == "--id") {
-            if (!needValue())
-                return false;
-            out.id = next;
-            if (!isEightDigits(out.id)) {
-                error = "--id needs 8 decimal digits";
-                return false;
-            }
-        } else if (a == "--link") {
-            if (!needValue())
-                return false;
-            out.linkPath = next;
-        } else if (a == "--record") {
-            if (!needValue())
-                return false;
-            out.recordPath = next;
-        } else if (a == "--state") {
-            if (!needValue())
-                return false;
-            out.statePath = next;
-        } else if (a == "--slots") {
-            if (!needValue())
-                return false;
-            out.slotsPath = next;
-        } else if (a == "--preload") {
-            if (!needValue())
-                return false;
-            out.preload = next;
-        } else if (a == "--silent") {
-            out.silent = true;
-        } else if (a == "--delay") {
-            if (!needValue())
-                return false;
-            if (!toInt(next, 0, 600000, out.delayMs)) {
-                error = "--delay needs milliseconds (0 to 600000)";
-                return false;
-            }
-        } else if (a == "--bad-end") {
-            out.badEnd = true;
-        } else if (a == "--noise") {
-            if (!needValue())
-                return false;
-            if (!toInt(next, 0, 4096, out.noise)) {
-                error = "--noise needs a byte count (0 to 4096)";
-                return false;
-            }
-        } else if (a == "--noise-hex") {
-            if (!needValue())
-                return false;
-            if (!parseHexBytes(next, out.noiseBytes)) {
-                error = "--noise-hex needs hex digit pairs (blanks allowed), at most 4096 bytes";
-                return false;
-            }
-        } else if (a == "--split") {
-            if (!needValue())
-                return false;
-            const std::string v = next;
-            const auto colon = v.find(':');
-            if (colon == std::string::npos || !toInt(v.substr(0, colon).c_str(), 1, 256, out.splitPieces) ||
-                !toInt(v.substr(colon + 1).c_str(), 0, 60000, out.splitPauseMs)) {
-                error = "--split needs N:MS (pieces 1 to 256, pause 0 to 60000 ms)";
-                return false;
-            }
-        } else if (a == "--chunk" || a == "--gap") {
-            if (!needValue())
-                return false;
-            const bool chunk = a == "--chunk";
-            if (!toInt(next, chunk ? 1 : 0, chunk ? 4096 : 60000, chunk ? out.chunkBytes : out.chunkGapMs)) {
-                error = chunk ? "--chunk needs a byte count (1 to 4096)" : "--gap needs milliseconds (0 to 60000)";
-                return false;
-            }
-        } else if (a == "--double") {
-            out.twice = true;
-        } else if (a == "--quiet") {
-            out.quiet = true;
-        } else if (a == "--forget") {
-            if (!needValue())
-                return false;
-            out.forgetId = next;
-            if (!isEightDigits(out.forgetId)) {
-                error = "--forget needs a meter ID of 8 decimal digits";
-                return false;
-            }
-        } else if (a == "--exit-with-parent") {
-            out.exitWithParent = true;
-        } else {
+            break;
+        case Taken::Refused:
+            return false;
+        case Taken::Unknown:
             error = "unknown option " + a;
             return false;
         }

@@ -239,18 +239,40 @@ Handled Receiver::handle(const Bytes& f)
     return malformed("unknown record " + hexBytes(&f[16], 2, " "));
 }
 
+namespace {
+
+// What a record of each code must hold.
+struct RecordShape {
+    std::uint8_t code;
+    std::uint8_t n;  // data bytes
+    const char* name;
+};
+constexpr RecordShape kRecords[] = {
+    {0x01, 4, "add meter"}, {0x81, 4, "delete meter"}, {0x22, 2, "follow-up"},
+    {0x02, 4, "get meter list"}, {0x20, 1, "wireless mode"}, {0x82, 4, "master reset"},
+    {0x32, 2, "clock adjustment"}, {0x0A, 0x14, "set key"}, {0x28, 5, "set medium"},
+    {0x05, 4, "set flag"}, {0x8A, 4, "read key"}};
+
+}  // namespace
+
+Handled Receiver::answered(const std::string& name, Bytes reply, const std::string& what) const
+{
+    return Handled{Outcome::Answered, std::move(reply), name + (what.empty() ? "" : " " + what)};
+}
+
+Handled Receiver::refused(const std::string& name, std::uint8_t err, const std::string& what) const
+{
+    char buf[24];
+    std::snprintf(buf, sizeof buf, " -> error %02X", err);
+    return Handled{Outcome::Answered, errorReply(err), name + " " + what + buf};
+}
+
 Handled Receiver::handleRecord(const Bytes& f)
 {
     const std::uint8_t code = f[18];
     const std::uint8_t n = f[19];
-    struct Expect { std::uint8_t code; std::uint8_t n; const char* name; };
-    static const Expect table[] = {
-        {0x01, 4, "add meter"}, {0x81, 4, "delete meter"}, {0x22, 2, "follow-up"},
-        {0x02, 4, "get meter list"}, {0x20, 1, "wireless mode"}, {0x82, 4, "master reset"},
-        {0x32, 2, "clock adjustment"}, {0x0A, 0x14, "set key"}, {0x28, 5, "set medium"},
-        {0x05, 4, "set flag"}, {0x8A, 4, "read key"}};
-    const Expect* e = nullptr;
-    for (const Expect& x : table) {
+    const RecordShape* e = nullptr;
+    for (const RecordShape& x : kRecords) {
         if (x.code == code)
             e = &x;
     }
@@ -267,99 +289,108 @@ Handled Receiver::handleRecord(const Bytes& f)
         std::snprintf(buf, sizeof buf, "%s frame with length byte %u, expected %u", e->name, f[1], 18 + n);
         return malformed(buf);
     }
-    const std::string name = e->name;
-    auto answered = [&](Bytes reply, const std::string& what) {
-        return Handled{Outcome::Answered, std::move(reply), name + (what.empty() ? "" : " " + what)};
-    };
-    auto error = [&](std::uint8_t err, const std::string& what) {
-        std::snprintf(buf, sizeof buf, " -> error %02X", err);
-        return Handled{Outcome::Answered, errorReply(err), name + " " + what + buf};
-    };
-    static const std::uint8_t fixedTail[] = {0x01, 0x10, 0x00, 0x00};
-
     switch (code) {
     case 0x02:
     case 0x82:
     case 0x22:
-        for (int i = 0; i < n; ++i) {
-            if (f[20 + i] != fixedTail[i])
-                return malformed(name + " record with data " + hexBytes(&f[20], n, " "));
-        }
-        if (code == 0x02)
-            return answered(meterListReply(), "");
-        if (code == 0x22)
-            return answered(valueListReply(), "");
-        state_.resetSettings();
-        return answered(statusReply(state_.id), "");
+    case 0x20:
+    case 0x32:
+    case 0x05:
+        return handleReceiverRecord(f, e->name);
+    default:
+        return handleMeterRecord(f, e->name);
+    }
+}
+
+Handled Receiver::handleReceiverRecord(const Bytes& f, const std::string& name)
+{
+    const std::uint8_t code = f[18];
+    static const std::uint8_t fixedTail[] = {0x01, 0x10, 0x00, 0x00};
+    switch (code) {
     case 0x20:
         if (f[20] > kModeMax)
-            return error(kErrInvalid, "byte " + hexBytes(&f[20], 1));
+            return refused(name, kErrInvalid, "byte " + hexBytes(&f[20], 1));
         state_.modeByte = f[20];
-        return answered(statusReply(state_.id), hexBytes(&f[20], 1));
+        return answered(name, statusReply(state_.id), hexBytes(&f[20], 1));
     case 0x32:
         state_.clock = static_cast<std::uint16_t>(f[20] | (f[21] & 0x7F) << 8);
         state_.clockOn = (f[21] & 0x80) != 0;
-        return answered(statusReply(state_.id), std::to_string(state_.clock) + (state_.clockOn ? " on" : " off"));
+        return answered(name, statusReply(state_.id),
+                        std::to_string(state_.clock) + (state_.clockOn ? " on" : " off"));
     case 0x05: {
         const std::uint8_t num = f[20];
         if (f[21] > 1 || f[22] != 0 || f[23] != 0)
             return malformed("set flag record with data " + hexBytes(&f[20], 4, " "));
         const bool known = (num >= 3 && num <= 9) || num == 0x0B;
         if (!known)
-            return error(kErrInvalid, "number " + hexBytes(&num, 1));
+            return refused(name, kErrInvalid, "number " + hexBytes(&num, 1));
         const auto bit = static_cast<std::uint16_t>(1u << (num - 1));
         state_.flags = f[21] ? (state_.flags | bit) : (state_.flags & ~bit);
-        return answered(statusReply(state_.id), hexBytes(&num, 1) + (f[21] ? " on" : " off"));
+        return answered(name, statusReply(state_.id), hexBytes(&num, 1) + (f[21] ? " on" : " off"));
     }
-    default:
+    default:  // 0x02, 0x82, 0x22: fixed data bytes
         break;
     }
+    const std::uint8_t n = f[19];
+    for (int i = 0; i < n; ++i) {
+        if (f[20 + i] != fixedTail[i])
+            return malformed(name + " record with data " + hexBytes(&f[20], n, " "));
+    }
+    if (code == 0x02)
+        return answered(name, meterListReply(), "");
+    if (code == 0x22)
+        return answered(name, valueListReply(), "");
+    state_.resetSettings();
+    return answered(name, statusReply(state_.id), "");
+}
 
-    // The remaining records carry a meter ID at offsets 20..23.
+Handled Receiver::handleMeterRecord(const Bytes& f, const std::string& name)
+{
+    const std::uint8_t code = f[18];
+    // These records carry a meter ID at offsets 20..23.
     const Ident meter = identAt(f, 20);
     const std::string idt = identText(meter);
     if (!identIsBcd(meter))
-        return error(kErrInvalid, idt);
+        return refused(name, kErrInvalid, idt);
     const int k = findSlot(meter);
+    if (code == 0x01)
+        return addMeter(meter, k, name);
+    if (k < 0)
+        return refused(name, kErrNotFound, idt);
     switch (code) {
-    case 0x01: {
-        if (k >= 0)
-            return error(kErrAlreadyProgrammed, idt);
-        int freeSlot = -1;
-        for (int i = kSlotCount - 1; i >= 0; --i) {
-            if (state_.slots[i].empty())
-                freeSlot = i;
-        }
-        if (freeSlot < 0)
-            return error(kErrInvalid, idt + " (list full)");
-        Slot& s = state_.slots[freeSlot];
-        s.id = meter;
-        s.medium = 0x0F;
-        s.key.fill(0x00);
-        return answered(statusReply(state_.id), idt + " in slot " + std::to_string(freeSlot + 1));
-    }
     case 0x81:
-        if (k < 0)
-            return error(kErrNotFound, idt);
         state_.slots[k].clear();
-        return answered(statusReply(state_.id), idt);
+        return answered(name, statusReply(state_.id), idt);
     case 0x0A:
-        if (k < 0)
-            return error(kErrNotFound, idt);
         std::copy(f.begin() + 24, f.begin() + 40, state_.slots[k].key.begin());
-        return answered(statusReply(state_.id), idt);
+        return answered(name, statusReply(state_.id), idt);
     case 0x28:
-        if (k < 0)
-            return error(kErrNotFound, idt);
         state_.slots[k].medium = f[24];
-        return answered(statusReply(state_.id), idt + " " + hexBytes(&f[24], 1));
+        return answered(name, statusReply(state_.id), idt + " " + hexBytes(&f[24], 1));
     case 0x8A:
-        if (k < 0)
-            return error(kErrNotFound, idt);
-        return answered(keyReply(state_.slots[k]), idt);
+        return answered(name, keyReply(state_.slots[k]), idt);
     default:
         return malformed("unhandled record");
     }
+}
+
+Handled Receiver::addMeter(const Ident& meter, int slot, const std::string& name)
+{
+    const std::string idt = identText(meter);
+    if (slot >= 0)
+        return refused(name, kErrAlreadyProgrammed, idt);
+    int freeSlot = -1;
+    for (int i = kSlotCount - 1; i >= 0; --i) {
+        if (state_.slots[i].empty())
+            freeSlot = i;
+    }
+    if (freeSlot < 0)
+        return refused(name, kErrInvalid, idt + " (list full)");
+    Slot& s = state_.slots[freeSlot];
+    s.id = meter;
+    s.medium = 0x0F;
+    s.key.fill(0x00);
+    return answered(name, statusReply(state_.id), idt + " in slot " + std::to_string(freeSlot + 1));
 }
 
 } // namespace sim

@@ -75,7 +75,17 @@ public:
 
 private:
     Bytes frameFor(const Ident& sender, const Bytes& body) const;
+    // A 0F FF record: its shape checked, then handled by one of the steps
+    // below; `name` is the record's name for the log.
     Handled handleRecord(const Bytes& f);
+    // Records about the receiver itself: list, follow-up, reset, mode, clock, flag.
+    Handled handleReceiverRecord(const Bytes& f, const std::string& name);
+    // Records about one meter, whose ID is at offsets 20 to 23.
+    Handled handleMeterRecord(const Bytes& f, const std::string& name);
+    // The add of a meter found in `slot` (-1 when not held).
+    Handled addMeter(const Ident& meter, int slot, const std::string& name);
+    Handled answered(const std::string& name, Bytes reply, const std::string& what) const;
+    Handled refused(const std::string& name, std::uint8_t err, const std::string& what) const;
     int findSlot(const Ident& id) const;
 
     ReceiverState state_;

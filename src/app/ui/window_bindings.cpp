@@ -16,7 +16,6 @@
 QString WindowBindings::portNameText() const { return w_.Combo_comName->currentText(); }
 QString WindowBindings::speedText() const { return w_.Combo_speed->currentText(); }
 QString WindowBindings::parityText() const { return w_.Combo_parity->currentText(); }
-QString WindowBindings::dataBitsText() const { return w_.Combo_dataBits->currentText(); }
 bool WindowBindings::rtsTicked() const { return w_.Check_rts->isChecked(); }
 bool WindowBindings::englishChecked() const { return w_.English1->isChecked(); }
 void WindowBindings::setStatusText(const QString& text)

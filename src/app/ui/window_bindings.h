@@ -17,7 +17,6 @@ public:
     QString portNameText() const override;
     QString speedText() const override;
     QString parityText() const override;
-    QString dataBitsText() const override;
     bool rtsTicked() const override;
     bool englishChecked() const override;
     void setStatusText(const QString& text) override;
