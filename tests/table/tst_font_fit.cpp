@@ -9,6 +9,10 @@
 #include "table/ui/enter_aes.h"
 #include "table/ui/meter_grid.h"
 #include "table/ui/meter_grid_paint.h"
+#include "table/ui/meter_grid_sizes.h"
+#include "table/ui/font_units.h"
+#include <QHeaderView>
+#include <QLineEdit>
 
 class FontFitTest : public QObject {
     Q_OBJECT
@@ -36,6 +40,8 @@ private slots:
         for (QLabel* label : dialog.findChildren<QLabel*>())
             QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()), qPrintable(label->text()));
         QVERIFY(dialog.allCheck()->width() >= dialog.allCheck()->sizeHint().width());
+        // The key text grows with the font like the rest of the dialog.
+        QCOMPARE(dialog.keyField()->font().pixelSize(), FontScaled(dialog.font(), 16));
         QApplication::setFont(original_);
     }
     // Fails when a cell is clipped without a sign or gives no tooltip.
@@ -52,6 +58,60 @@ private slots:
         QHelpEvent help(QEvent::ToolTip, cell.center(), grid.viewport()->mapToGlobal(cell.center()));
         QApplication::sendEvent(grid.viewport(), &help);
         QTRY_COMPARE(QToolTip::text(), QStringLiteral("H/C load meter in the basement"));
+    }
+
+    // Fails when the Notes column does not take the rest of a wide grid, or when a narrow
+    // grid takes width from the medium column before the Notes column, or below the least.
+    void narrowGridGivesNotesFirstThenMedium_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("medium");
+        QTest::addColumn<int>("notes");
+        // The columns below want 580 pixels in all.
+        QTest::newRow("room to spare") << 1000 << 120 << 520;
+        QTest::newRow("notes give way") << 560 << 120 << 80;
+        QTest::newRow("then the medium") << 470 << 70 << 40;
+        QTest::newRow("both at their least") << 300 << 60 << 40;
+    }
+    void narrowGridGivesNotesFirstThenMedium()
+    {
+        QFETCH(int, width);
+        QFETCH(int, medium);
+        QFETCH(int, notes);
+        const MeterColumnNeeds needs{{30, 80, 120, 250, 100}, {30, 80, 60, 250, 40}};
+        const MeterColumnWidths expected{30, 80, medium, 250, notes};
+        QVERIFY(FitMeterColumns(needs, width) == expected);
+    }
+    // Fails when a long medium written into the table stays cut in a grid with room, when
+    // a narrow grid cuts the Notes heading, when a resize replaces a width the user dragged,
+    // or when a new font keeps it or cuts the medium measured in the old font.
+    void gridColumnsFollowTheTableUntilDragged()
+    {
+        MeterTable table;
+        MeterGrid grid(table);
+        grid.resize(900, 300);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QString medium = QStringLiteral("Heat Cost Allocator, remote");
+        table.setCell(MeterTable::ColMedium, 1, medium);
+        const auto mediumShown = [&] {
+            const int width = grid.visualRect(grid.model()->index(0, MeterTable::ColMedium)).width();
+            return ShownCellText(grid.fontMetrics(), medium, width);
+        };
+        QCOMPARE(mediumShown(), medium);
+        grid.resize(300, 300);
+        QApplication::processEvents();
+        const QString notes = table.cell(MeterTable::ColNotes, 0);
+        QCOMPARE(ShownCellText(grid.fontMetrics(), notes, grid.columnWidth(MeterTable::ColNotes)), notes);
+        grid.horizontalHeader()->resizeSection(MeterTable::ColNotes, 250);   // as a drag does
+        grid.resize(900, 300);
+        QApplication::processEvents();
+        QCOMPARE(grid.columnWidth(MeterTable::ColNotes), 250);
+        grid.resize(1300, 300);
+        grid.setFont(QFont(grid.font().family(), 14));
+        QApplication::processEvents();
+        QVERIFY(grid.columnWidth(MeterTable::ColNotes) != 250);
+        QCOMPARE(mediumShown(), medium);
     }
 };
 
