@@ -50,19 +50,19 @@ struct FakeWindow {
             a->setObjectName(QLatin1String(name));
             return a;
         };
-        QMenu* file = menu("File1", "File");
-        item(file, "Open1", "Open");
-        item(file, "Save1", "Save");
-        item(file, "Exit1", "Exit");
-        QMenu* language = menu("Language1", "Language");
-        english = item(language, "English1", "English");
-        italian = item(language, "Italian1", "Italian");
+        QMenu* file = menu("File1", "&File");
+        item(file, "Open1", "&Open");
+        item(file, "Save1", "&Save");
+        item(file, "Exit1", "E&xit");
+        QMenu* language = menu("Language1", "&Language");
+        english = item(language, "English1", "&English");
+        italian = item(language, "Italian1", "&Italian");
         english->setCheckable(true);
         italian->setCheckable(true);
         english->setChecked(true);
-        QMenu* help = menu("Help1", "Help");
-        item(help, "About1", "About");
-        item(help, "UserManual1", "User Manual");
+        QMenu* help = menu("Help1", "&Help");
+        item(help, "About1", "&About");
+        item(help, "UserManual1", "&User Manual");
     }
 
     // Every caption the language tables may touch, plus a few they must not.
@@ -83,6 +83,7 @@ struct FakeWindow {
         return out;
     }
 
+    // The text as shown: a menu's mnemonic mark ("&") is drawn as an underline.
     QString textOf(const char* name) const
     {
         QObject* o = window.findChild<QObject*>(QLatin1String(name));
@@ -91,9 +92,9 @@ struct FakeWindow {
         if (auto* l = qobject_cast<QLabel*>(o))
             return l->text();
         if (auto* m = qobject_cast<QMenu*>(o))
-            return m->title();
+            return m->title().remove(QLatin1Char('&'));
         if (auto* a = qobject_cast<QAction*>(o))
-            return a->text();
+            return a->text().remove(QLatin1Char('&'));
         return QStringLiteral("<missing>");
     }
 };
@@ -115,6 +116,8 @@ private slots:
     void englishForEveryOtherCode_data();
     void englishForEveryOtherCode();
     void italianAndBackRestoresTheStart();
+    void everyMenuEntryHasItsOwnMnemonic_data();
+    void everyMenuEntryHasItsOwnMnemonic();
 };
 
 void TestApplyLanguage::italianTexts()
@@ -135,8 +138,8 @@ void TestApplyLanguage::italianTexts()
     for (const auto& [name, text] : expected)
         QCOMPARE(w.textOf(name), QString::fromUtf8(text));
     // The language items keep their own captions and their marks.
-    QCOMPARE(w.english->text(), QStringLiteral("English"));
-    QCOMPARE(w.italian->text(), QStringLiteral("Italian"));
+    QCOMPARE(w.english->text(), QStringLiteral("&English"));
+    QCOMPARE(w.italian->text(), QStringLiteral("&Italian"));
     QVERIFY(w.english->isChecked());
     QVERIFY(!w.italian->isChecked());
     QCOMPARE(Header(table), (QStringList{"No. ", "Serial/ID ", "Medium ", "AES-128 key ", "Notes "}));
@@ -182,6 +185,34 @@ void TestApplyLanguage::italianAndBackRestoresTheStart()
     const auto rowsAfter = std::vector<MeterTable::Row>(table.rows().begin() + 1, table.rows().end());
     QVERIFY(rowsAfter == rowsBefore);
     QCOMPARE(w.currentId->text(), QStringLiteral("01020304"));
+}
+
+void TestApplyLanguage::everyMenuEntryHasItsOwnMnemonic_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::newRow("English") << kLanguageEnglish;
+    QTest::newRow("Italian") << kLanguageItalian;
+}
+
+// Fails when a menu or item the table writes has no mnemonic, or when two entries of the
+// menu bar or of one menu share a letter, so that the letter opens or picks the wrong one.
+void TestApplyLanguage::everyMenuEntryHasItsOwnMnemonic()
+{
+    QFETCH(int, code);
+    FakeWindow w;
+    MeterTable table;
+    ApplyLanguageTexts(&w.window, table, code);
+    QList<QList<QAction*>> menus{w.window.menuBar()->actions()};
+    for (QMenu* menu : w.window.findChildren<QMenu*>())
+        menus << menu->actions();
+    for (const QList<QAction*>& entries : menus) {
+        QSet<int> keys;
+        for (QAction* entry : entries) {
+            const int key = QKeySequence::mnemonic(entry->text())[0].toCombined();
+            QVERIFY2(key != 0 && !keys.contains(key), qPrintable(entry->text()));
+            keys.insert(key);
+        }
+    }
 }
 
 QTEST_MAIN(TestApplyLanguage)

@@ -1,9 +1,19 @@
 // The main window as built: caption, size, every named control of the design,
 // labels as buddies, the glyph buttons' tooltips and accessible names, the
 // timers stopped at start and the working state's initial values.
+#include "app/language_texts.h"
+#include "app/ui/controls_scroll_area.h"
+#include "app/ui/log_panel.h"
 #include "e2e/support/window_fixture.h"
+#include "protocol/medium.h"
+#include "table/ui/font_units.h"
+#include "table/ui/meter_grid.h"
+#include "table/ui/meter_grid_paint.h"
 
 #include <QAbstractButton>
+#include <QImage>
+#include <QToolButton>
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,16 +25,77 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QApplication>
-#include <QMap>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
+namespace {
+
+// The application font for one test row, restored however the row ends.
+struct FontForRow {
+    explicit FontForRow(int points) { QApplication::setFont(QFont(original.family(), points)); }
+    ~FontForRow() { QApplication::setFont(original); }
+    const QFont original = QApplication::font();
+};
+
+QScreen* ScreenNamed(const QString& name)
+{
+    for (QScreen* s : QGuiApplication::screens())
+        if (s->name() == name)
+            return s;
+    return nullptr;
+}
+
+// Shows `form` on `where` as the program does and waits until it is placed.
+bool ShowOn(TForm11& form, QScreen* where)
+{
+    form.setScreen(where);
+    form.move(where->geometry().topLeft());
+    form.show();
+    return QTest::qWaitForWindowExposed(&form);
+}
+
+// What a menu text shows: its mnemonic marks ("&") are drawn as underlines.
+QString Caption(QString text)
+{
+    return text.remove(QLatin1Char('&'));
+}
+
+// The language table's text for a named menu or item; empty when it has none.
+QString TableText(const QString& name, int language)
+{
+    for (const LanguageText& entry : LanguageTextTable())
+        if (entry.objectName && name == QLatin1String(entry.objectName))
+            return entry.text(language);
+    return {};
+}
+
+// Rows of `image` with anything drawn in them.
+int InkHeight(const QImage& image)
+{
+    int rows = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < image.width() && !ink; ++x)
+            ink = qAlpha(image.pixel(x, y)) > 0;
+        rows += ink ? 1 : 0;
+    }
+    return rows;
+}
+
+// `w`'s rectangle in `form`'s coordinates.
+QRect InForm(const QWidget* w, const TForm11& form)
+{
+    return QRect(w->mapTo(&form, QPoint()), w->size());
+}
+
+}  // namespace
+
 class WindowDesignTest : public QObject {
     Q_OBJECT
-
-    QMap<int, int> tabHeight_;  // tab area height on the wide screen, by font size
 
 private slots:
     void captionAndSize()
@@ -36,39 +107,111 @@ private slots:
     }
 
     // Fails when the window keeps its design size on a small screen, is off centre, cannot
-    // shrink to 1280 x 720, takes the missing height from the table, or cuts the port line.
+    // shrink to 1280 x 720, takes the missing height from the table, cuts the port line or
+    // keeps 18-pixel glyphs with a larger font;
+    // and, on screens smaller than its minimum (125 % and 150 % laptops), when it reaches
+    // below the edge, hides the log's last lines or the status bar, or does not scroll.
     void windowOpensCentredInsideTheScreen_data()
     {
         QTest::addColumn<QString>("screen");
         QTest::addColumn<int>("points");
-        for (const char* name : {"1-wide", "2-laptop", "3-small", "4-scaled"})
+        QTest::addColumn<bool>("scrolls");   // the screen is smaller than the window's minimum
+        const std::pair<const char*, bool> screens[] = {{"1-wide", false},      {"2-laptop", false},
+                                                        {"3-small", false},     {"4-scaled", false},
+                                                        {"5-laptop-125", true}, {"6-small-150", true}};
+        for (const auto& [name, scrolls] : screens)
             for (int pt : {8, 10})
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2 pt").arg(name).arg(pt))) << name << pt;
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2 pt").arg(name).arg(pt))) << name << pt << scrolls;
     }
     void windowOpensCentredInsideTheScreen()
     {
         QFETCH(QString, screen);
         QFETCH(int, points);
-        const QFont original = QApplication::font();
-        QApplication::setFont(QFont(original.family(), points));
-        QScreen* where = nullptr;
-        for (QScreen* s : QGuiApplication::screens())
-            where = s->name() == screen ? s : where;
+        QFETCH(bool, scrolls);
+        const FontForRow font(points);
+        QScreen* wide = ScreenNamed(QStringLiteral("1-wide"));
+        QScreen* where = ScreenNamed(screen);
+        QVERIFY2(wide && where, "screen missing from offscreen_screens.json");
+        TForm11 reference;
+        QVERIFY(ShowOn(reference, wide));
         TForm11 form;
-        form.setScreen(where);
-        form.move(where->geometry().topLeft());
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(ShowOn(form, where));
         QVERIFY(where->availableGeometry().contains(form.frameGeometry()));
         QVERIFY((form.frameGeometry().center() - where->availableGeometry().center()).manhattanLength() <= 2);
-        if (screen == QLatin1String("1-wide"))
-            tabHeight_[points] = form.PageControl1->height();
-        QCOMPARE(form.PageControl1->height(), tabHeight_.value(points));
+        QCOMPARE(form.ScrollBox_controls->verticalScrollBar()->isVisible(), scrolls);
+        if (!scrolls) {
+            QCOMPARE(form.PageControl1->height(), reference.PageControl1->height());
+            for (const auto& [panel, designWidth] : {std::pair{"StatusPanel1", 400}, std::pair{"StatusPanel2", 50}}) {
+                auto* label = form.findChild<QLabel*>(QLatin1String(panel));
+                QCOMPARE(label->width(), FontScaled(label->font(), designWidth));
+            }
+        }
+        // The log's last two lines and the status bar are in the window.
+        for (int i = 0; i < 10; ++i)
+            form.activityLog().append(QStringLiteral("line %1").arg(i));
+        form.Memo_current->flushLines();
+        QApplication::processEvents();
+        QVERIFY(form.rect().contains(InForm(form.Memo_current, form)));
+        QVERIFY(form.Memo_current->verticalScrollBar()->pageStep() >= 2);
+        QVERIFY(form.rect().contains(InForm(form.statusBar(), form)));
+        // The glyph buttons grow with the font, their glyphs drawn to the size.
+        const int glyph = FontScaled(form.BitBtn42->font(), 18);
+        QCOMPARE(form.BitBtn42->iconSize(), QSize(glyph, glyph));
+        QVERIFY(InkHeight(form.BitBtn42->icon().pixmap(glyph).toImage()) > glyph * 3 / 4);
+        QVERIFY(form.BitBtn42->icon().availableSizes().contains(QSize(2 * glyph, 2 * glyph)));
         const QString port = QStringLiteral("/dev/serial/by-id/usb-0403_6001-if00-port0 - 9600,8,Even");
         form.StatusPanel0->setText(port);
         QApplication::processEvents();
         QVERIFY(form.StatusPanel0->width() >= form.StatusPanel0->fontMetrics().horizontalAdvance(port));
-        QApplication::setFont(original);
+    }
+
+    // Fails when a medium name (of the code table, or a long one loaded) is cut while the key
+    // column has room to spare, when the key column is cut or wider than 32 digits, or when
+    // the Notes column leaves a gap or needs a horizontal scroll bar, at the window's design
+    // width with the vertical scroll bar shown.
+    void meterColumnsShowWhatMatters_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QString>("loaded");   // a medium of the table besides "Water"
+        QTest::newRow("code table names, 8 pt") << 8 << "Water";
+        QTest::newRow("a long name loaded, 9 pt") << 9 << "Heat Cost Allocator";
+    }
+    void meterColumnsShowWhatMatters()
+    {
+        QFETCH(int, points);
+        QFETCH(QString, loaded);
+        const FontForRow font(points);
+        TForm11 form;
+        QVERIFY(ShowOn(form, ScreenNamed(QStringLiteral("1-wide"))));
+        std::vector<MeterTable::Row> rows;
+        for (int i = 0; i < 30; ++i)
+            rows.push_back({QString::number(i + 1), "12345678", i % 2 ? loaded : "Water", "", "10000"});
+        form.meterTable().replaceDataRows(std::move(rows));
+        QApplication::processEvents();
+        const QStringList media = MediumCodeNames() << loaded;
+        MeterGrid* grid = form.StringGrid1;
+        QVERIFY(grid->verticalScrollBar()->isVisible());
+        QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+        const QFontMetrics metrics = grid->fontMetrics();
+        const int mediumWidth = grid->visualRect(grid->model()->index(0, MeterTable::ColMedium)).width();
+        for (const QString& medium : media)
+            QCOMPARE(ShownCellText(metrics, medium, mediumWidth), medium);
+        const int keyWidth = grid->visualRect(grid->model()->index(0, MeterTable::ColKey)).width();
+        for (const QChar digit : QStringLiteral("0123456789ABCDEF"))
+            QCOMPARE(ShownCellText(metrics, QString(32, digit), keyWidth), QString(32, digit));
+        QVERIFY(grid->columnWidth(MeterTable::ColKey) <= std::max(203, HexDigitsWidth(metrics, 32) + 2));
+        QCOMPARE(grid->columnViewportPosition(MeterTable::ColNotes) + grid->columnWidth(MeterTable::ColNotes),
+                 grid->viewport()->width());
+    }
+
+    // Fails when the window's minimum misses a change of the controls' sizes (a larger font,
+    // a longer caption), so that the window can be made smaller than its controls.
+    void windowMinimumFollowsTheControls()
+    {
+        WindowFixture f;
+        const int before = f.form().minimumSizeHint().height();
+        f.form().PageControl1->setMinimumHeight(f.form().PageControl1->height() + 200);
+        QTRY_VERIFY(f.form().minimumSizeHint().height() >= before + 100);
     }
 
     void everyNamedControlExists_data()
@@ -208,11 +351,52 @@ private slots:
         TForm11& form = f.form();
         QStringList file, help;
         for (QAction* a : form.File1->actions())
-            file << a->text();
+            file << Caption(a->text());
         for (QAction* a : form.Help1->actions())
-            help << a->text();
+            help << Caption(a->text());
         QCOMPARE(file, (QStringList{"Open", "Save", "Exit"}));
         QCOMPARE(help, (QStringList{"About", "User Manual"}));
+    }
+
+    // Fails when Alt+letter does not open its menu in either language, or when a mnemonic
+    // changes the caption shown or the name read out for a menu or one of its items.
+    void menusOpenByTheirMnemonics_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("File") << kLanguageEnglish << int(Qt::Key_F) << "File1";
+        QTest::newRow("Language") << kLanguageEnglish << int(Qt::Key_L) << "Language1";
+        QTest::newRow("Help") << kLanguageEnglish << int(Qt::Key_H) << "Help1";
+        QTest::newRow("File, Italian") << kLanguageItalian << int(Qt::Key_F) << "File1";
+        QTest::newRow("Aiuto") << kLanguageItalian << int(Qt::Key_A) << "Help1";
+    }
+    void menusOpenByTheirMnemonics()
+    {
+        QFETCH(int, language);
+        QFETCH(int, key);
+        QFETCH(QString, menu);
+        WindowFixture f;
+        if (language == kLanguageItalian)
+            f.form().Italian1->trigger();
+        QTest::keyClick(&f.form(), Qt::Key(key), Qt::AltModifier);
+        auto* opened = f.form().findChild<QMenu*>(menu);
+        QTRY_VERIFY(opened->isVisible());
+        QList<QAction*> entries = opened->actions();
+        entries.prepend(opened->menuAction());
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(f.form().menuBar());
+        QAccessibleInterface* items = QAccessible::queryAccessibleInterface(opened);
+        for (int i = 0; i < entries.size(); ++i) {
+            const QString text = i == 0 ? Caption(opened->title()) : Caption(entries[i]->text());
+            const QString table = TableText(entries[i]->objectName().isEmpty() ? menu : entries[i]->objectName(), language);
+            QVERIFY2(entries[i]->text().contains(QLatin1Char('&')), qPrintable(text));
+            if (!table.isEmpty())
+                QCOMPARE(text, table);
+            QAccessibleInterface* read = i == 0 ? bar->child(int(f.form().menuBar()->actions().indexOf(entries[0])))
+                                                : items->child(i - 1);
+            QCOMPARE(read->text(QAccessible::Name), text);
+        }
+        opened->hide();
     }
 
     void logPanelIsReadOnlyAndFollowsTheLog()
