@@ -104,7 +104,7 @@ private slots:
         const QString notes = table.cell(MeterTable::ColNotes, 0);
         QCOMPARE(ShownCellText(grid.fontMetrics(), notes, grid.columnWidth(MeterTable::ColNotes)), notes);
         grid.horizontalHeader()->resizeSection(MeterTable::ColNotes, 250);   // as a drag does
-        grid.resize(900, 300);
+        grid.resize(1000, 300);
         QApplication::processEvents();
         QCOMPARE(grid.columnWidth(MeterTable::ColNotes), 250);
         grid.resize(1300, 300);

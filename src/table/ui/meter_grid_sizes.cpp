@@ -48,6 +48,8 @@ MeterColumnNeeds MeterGridColumnNeeds(const QTableView* grid, const QStringList&
         std::max(needs.wanted[MeterTable::ColSerial], HexDigitsWidth(metrics, kIdChars) + kGridLine);
     needs.wanted[MeterTable::ColKey] =
         std::max(kColumnWidths[MeterTable::ColKey], HexDigitsWidth(metrics, kKeyChars) + kGridLine);
+    // The design widths in font units are the least, but for Notes: its
+    // heading is enough when the grid is narrow.
     needs.least = needs.wanted;
     needs.wanted[MeterTable::ColMedium] =
         std::max(needs.wanted[MeterTable::ColMedium], widestMedium + kGridLine);

@@ -9,7 +9,7 @@
 // rest of the grid's width, at least its design 108 pixels scaled. A grid
 // too narrow for all of that takes the width from the Notes column first,
 // down to its heading, then from the medium column, down to its design
-// width (a cut name ends in "…" and shows whole as the cell's tooltip).
+// width scaled (a cut name ends in "…" and shows whole as its tooltip).
 #include <QObject>
 #include <QStringList>
 #include <array>
