@@ -46,6 +46,7 @@ private slots:
         QTest::newRow("150 % laptop, large font") << "6-small-150" << 0 << true << 14;
         QTest::newRow("size widened by the user") << "1-wide" << 300 << true << 0;
         QTest::newRow("no detail view") << "1-wide" << 0 << false << 0;
+        QTest::newRow("no window") << "" << 0 << true << 0;
     }
     void everyColumnReadsWhole()
     {
@@ -53,7 +54,7 @@ private slots:
         QFETCH(int, userWidth);
         QFETCH(bool, detailView);
         QFETCH(int, points);
-        QScreen* where = nullptr;
+        QScreen* where = screen.isEmpty() ? QGuiApplication::primaryScreen() : nullptr;
         for (QScreen* s : QGuiApplication::screens())
             where = s->name() == screen ? s : where;
         QVERIFY2(where, qPrintable(screen));
@@ -71,7 +72,7 @@ private slots:
         if (!detailView)
             tree->setObjectName(QStringLiteral("notTheDetailView"));
         const QSize built = dialog.size();
-        FitFileDialog(&dialog, &window);
+        FitFileDialog(&dialog, screen.isEmpty() ? nullptr : &window);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTRY_COMPARE(tree->model()->rowCount(tree->rootIndex()), 2);

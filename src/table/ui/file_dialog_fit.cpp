@@ -81,7 +81,7 @@ private:
         const QSize frame = dialog_->frameGeometry().size() - dialog_->size();
         const int width = std::min(dialog_->width() + std::max(0, wanted - tree->viewport()->width()),
                                    area.width() - frame.width());
-        dialog_->resize(width, std::min(dialog_->height(), area.height() - frame.height()));
+        dialog_->resize(width, dialog_->height());
         QRect outer(QPoint(), dialog_->size() + frame);
         outer.moveCenter(window_ ? window_->frameGeometry().center() : area.center());
         // Inside the area; a dialog larger than it keeps its title bar on it.

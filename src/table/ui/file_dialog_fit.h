@@ -7,5 +7,7 @@
 class QFileDialog;
 class QWidget;
 
-// Call before the dialog is shown; the sizes are set as it shows.
+// Call before the dialog is shown; the sizes are set as it shows. `window`
+// (may be null: then the dialog is centred on its screen) is the window the
+// dialog belongs to.
 void FitFileDialog(QFileDialog* dialog, QWidget* window);
