@@ -38,8 +38,7 @@ void TForm11::placeOnScreen(int attempt)
     if (attempt > 0 && frame.isNull())
         return;
     const QRect area = where->availableGeometry();
-    fitControlsTo(area.size().shrunkBy(frame));
-    const QRect inner = FitAndCentre(size(), minimumSizeHint().expandedTo(minimumSize()), frame, area);
+    QRect inner = FitAndCentre(size(), minimumSizeHint().expandedTo(minimumSize()), frame, area);
     const int lost = height() - inner.height();
     if (lost > 0) {
         // The log panel gives up the height the screen lacks, down to its
@@ -47,12 +46,10 @@ void TForm11::placeOnScreen(int attempt)
         const int logSlack = std::max(0, Memo_current->height() - Memo_current->minimumSizeHint().height());
         const int keep = PageControl1->height() - std::max(0, lost - logSlack);
         PageControl1->setMinimumHeight(std::max(PageControl1->minimumSizeHint().height(), keep));
-        refreshMinimumSize();
-        if (minimumSizeHint().height() > inner.height()) {
-            PageControl1->setMinimumHeight(0);
-            refreshMinimumSize();
-        }
     }
+    // A screen smaller than the window's minimum: the controls scroll.
+    fitControlsTo(area.size().shrunkBy(frame));
+    inner = FitAndCentre(size(), minimumSizeHint().expandedTo(minimumSize()), frame, area);
     resize(inner.size());
     move(inner.topLeft() - QPoint(frame.left(), frame.top()));
 }
