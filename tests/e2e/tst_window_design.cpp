@@ -2,7 +2,6 @@
 // labels as buddies, the glyph buttons' tooltips and accessible names, the
 // timers stopped at start and the working state's initial values.
 #include "app/language_texts.h"
-#include "app/ui/controls_scroll_area.h"
 #include "app/ui/glyph_icons.h"
 #include "app/ui/log_panel.h"
 #include "e2e/support/window_fixture.h"
@@ -12,6 +11,7 @@
 #include "table/ui/meter_grid_paint.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QImage>
 #include <QToolButton>
 #include <QAccessible>
@@ -139,7 +139,9 @@ private slots:
         QVERIFY(ShowOn(form, where));
         QVERIFY(where->availableGeometry().contains(form.frameGeometry()));
         QVERIFY((form.frameGeometry().center() - where->availableGeometry().center()).manhattanLength() <= 2);
-        QCOMPARE(form.ScrollBox_controls->verticalScrollBar()->isVisible(), scrolls);
+        auto* controls = form.findChild<QAbstractScrollArea*>(QStringLiteral("ScrollBox_controls"));
+        QVERIFY(controls);
+        QCOMPARE(controls->verticalScrollBar()->isVisible(), scrolls);
         if (!scrolls) {
             QCOMPARE(form.PageControl1->height(), reference.PageControl1->height());
             for (const auto& [panel, designWidth] : {std::pair{"StatusPanel1", 400}, std::pair{"StatusPanel2", 50}}) {
@@ -188,7 +190,9 @@ private slots:
             rows.push_back({QString::number(i + 1), "12345678", i % 2 ? loaded : "Water", "", "10000"});
         form.meterTable().replaceDataRows(std::move(rows));
         QApplication::processEvents();
-        const QStringList media = MediumCodeNames() << loaded;
+        QStringList media{loaded};   // and every name of the medium code table
+        for (int code = 0; code < 256; ++code)
+            media << MediumNameFromCode(std::uint8_t(code));
         MeterGrid* grid = form.StringGrid1;
         QVERIFY(grid->verticalScrollBar()->isVisible());
         QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
