@@ -116,8 +116,6 @@ private slots:
     void englishForEveryOtherCode_data();
     void englishForEveryOtherCode();
     void italianAndBackRestoresTheStart();
-    void everyMenuEntryHasItsOwnMnemonic_data();
-    void everyMenuEntryHasItsOwnMnemonic();
 };
 
 void TestApplyLanguage::italianTexts()
@@ -185,34 +183,6 @@ void TestApplyLanguage::italianAndBackRestoresTheStart()
     const auto rowsAfter = std::vector<MeterTable::Row>(table.rows().begin() + 1, table.rows().end());
     QVERIFY(rowsAfter == rowsBefore);
     QCOMPARE(w.currentId->text(), QStringLiteral("01020304"));
-}
-
-void TestApplyLanguage::everyMenuEntryHasItsOwnMnemonic_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::newRow("English") << kLanguageEnglish;
-    QTest::newRow("Italian") << kLanguageItalian;
-}
-
-// Fails when a menu or item the table writes has no mnemonic, or when two entries of the
-// menu bar or of one menu share a letter, so that the letter opens or picks the wrong one.
-void TestApplyLanguage::everyMenuEntryHasItsOwnMnemonic()
-{
-    QFETCH(int, code);
-    FakeWindow w;
-    MeterTable table;
-    ApplyLanguageTexts(&w.window, table, code);
-    QList<QList<QAction*>> menus{w.window.menuBar()->actions()};
-    for (QMenu* menu : w.window.findChildren<QMenu*>())
-        menus << menu->actions();
-    for (const QList<QAction*>& entries : menus) {
-        QSet<int> keys;
-        for (QAction* entry : entries) {
-            const int key = QKeySequence::mnemonic(entry->text())[0].toCombined();
-            QVERIFY2(key != 0 && !keys.contains(key), qPrintable(entry->text()));
-            keys.insert(key);
-        }
-    }
 }
 
 QTEST_MAIN(TestApplyLanguage)

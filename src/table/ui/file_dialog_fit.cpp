@@ -70,12 +70,11 @@ private:
         if (!tree)
             return;
         QHeaderView* header = tree->header();
-        // The name keeps its width; Size, Type and Date widen to their texts.
+        // The name keeps its width; Size, Type and Date get their texts' widths.
         int wanted = header->sectionSize(kNameColumn);
         for (int c = kNameColumn + 1; c <= kDateColumn && c < header->count(); ++c) {
-            const int width = std::max(ColumnWidth(tree, c), header->sectionSize(c));
-            header->resizeSection(c, width);
-            wanted += width;
+            header->resizeSection(c, ColumnWidth(tree, c));
+            wanted += header->sectionSize(c);
         }
         const QRect area = (window_ ? window_->screen() : dialog_->screen())->availableGeometry();
         const QSize frame = dialog_->frameGeometry().size() - dialog_->size();
