@@ -14,6 +14,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 
+Q_DECLARE_METATYPE(MeterColumnWidths)
+
 class FontFitTest : public QObject {
     Q_OBJECT
     QFont original_ = QApplication::font();
@@ -68,22 +70,17 @@ private slots:
     void narrowGridGivesNotesFirstThenMedium_data()
     {
         QTest::addColumn<int>("width");
-        QTest::addColumn<int>("medium");
-        QTest::addColumn<int>("notes");
-        // The columns below want 580 pixels in all.
-        QTest::newRow("room to spare") << 1000 << 120 << 520;
-        QTest::newRow("notes give way") << 560 << 120 << 80;
-        QTest::newRow("then the medium") << 470 << 70 << 40;
-        QTest::newRow("both at their least") << 300 << 60 << 40;
+        QTest::addColumn<MeterColumnWidths>("widths");   // wanted: 30, 80, 120, 250, 100
+        QTest::newRow("room to spare") << 1000 << MeterColumnWidths{30, 80, 120, 250, 520};
+        QTest::newRow("notes give way") << 560 << MeterColumnWidths{30, 80, 120, 250, 80};
+        QTest::newRow("then the medium") << 470 << MeterColumnWidths{30, 80, 70, 250, 40};
+        QTest::newRow("both at their least") << 300 << MeterColumnWidths{30, 80, 60, 250, 40};
     }
     void narrowGridGivesNotesFirstThenMedium()
     {
         QFETCH(int, width);
-        QFETCH(int, medium);
-        QFETCH(int, notes);
-        const MeterColumnNeeds needs{{30, 80, 120, 250, 100}, {30, 80, 60, 250, 40}};
-        const MeterColumnWidths expected{30, 80, medium, 250, notes};
-        QVERIFY(FitMeterColumns(needs, width) == expected);
+        QFETCH(MeterColumnWidths, widths);
+        QVERIFY(FitMeterColumns({{30, 80, 120, 250, 100}, {30, 80, 60, 250, 40}}, width) == widths);
     }
     // Fails when a long medium written into the table stays cut in a grid with room, when
     // a narrow grid cuts the Notes heading, when a resize replaces a width the user dragged,
@@ -92,29 +89,24 @@ private slots:
     {
         MeterTable table;
         MeterGrid grid(table);
+        const auto shown = [&grid](int column, const QString& text) {
+            return ShownCellText(grid.fontMetrics(), text, grid.columnWidth(column) - 1);
+        };
         grid.resize(900, 300);
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
         const QString medium = QStringLiteral("Heat Cost Allocator, remote");
         table.setCell(MeterTable::ColMedium, 1, medium);
-        const auto mediumShown = [&] {
-            const int width = grid.visualRect(grid.model()->index(0, MeterTable::ColMedium)).width();
-            return ShownCellText(grid.fontMetrics(), medium, width);
-        };
-        QCOMPARE(mediumShown(), medium);
+        QCOMPARE(shown(MeterTable::ColMedium, medium), medium);
         grid.resize(300, 300);
-        QApplication::processEvents();
-        const QString notes = table.cell(MeterTable::ColNotes, 0);
-        QCOMPARE(ShownCellText(grid.fontMetrics(), notes, grid.columnWidth(MeterTable::ColNotes)), notes);
+        QTRY_COMPARE(shown(MeterTable::ColNotes, "Notes "), QStringLiteral("Notes "));
         grid.horizontalHeader()->resizeSection(MeterTable::ColNotes, 250);   // as a drag does
-        grid.resize(1000, 300);
-        QApplication::processEvents();
-        QCOMPARE(grid.columnWidth(MeterTable::ColNotes), 250);
         grid.resize(1300, 300);
+        QTRY_VERIFY(grid.viewport()->width() > 1200);
+        QCOMPARE(grid.columnWidth(MeterTable::ColNotes), 250);
         grid.setFont(QFont(grid.font().family(), 14));
-        QApplication::processEvents();
         QVERIFY(grid.columnWidth(MeterTable::ColNotes) != 250);
-        QCOMPARE(mediumShown(), medium);
+        QCOMPARE(shown(MeterTable::ColMedium, medium), medium);
     }
 };
 
