@@ -16,7 +16,6 @@ public:
     // The most the area asks for as its minimum size, per dimension;
     // QWIDGETSIZE_MAX (the default) for no limit.
     void setMinimumLimit(const QSize& limit);
-    QSize minimumLimit() const { return limit_; }
 
     // The controls' minimum, within the limit.
     QSize minimumSizeHint() const override;

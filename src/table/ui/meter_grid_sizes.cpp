@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QSet>
 #include <QTableView>
 #include <algorithm>
@@ -18,6 +17,7 @@ constexpr int kKeyChars = 32;
 // Text is drawn from the cell's left edge; one pixel more keeps the last
 // character clear of the grid line.
 constexpr int kGridLine = 2;
+
 // The widest medium of the grid's model, each different text measured once.
 int WidestMediumShown(const QTableView* grid)
 {
