@@ -390,6 +390,8 @@ private slots:
         fill(5);
         delete table;
         table = nullptr;
+        grid->resize(grid->width() + 50, grid->height());   // columns fitted to no table
+        grid->setFont(QFont(grid->font().family(), 14));
         QImage image(grid->size(), QImage::Format_RGB32);
         grid->render(&image);
         QCOMPARE(grid->model(), nullptr);
