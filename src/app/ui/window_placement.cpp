@@ -77,8 +77,6 @@ void TForm11::refreshMinimumSize()
     // The window's layout keeps the sizes it last asked its children for and
     // sets the window's minimum from them: make it ask again now rather than
     // at the next layout pass.
-    ScrollBox_controls->updateGeometry();
     centralWidget()->updateGeometry();
-    layout()->invalidate();
     layout()->activate();
 }
