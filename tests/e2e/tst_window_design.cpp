@@ -156,6 +156,20 @@ private slots:
         QVERIFY(grid->columnWidth(MeterTable::ColKey) <= std::max(203, HexDigitsWidth(grid->fontMetrics(), 32) + 2));
     }
 
+    // Fails when a window moved to a smaller screen keeps a minimum larger than that screen,
+    // or keeps that screen's smaller minimum when moved back.
+    void movedWindowFitsItsNewScreen()
+    {
+        WindowFixture f;
+        const QSize wide = f.form().minimumSizeHint();
+        for (QScreen* s : QGuiApplication::screens())
+            f.form().setScreen(s->name() == QLatin1String("6-small-150") ? s : f.form().screen());
+        QVERIFY(f.form().screen()->availableGeometry().size().expandedTo(f.form().minimumSizeHint())
+                == f.form().screen()->availableGeometry().size());
+        f.form().setScreen(QGuiApplication::primaryScreen());
+        QCOMPARE(f.form().minimumSizeHint(), wide);
+    }
+
     // Fails when the window's minimum misses a change of the controls' sizes (a larger font,
     // a longer caption), so that the window can be made smaller than its controls.
     void windowMinimumFollowsTheControls()
