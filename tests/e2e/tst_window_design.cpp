@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QWindow>
 #include <QTest>
 #include <QScopeGuard>
 #include <QTimer>
@@ -156,18 +157,21 @@ private slots:
         QVERIFY(grid->columnWidth(MeterTable::ColKey) <= std::max(203, HexDigitsWidth(grid->fontMetrics(), 32) + 2));
     }
 
-    // Fails when a window moved to a smaller screen keeps a minimum larger than that screen,
-    // or keeps that screen's smaller minimum when moved back.
+    // Fails when a window moved to a smaller screen keeps a minimum larger than that screen
+    // (also when it came from another small one), or keeps a smaller minimum when moved back;
+    // or when the screen it was on goes away.
     void movedWindowFitsItsNewScreen()
     {
         WindowFixture f;
         const QSize wide = f.form().minimumSizeHint();
-        for (QScreen* s : QGuiApplication::screens())
-            f.form().setScreen(s->name() == QLatin1String("6-small-150") ? s : f.form().screen());
-        QVERIFY(f.form().screen()->availableGeometry().size().expandedTo(f.form().minimumSizeHint())
-                == f.form().screen()->availableGeometry().size());
-        f.form().setScreen(QGuiApplication::primaryScreen());
+        for (const char* name : {"6-small-150", "5-laptop-125", "1-wide"}) {
+            for (QScreen* s : QGuiApplication::screens())
+                f.form().setScreen(s->name() == QLatin1String(name) ? s : f.form().screen());
+            const QSize area = f.form().screen()->availableGeometry().size();
+            QVERIFY2(area.expandedTo(f.form().minimumSizeHint()) == area, name);
+        }
         QCOMPARE(f.form().minimumSizeHint(), wide);
+        QMetaObject::invokeMethod(f.form().windowHandle(), "screenChanged", Q_ARG(QScreen*, nullptr));
     }
 
     // Fails when the window's minimum misses a change of the controls' sizes (a larger font,
