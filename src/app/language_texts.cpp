@@ -5,6 +5,20 @@ QString LanguageText::text(int code) const
     return QString::fromUtf8(code == kLanguageItalian ? italian : english);
 }
 
+QString LanguageText::controlText(int code) const
+{
+    return WithMnemonic(text(code), code == kLanguageItalian ? italianKey : englishKey);
+}
+
+QString WithMnemonic(const QString& text, char key)
+{
+    QString marked = text;
+    const int at = int(marked.indexOf(QLatin1Char(key)));
+    if (at >= 0)
+        marked.insert(at, QLatin1Char('&'));
+    return marked;
+}
+
 const std::vector<LanguageText>& LanguageTextTable()
 {
     using T = LanguageText::Target;
@@ -21,14 +35,14 @@ const std::vector<LanguageText>& LanguageTextTable()
         {T::Widget, 0, "BitBtn7", "Print log", "Stampa log"},
         {T::Widget, 0, "BitBtn6", "Save log", "Salva log"},
         {T::Widget, 0, "BitBtn5", "Clear log", "Cancella log"},
-        {T::MenuTitle, 0, "File1", "File", "File"},
-        {T::Action, 0, "Open1", "Open", "Apri"},
-        {T::Action, 0, "Save1", "Save", "Salva"},
-        {T::Action, 0, "Exit1", "Exit", "Esci"},
-        {T::MenuTitle, 0, "Language1", "Language", "Lingua"},
-        {T::MenuTitle, 0, "Help1", "Help", "Aiuto"},
-        {T::Action, 0, "About1", "About", "Info"},
-        {T::Action, 0, "UserManual1", "User Manual", "Manuale Utente"},
+        {T::MenuTitle, 0, "File1", "File", "File", 'F', 'F'},
+        {T::Action, 0, "Open1", "Open", "Apri", 'O', 'A'},
+        {T::Action, 0, "Save1", "Save", "Salva", 'S', 'S'},
+        {T::Action, 0, "Exit1", "Exit", "Esci", 'x', 'E'},
+        {T::MenuTitle, 0, "Language1", "Language", "Lingua", 'L', 'L'},
+        {T::MenuTitle, 0, "Help1", "Help", "Aiuto", 'H', 'A'},
+        {T::Action, 0, "About1", "About", "Info", 'A', 'I'},
+        {T::Action, 0, "UserManual1", "User Manual", "Manuale Utente", 'U', 'M'},
     };
     return table;
 }
@@ -46,6 +60,6 @@ QString LanguageTextFor(const QString& objectName, int code)
 {
     for (const LanguageText& entry : LanguageTextTable())
         if (entry.objectName && objectName == QLatin1String(entry.objectName))
-            return entry.text(code);
+            return entry.controlText(code);
     return {};
 }

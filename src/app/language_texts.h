@@ -22,8 +22,17 @@ struct LanguageText {
     const char* objectName;   // all but HeaderCell
     const char* english;
     const char* italian;
+    // Menus and their items: the letter of the text that opens or picks it
+    // with the keyboard (Alt+letter on the menu bar, the letter in an open
+    // menu); 0 for none. Marked with "&" only in the control's text, so the
+    // caption the user sees and reads out stays the text above.
+    char englishKey = 0;
+    char italianKey = 0;
 
     QString text(int code) const;
+    // The text as written into the control: menus with "&" before the first
+    // occurrence of their key letter.
+    QString controlText(int code) const;
 };
 
 // Every entry, in the order the texts are applied.
@@ -32,5 +41,10 @@ const std::vector<LanguageText>& LanguageTextTable();
 // The five header texts of the meter table (the same in both languages).
 QStringList MeterTableHeaderTexts(int code);
 
-// Text of one named object for a language; empty for an unknown name.
+// Text of one named object for a language as written into the control
+// (menus with their mnemonic); empty for an unknown name.
 QString LanguageTextFor(const QString& objectName, int code);
+
+// `text` with "&" before the first occurrence of `key` (none when `key` is 0
+// or not in the text). The texts of the table hold no "&" of their own.
+QString WithMnemonic(const QString& text, char key);

@@ -50,6 +50,15 @@ QStringList MediumBoxNames()
     return names;
 }
 
+QStringList MediumCodeNames()
+{
+    QStringList names;
+    for (const char* name : kCodeNames)
+        if (name)
+            names << QLatin1String(name);
+    return names;
+}
+
 int MediumCodeFromName(const QString& name)
 {
     for (const auto& entry : kBoxNames) {

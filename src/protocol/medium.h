@@ -6,6 +6,8 @@
 
 // The names of the medium box, in its order.
 QStringList MediumBoxNames();
+// The names of the code table (the names MediumNameFromCode gives).
+QStringList MediumCodeNames();
 // Exact, case-sensitive name to code; any other text gives 0x0F.
 int MediumCodeFromName(const QString& name);
 // Code to name; codes not in the table give "Unknown".

@@ -73,11 +73,13 @@ struct FakeWindow {
             out << b->objectName() + QLatin1Char('=') + b->text();
         for (auto* l : window.findChildren<QLabel*>())
             out << l->objectName() + QLatin1Char('=') + l->text();
+        // Menus as shown: the mnemonic mark ("&") is drawn as an underline.
         for (auto* m : window.findChildren<QMenu*>())
-            out << m->objectName() + QLatin1Char('=') + m->title();
+            out << m->objectName() + QLatin1Char('=') + m->title().remove(QLatin1Char('&'));
         for (auto* a : window.findChildren<QAction*>())
             if (!a->objectName().isEmpty())
-                out << a->objectName() + QLatin1Char('=') + a->text() + (a->isChecked() ? "*" : "");
+                out << a->objectName() + QLatin1Char('=') + a->text().remove(QLatin1Char('&'))
+                           + (a->isChecked() ? "*" : "");
         out << currentId->text();
         out.sort();
         return out;
@@ -91,9 +93,9 @@ struct FakeWindow {
         if (auto* l = qobject_cast<QLabel*>(o))
             return l->text();
         if (auto* m = qobject_cast<QMenu*>(o))
-            return m->title();
+            return m->title().remove(QLatin1Char('&'));
         if (auto* a = qobject_cast<QAction*>(o))
-            return a->text();
+            return a->text().remove(QLatin1Char('&'));
         return QStringLiteral("<missing>");
     }
 };

@@ -148,7 +148,7 @@ void TestWindowSettings::startLanguage()
     QCOMPARE(form->findChild<QPushButton*>(QStringLiteral("BitBtn5"))->text(),
              italian ? QStringLiteral("Cancella log") : QStringLiteral("Clear log"));
     QCOMPARE(form->findChild<QMenu*>(QStringLiteral("Help1"))->title(),
-             italian ? QStringLiteral("Aiuto") : QStringLiteral("Help"));
+             italian ? QStringLiteral("&Aiuto") : QStringLiteral("&Help"));
     form->close();
     QVERIFY(ReadAll(path).contains(writtenBack + "\n"));
 }

@@ -1,9 +1,18 @@
 // The main window as built: caption, size, every named control of the design,
 // labels as buddies, the glyph buttons' tooltips and accessible names, the
 // timers stopped at start and the working state's initial values.
+#include "app/ui/glyph_icons.h"
+#include "app/ui/log_panel.h"
 #include "e2e/support/window_fixture.h"
+#include "protocol/medium.h"
+#include "table/ui/font_units.h"
+#include "table/ui/meter_grid.h"
+#include "table/ui/meter_grid_paint.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QToolButton>
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,16 +24,35 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QApplication>
-#include <QMap>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QWindow>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTimer>
+
+namespace {
+
+// Shows `form` on the screen named `name` as the program does; false when there is none.
+bool ShowOn(TForm11& form, const QString& name)
+{
+    QScreen* where = nullptr;
+    for (QScreen* s : QGuiApplication::screens())
+        where = s->name() == name ? s : where;
+    if (!where)
+        return false;
+    form.setScreen(where);
+    form.move(where->geometry().topLeft());
+    form.show();
+    return QTest::qWaitForWindowExposed(&form);
+}
+
+}  // namespace
 
 class WindowDesignTest : public QObject {
     Q_OBJECT
-
-    QMap<int, int> tabHeight_;  // tab area height on the wide screen, by font size
 
 private slots:
     void captionAndSize()
@@ -36,39 +64,124 @@ private slots:
     }
 
     // Fails when the window keeps its design size on a small screen, is off centre, cannot
-    // shrink to 1280 x 720, takes the missing height from the table, or cuts the port line.
+    // shrink to 1280 x 720, takes the missing height from the table, cuts the port line or
+    // keeps 18-pixel glyphs with a larger font; and, on screens smaller than its minimum
+    // (125 % and 150 % laptops), when it reaches below the edge, shows less than two lines
+    // of log or hides the status bar, or does not scroll.
     void windowOpensCentredInsideTheScreen_data()
     {
         QTest::addColumn<QString>("screen");
         QTest::addColumn<int>("points");
-        for (const char* name : {"1-wide", "2-laptop", "3-small", "4-scaled"})
+        QTest::addColumn<bool>("scrolls");   // the screen is smaller than the window's minimum
+        const std::pair<const char*, bool> screens[] = {{"1-wide", false},      {"2-laptop", false},
+                                                        {"3-small", false},     {"4-scaled", false},
+                                                        {"5-laptop-125", true}, {"6-small-150", true}};
+        for (const auto& [name, scrolls] : screens)
             for (int pt : {8, 10})
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2 pt").arg(name).arg(pt))) << name << pt;
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2 pt").arg(name).arg(pt))) << name << pt << scrolls;
     }
     void windowOpensCentredInsideTheScreen()
     {
         QFETCH(QString, screen);
         QFETCH(int, points);
-        const QFont original = QApplication::font();
+        QFETCH(bool, scrolls);
+        const QFont original = QApplication::font();   // restored however the row ends
+        const auto restore = qScopeGuard([original] { QApplication::setFont(original); });
         QApplication::setFont(QFont(original.family(), points));
-        QScreen* where = nullptr;
-        for (QScreen* s : QGuiApplication::screens())
-            where = s->name() == screen ? s : where;
+        TForm11 reference;
         TForm11 form;
-        form.setScreen(where);
-        form.move(where->geometry().topLeft());
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(where->availableGeometry().contains(form.frameGeometry()));
-        QVERIFY((form.frameGeometry().center() - where->availableGeometry().center()).manhattanLength() <= 2);
-        if (screen == QLatin1String("1-wide"))
-            tabHeight_[points] = form.PageControl1->height();
-        QCOMPARE(form.PageControl1->height(), tabHeight_.value(points));
+        QVERIFY2(ShowOn(reference, QStringLiteral("1-wide")) && ShowOn(form, screen), "screen missing");
+        const QRect area = form.screen()->availableGeometry();
+        QVERIFY(area.contains(form.frameGeometry()));
+        QVERIFY((form.frameGeometry().center() - area.center()).manhattanLength() <= 2);
+        auto* controls = form.findChild<QAbstractScrollArea*>(QStringLiteral("ScrollBox_controls"));
+        QVERIFY(controls);
+        QCOMPARE(controls->verticalScrollBar()->isVisible(), scrolls);
+        if (!scrolls) {
+            QCOMPARE(form.PageControl1->height(), reference.PageControl1->height());
+            for (const auto& [panel, designWidth] : {std::pair{"StatusPanel1", 400}, std::pair{"StatusPanel2", 50}}) {
+                auto* label = form.findChild<QLabel*>(QLatin1String(panel));
+                QCOMPARE(label->width(), FontScaled(label->font(), designWidth));
+            }
+        }
+        // The log's last two lines (with the sideways scroll bar of long lines) and the
+        // status bar are in the window.
+        for (int i = 0; i < 10; ++i)
+            form.Memo_current->appendLine(QString(300, u'A'));
+        form.Memo_current->flushLines();
+        QApplication::processEvents();
+        for (const QWidget* w : {static_cast<QWidget*>(form.Memo_current), static_cast<QWidget*>(form.statusBar())})
+            QVERIFY(form.rect().contains(QRect(w->mapTo(&form, QPoint()), w->size())));
+        QVERIFY(form.Memo_current->verticalScrollBar()->maximum() <= 10 - 2);
+        // The glyph buttons grow with the font, drawn to their size and sharp on scaled screens.
+        const int glyph = FontScaled(form.BitBtn42->font(), 18);
+        QCOMPARE(form.BitBtn42->iconSize(), QSize(glyph, glyph));
+        QVERIFY(form.BitBtn42->icon().availableSizes().contains(QSize(2 * glyph, 2 * glyph)));
+        const QImage plus = GlyphIcon(Glyph::Add, 72).pixmap(QSize(72, 72), 1.0).toImage();
+        QVERIFY(qAlpha(plus.pixel(36, 58)) > 0);   // the foot of the plus, beyond 18 pixels
         const QString port = QStringLiteral("/dev/serial/by-id/usb-0403_6001-if00-port0 - 9600,8,Even");
         form.StatusPanel0->setText(port);
         QApplication::processEvents();
         QVERIFY(form.StatusPanel0->width() >= form.StatusPanel0->fontMetrics().horizontalAdvance(port));
-        QApplication::setFont(original);
+    }
+
+    // Fails when a medium name (of the code table, or a long one loaded) is cut while the key
+    // column has room to spare, when the key column is cut or wider than 32 digits, or when
+    // Notes leaves a gap or needs a horizontal scroll bar, at the design width with the
+    // vertical scroll bar shown.
+    void meterColumnsShowWhatMatters_data()
+    {
+        QTest::addColumn<QString>("loaded");   // the medium of every row
+        QTest::newRow("code table names") << "Water";
+        QTest::newRow("a long name loaded") << "Heat Cost Allocator";
+    }
+    void meterColumnsShowWhatMatters()
+    {
+        QFETCH(QString, loaded);
+        TForm11 form;
+        QVERIFY(ShowOn(form, QStringLiteral("1-wide")));
+        form.meterTable().replaceDataRows(std::vector<MeterTable::Row>(30, {"1", "12345678", loaded, "", "10000"}));
+        QApplication::processEvents();
+        const MeterGrid* grid = form.StringGrid1;
+        QVERIFY(grid->verticalScrollBar()->isVisible() && grid->horizontalScrollBar()->maximum() == 0);
+        QCOMPARE(grid->columnViewportPosition(4) + grid->columnWidth(4), grid->viewport()->width());
+        const auto whole = [grid](int column, const QString& text) {
+            const int width = grid->visualRect(grid->model()->index(0, column)).width();
+            return ShownCellText(grid->fontMetrics(), text, width) == text;
+        };
+        for (int code = 0; code < 256; ++code)
+            QVERIFY(whole(MeterTable::ColMedium, MediumNameFromCode(std::uint8_t(code))));
+        QVERIFY(whole(MeterTable::ColMedium, loaded));
+        for (const QChar digit : QStringLiteral("0123456789ABCDEF"))
+            QVERIFY(whole(MeterTable::ColKey, QString(32, digit)));
+        QVERIFY(grid->columnWidth(MeterTable::ColKey) <= std::max(203, HexDigitsWidth(grid->fontMetrics(), 32) + 2));
+    }
+
+    // Fails when a window moved to a smaller screen keeps a minimum larger than that screen
+    // (also when it came from another small one), or keeps a smaller minimum when moved back;
+    // or when the screen it was on goes away.
+    void movedWindowFitsItsNewScreen()
+    {
+        WindowFixture f;
+        const QSize wide = f.form().minimumSizeHint();
+        for (const char* name : {"6-small-150", "5-laptop-125", "1-wide"}) {
+            for (QScreen* s : QGuiApplication::screens())
+                f.form().setScreen(s->name() == QLatin1String(name) ? s : f.form().screen());
+            const QSize area = f.form().screen()->availableGeometry().size();
+            QVERIFY2(area.expandedTo(f.form().minimumSizeHint()) == area, name);
+        }
+        QCOMPARE(f.form().minimumSizeHint(), wide);
+        QMetaObject::invokeMethod(f.form().windowHandle(), "screenChanged", Q_ARG(QScreen*, nullptr));
+    }
+
+    // Fails when the window's minimum misses a change of the controls' sizes (a larger font,
+    // a longer caption), so that the window can be made smaller than its controls.
+    void windowMinimumFollowsTheControls()
+    {
+        WindowFixture f;
+        const int before = f.form().minimumSizeHint().height();
+        f.form().PageControl1->setMinimumHeight(f.form().PageControl1->height() + 200);
+        QTRY_VERIFY(f.form().minimumSizeHint().height() >= before + 100);
     }
 
     void everyNamedControlExists_data()
@@ -208,11 +321,40 @@ private slots:
         TForm11& form = f.form();
         QStringList file, help;
         for (QAction* a : form.File1->actions())
-            file << a->text();
+            file << a->text().remove(QLatin1Char('&'));   // as shown: the mnemonic is underlined
         for (QAction* a : form.Help1->actions())
-            help << a->text();
+            help << a->text().remove(QLatin1Char('&'));
         QCOMPARE(file, (QStringList{"Open", "Save", "Exit"}));
         QCOMPARE(help, (QStringList{"About", "User Manual"}));
+    }
+
+    // Fails when Alt+letter does not open its menu (English and Italian), or when an item has
+    // no mnemonic or its caption as shown or read out changes.
+    void menusOpenByTheirMnemonics_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("File") << int(Qt::Key_F) << QStringList{"Open", "Save", "Exit"};
+        QTest::newRow("Language") << int(Qt::Key_L) << QStringList{"English", "Italian"};
+        QTest::newRow("Aiuto") << int(Qt::Key_A) << QStringList{"Info", "Manuale Utente"};
+    }
+    void menusOpenByTheirMnemonics()
+    {
+        QFETCH(int, key);
+        QFETCH(QStringList, items);
+        WindowFixture f;
+        if (key == Qt::Key_A)
+            f.form().Italian1->trigger();
+        QTest::keyClick(&f.form(), Qt::Key(key), Qt::AltModifier);
+        QMenu* opened = nullptr;
+        QTRY_VERIFY((opened = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
+        for (int i = 0; i < items.size(); ++i) {
+            const QString text = opened->actions()[i]->text();
+            QVERIFY2(text.contains(QLatin1Char('&')), qPrintable(text));
+            QCOMPARE(QString(text).remove(QLatin1Char('&')), items[i]);
+            QCOMPARE(QAccessible::queryAccessibleInterface(opened)->child(i)->text(QAccessible::Name), items[i]);
+        }
+        opened->hide();
     }
 
     void logPanelIsReadOnlyAndFollowsTheLog()

@@ -66,6 +66,8 @@ private slots:
         QCOMPARE(grid->objectName(), QStringLiteral("StringGrid1"));
         const QStringList headers = {"No. ", "Serial/ID ", "Medium ", "AES-128 key ", "Notes "};
         const int widths[] = {36, 81, 65, 203, 108};
+        grid->resize(900, 500);   // room for every column (a narrow grid narrows Notes)
+        QApplication::processEvents();
         for (int c = 0; c < 5; ++c) {
             QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
             QVERIFY(grid->columnWidth(c) >= widths[c]);  // the design widths, grown with the font
@@ -388,6 +390,8 @@ private slots:
         fill(5);
         delete table;
         table = nullptr;
+        grid->resize(grid->width() + 50, grid->height());   // columns fitted to no table
+        grid->setFont(QFont(grid->font().family(), 14));
         QImage image(grid->size(), QImage::Format_RGB32);
         grid->render(&image);
         QCOMPARE(grid->model(), nullptr);

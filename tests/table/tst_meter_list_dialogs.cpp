@@ -4,6 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QScreen>
+#include <QSettings>
+#include <QTreeView>
 #include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +17,7 @@
 #include <sys/un.h>
 
 #include "table/meter_table.h"
+#include "table/ui/file_dialog_fit.h"
 #include "table/ui/meter_list_dialogs.h"
 
 namespace {
@@ -306,6 +311,47 @@ private slots:
         QCOMPARE(text, QStringLiteral("You chose wrong file for import!\nContact administrator!"));
         QCOMPARE(icon, QMessageBox::Warning);
         QCOMPARE(table->cell(1, 2), QStringLiteral("87654321"));
+    }
+
+    // Fails when a file dialog keeps its fixed size and cuts a column ("159…tes"), leaves
+    // the screen of its window, or touches a dialog without a detail view.
+    void fileDialogColumnsReadWhole_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<int>("points");   // the dialog's font; 0 for the application's
+        QTest::addColumn<bool>("detailView");
+        QTest::newRow("wide screen") << "1-wide" << 0 << true;
+        QTest::newRow("150 % laptop, large font") << "6-small-150" << 14 << true;
+        QTest::newRow("no detail view") << "1-wide" << 0 << false;
+    }
+    void fileDialogColumnsReadWhole()
+    {
+        QFETCH(QString, screen);
+        QFETCH(int, points);
+        QFETCH(bool, detailView);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir->filePath("config"));   // no saved widths
+        WriteAll(dir->filePath("meters_data.csv"), QByteArray(159, 'x'));
+        QWidget window;
+        for (QScreen* s : QGuiApplication::screens())
+            window.setScreen(s->name() == screen ? s : window.screen());
+        window.setGeometry(QRect(window.screen()->availableGeometry().topLeft(), QSize(800, 400)));
+        window.show();
+        QFileDialog dialog(&window, QStringLiteral("Load"), dir->path(), QStringLiteral("All (*)"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setFont(QFont(dialog.font().family(), points ? points : dialog.font().pointSize()));
+        auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+        tree->setObjectName(detailView ? tree->objectName() : QStringLiteral("notTheDetailView"));
+        const int built = dialog.width();
+        FitFileDialog(&dialog, &window);
+        dialog.show();
+        QTRY_COMPARE(tree->model()->rowCount(tree->rootIndex()), 1);
+        const QRect area = window.screen()->availableGeometry();
+        QVERIFY2(window.screen()->name() == screen && area.contains(dialog.frameGeometry()), qPrintable(screen));
+        if (!detailView || points)   // untouched, or as wide as the screen allows
+            QVERIFY(detailView ? dialog.frameGeometry().width() >= area.width() - 4 : dialog.width() == built);
+        const QAbstractItemView* view = tree;
+        for (int c = 1; detailView && !points && c <= 3; ++c)   // whole, and all in view
+            QVERIFY(tree->columnWidth(c) >= view->sizeHintForColumn(c) && tree->header()->length() <= tree->width());
     }
 };
 

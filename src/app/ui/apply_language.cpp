@@ -42,7 +42,7 @@ void ApplyLanguageTexts(QWidget* mainWindow, MeterTable& table, int code)
 {
     QStringList header;
     for (const LanguageText& entry : LanguageTextTable()) {
-        const QString text = entry.text(code);
+        const QString text = entry.controlText(code);
         switch (entry.target) {
         case LanguageText::Target::HeaderCell: header.append(text); break;
         case LanguageText::Target::Widget: SetWidgetText(mainWindow, entry.objectName, text); break;

@@ -34,14 +34,15 @@ void drawArrow(QPainter& p, const QColor& c, bool down)
     p.drawPath(path);
 }
 
-}  // namespace
-
-QIcon GlyphIcon(Glyph glyph)
+QPixmap GlyphPixmap(Glyph glyph, int size, int ratio)
 {
-    QPixmap pm(18, 18);
+    QPixmap pm(size * ratio, size * ratio);
+    pm.setDevicePixelRatio(ratio);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    // The shapes are laid out on an 18-pixel square.
+    p.scale(double(size) / kGlyphDesignSize, double(size) / kGlyphDesignSize);
     const QColor green(0, 128, 0), red(192, 0, 0), blue(0, 64, 160), gold(170, 120, 0);
     switch (glyph) {
     case Glyph::Add:
@@ -71,5 +72,18 @@ QIcon GlyphIcon(Glyph glyph)
         break;
     }
     p.end();
-    return QIcon(pm);
+    return pm;
 }
+
+}  // namespace
+
+QIcon GlyphIcon(Glyph glyph, int size)
+{
+    // Drawn once for plain screens and once at twice the pixels for scaled
+    // ones; the icon picks the closer one, so a scaled screen gets no blur.
+    QIcon icon;
+    for (const int ratio : {1, 2})
+        icon.addPixmap(GlyphPixmap(glyph, size, ratio));
+    return icon;
+}
+

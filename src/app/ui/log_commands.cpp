@@ -4,6 +4,7 @@
 #include "core/replacing_file.h"
 #include "app/log_file.h"
 #include "app/print_layout.h"
+#include "table/ui/file_dialog_fit.h"
 
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -17,12 +18,13 @@ void SaveLogWithDialog(QWidget* parent, ActivityLog& log, const QString& setting
 {
     // The start name is the folder immediately followed by "log.txt".
     const QString start = settingsDir + QStringLiteral("log.txt");
-    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Save log"), start,
-                                                      QStringLiteral("Text Files (*.txt)"), nullptr,
-                                                      QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty())
+    QFileDialog dialog(parent, QStringLiteral("Save log"), start, QStringLiteral("Text Files (*.txt)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    FitFileDialog(&dialog, parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    SaveActivityLog(log, path);
+    SaveActivityLog(log, dialog.selectedFiles().first());
 }
 
 void PrintLogWithDialog(QWidget* parent, ActivityLog& log)

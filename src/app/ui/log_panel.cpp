@@ -1,6 +1,7 @@
 #include "app/ui/log_panel.h"
 
 #include <QKeyEvent>
+#include <QtMath>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -26,7 +27,11 @@ LogPanel::LogPanel(QWidget* parent) : QPlainTextEdit(parent)
 
 QSize LogPanel::minimumSizeHint() const
 {
-    const int height = 2 * fontMetrics().lineSpacing() + horizontalScrollBar()->sizeHint().height() + 2 * frameWidth()
+    // A line takes its spacing rounded up, and the view shows only lines
+    // that fit whole with a pixel to spare: without these, two lines' height
+    // shows one line.
+    const int lines = 2 * qCeil(QFontMetricsF(font()).lineSpacing()) + 1;
+    const int height = lines + horizontalScrollBar()->sizeHint().height() + 2 * frameWidth()
                        + 2 * int(document()->documentMargin());
     return {QPlainTextEdit::minimumSizeHint().width(), height};
 }

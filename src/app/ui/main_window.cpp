@@ -32,7 +32,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <QToolButton>
 
 #include <cstdio>
@@ -255,6 +257,12 @@ void TForm11::showEvent(QShowEvent* event)
     if (!placed_) {
         placed_ = true;
         placeOnScreen();
+        // On another screen the controls scroll when the window's minimum
+        // exceeds it, and stop scrolling on one that holds it again.
+        connect(windowHandle(), &QWindow::screenChanged, this, [this](QScreen* screen) {
+            if (screen)
+                fitControlsTo(screen->availableGeometry().size().shrunkBy(windowHandle()->frameMargins()));
+        });
     }
 }
 

@@ -24,6 +24,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class UpDown;
+class ControlsScrollArea;
 class MeterGrid;
 class TVaComm;
 class Connection;
@@ -94,6 +95,10 @@ private:
     void loadSettings();
     bool saveSettings(QString* error);
     void placeOnScreen(int attempt = 0);
+    // Lets the controls above the log scroll so that the window's minimum
+    // fits `room` (the screen's available area without the frame).
+    void fitControlsTo(const QSize& room);
+    void refreshMinimumSize();
 
     // core objects (owned for the whole run)
     ActivityLog log_;
@@ -145,6 +150,7 @@ public:
     QPushButton* BitBtn24 = nullptr;
     QPushButton* BitBtn23 = nullptr;
 
+    ControlsScrollArea* ScrollBox_controls = nullptr;   // around everything above the log
     QTabWidget* PageControl1 = nullptr;
     QLineEdit* Edit_IDnano = nullptr;
     QToolButton* BitBtn42 = nullptr;

@@ -1,9 +1,9 @@
-// Builds the main window's menus and controls. Every control carries the
-// objectName of the window design; every labelled field is its label's buddy.
+// Builds the main window's controls above the activity log. Every control
+// carries the objectName of the window design; every labelled field is its
+// label's buddy.
 #include "app/ui/glyph_icons.h"
-#include "app/ui/log_panel.h"
-#include "app/ui/status_panel.h"
 #include "app/ui/main_window.h"
+#include "app/ui/named_widget.h"
 #include "app/ui/up_down.h"
 #include "protocol/commands.h"
 #include "protocol/medium.h"
@@ -19,23 +19,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
-
-template <typename W>
-W* named(W* w, const char* name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 // A label that names `field` for the eye and for assistive technology.
 QLabel* labelFor(QWidget* parent, const QString& text, QWidget* field)
@@ -49,8 +40,10 @@ QLabel* labelFor(QWidget* parent, const QString& text, QWidget* field)
 QToolButton* glyphButton(QWidget* parent, const char* name, Glyph glyph, const QString& what)
 {
     auto* b = named(new QToolButton(parent), name);
-    b->setIcon(GlyphIcon(glyph));
-    b->setIconSize(QSize(18, 18));
+    // The glyph grows with the font like the fields beside it.
+    const int size = FontScaled(b->font(), kGlyphDesignSize);
+    b->setIcon(GlyphIcon(glyph, size));
+    b->setIconSize(QSize(size, size));
     b->setToolTip(what);
     b->setAccessibleName(what);
     return b;
@@ -85,22 +78,6 @@ void fixedWidth(QWidget* w, int designPx)
 }
 
 }  // namespace
-
-void TForm11::buildMenus()
-{
-    File1 = named(menuBar()->addMenu(QStringLiteral("File")), "File1");
-    Open1 = named(File1->addAction(QStringLiteral("Open")), "Open1");
-    Save1 = named(File1->addAction(QStringLiteral("Save")), "Save1");
-    Exit1 = named(File1->addAction(QStringLiteral("Exit")), "Exit1");
-    Language1 = named(menuBar()->addMenu(QStringLiteral("Language")), "Language1");
-    English1 = named(Language1->addAction(QStringLiteral("English")), "English1");
-    Italian1 = named(Language1->addAction(QStringLiteral("Italian")), "Italian1");
-    English1->setCheckable(true);
-    Italian1->setCheckable(true);
-    Help1 = named(menuBar()->addMenu(QStringLiteral("Help")), "Help1");
-    About1 = named(Help1->addAction(QStringLiteral("About")), "About1");
-    UserManual1 = named(Help1->addAction(QStringLiteral("User Manual")), "UserManual1");
-}
 
 QWidget* TForm11::buildCommunicationGroup()
 {
@@ -324,6 +301,7 @@ QWidget* TForm11::buildMeterTab()
     StringGrid1 = new MeterGrid(table_, page);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setAccessibleName(QStringLiteral("Meter table"));
+    StringGrid1->setMediumNames(MediumCodeNames() + MediumBoxNames());
     right->addWidget(StringGrid1, 1);
     auto* buttons = new QHBoxLayout;
     Butt_load_data = named(new QPushButton(QStringLiteral("Load"), page), "Butt_load_data");
@@ -339,55 +317,4 @@ QWidget* TForm11::buildMeterTab()
     PageControl1 = named(new QTabWidget, "PageControl1");
     PageControl1->addTab(page, QStringLiteral("   M-bus devices    "));
     return PageControl1;
-}
-
-QWidget* TForm11::buildLogArea()
-{
-    auto* area = new QWidget;
-    auto* v = new QVBoxLayout(area);
-    v->setContentsMargins(0, 0, 0, 0);
-    auto* buttons = new QHBoxLayout;
-    BitBtn7 = named(new QPushButton(QStringLiteral("Print log"), area), "BitBtn7");
-    BitBtn6 = named(new QPushButton(QStringLiteral("Save log"), area), "BitBtn6");
-    BitBtn5 = named(new QPushButton(QStringLiteral("Clear log"), area), "BitBtn5");
-    buttons->addWidget(BitBtn7);
-    buttons->addWidget(BitBtn6);
-    buttons->addStretch();
-    buttons->addWidget(BitBtn5);
-    v->addLayout(buttons);
-
-    Memo_current = named(new LogPanel(area), "Memo_current");
-    Memo_current->setAccessibleName(QStringLiteral("Activity log"));
-    v->addWidget(Memo_current, 1);
-    return area;
-}
-
-void TForm11::buildStatusBar()
-{
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    // Panel widths (150, 400, 50) follow the font; the connection panel
-    // widens to its text.
-    StatusPanel0 = named(new StatusPanel(150, statusBar()), "StatusPanel0");
-    auto* panel1 = named(new QLabel(statusBar()), "StatusPanel1");
-    fixedWidth(panel1, 400);
-    auto* panel2 = named(new QLabel(statusBar()), "StatusPanel2");
-    fixedWidth(panel2, 50);
-    statusBar()->addWidget(StatusPanel0);
-    statusBar()->addWidget(panel1);
-    statusBar()->addWidget(panel2);
-}
-
-void TForm11::buildControls()
-{
-    buildMenus();
-    auto* central = new QWidget(this);
-    auto* v = new QVBoxLayout(central);
-    auto* top = new QHBoxLayout;
-    top->addWidget(buildCommunicationGroup(), 1);
-    top->addWidget(buildGlobalGroup(), 1);
-    v->addLayout(top);
-    v->addWidget(buildMeterTab(), 3);
-    v->addWidget(buildLogArea(), 2);
-    setCentralWidget(central);
-    buildStatusBar();
 }

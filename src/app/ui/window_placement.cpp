@@ -1,7 +1,9 @@
 #include "app/ui/window_placement.h"
 
+#include "app/ui/controls_scroll_area.h"
 #include "app/ui/main_window.h"
 
+#include <QLayout>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
@@ -35,8 +37,8 @@ void TForm11::placeOnScreen(int attempt)
         QTimer::singleShot(100, this, [this, attempt] { placeOnScreen(attempt + 1); });
     if (attempt > 0 && frame.isNull())
         return;
-    const QRect inner = FitAndCentre(size(), minimumSizeHint().expandedTo(minimumSize()), frame,
-                                     where->availableGeometry());
+    const QRect area = where->availableGeometry();
+    QRect inner = FitAndCentre(size(), minimumSizeHint().expandedTo(minimumSize()), frame, area);
     const int lost = height() - inner.height();
     if (lost > 0) {
         // The log panel gives up the height the screen lacks, down to its
@@ -44,9 +46,37 @@ void TForm11::placeOnScreen(int attempt)
         const int logSlack = std::max(0, Memo_current->height() - Memo_current->minimumSizeHint().height());
         const int keep = PageControl1->height() - std::max(0, lost - logSlack);
         PageControl1->setMinimumHeight(std::max(PageControl1->minimumSizeHint().height(), keep));
-        if (minimumSizeHint().height() > inner.height())
-            PageControl1->setMinimumHeight(0);
     }
+    // A screen smaller than the window's minimum: the controls scroll.
+    fitControlsTo(area.size().shrunkBy(frame));
+    inner = FitAndCentre(size(), minimumSizeHint().expandedTo(minimumSize()), frame, area);
     resize(inner.size());
     move(inner.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+void TForm11::fitControlsTo(const QSize& room)
+{
+    const QSize unlimited(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    ScrollBox_controls->setMinimumLimit(unlimited);
+    refreshMinimumSize();
+    const QSize need = minimumSizeHint().expandedTo(minimumSize());
+    const QSize own = ScrollBox_controls->minimumSizeHint();
+    // The controls give up what the window lacks; the log and the status
+    // bar keep their minimum.
+    QSize limit = unlimited;
+    if (need.width() > room.width())
+        limit.setWidth(own.width() - (need.width() - room.width()));
+    if (need.height() > room.height())
+        limit.setHeight(own.height() - (need.height() - room.height()));
+    ScrollBox_controls->setMinimumLimit(limit);
+    refreshMinimumSize();
+}
+
+void TForm11::refreshMinimumSize()
+{
+    // The window's layout keeps the sizes it last asked its children for and
+    // sets the window's minimum from them: make it ask again now rather than
+    // at the next layout pass.
+    centralWidget()->updateGeometry();
+    layout()->activate();
 }

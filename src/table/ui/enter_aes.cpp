@@ -66,8 +66,9 @@ TEnterAES::TEnterAES(MeterTable& table, QWidget* mainWindow)
 
     editKey_ = new QLineEdit(this);
     editKey_->setObjectName(QStringLiteral("Edit_enterKey"));
+    // 16 pixels in the design font; larger with a larger interface font.
     QFont keyFont(QStringLiteral("Arial"));
-    keyFont.setPixelSize(16);
+    keyFont.setPixelSize(FontScaled(font(), 16));
     keyFont.setBold(true);
     editKey_->setFont(keyFont);
     editKey_->setValidator(new HexKeyFilter(editKey_));

@@ -25,10 +25,13 @@ int FontScaled(const QFont& font, int designPx)
 
 int HexDigitsWidth(const QFontMetrics& metrics, int count)
 {
+    // Measured as whole strings: the advance of one character is rounded,
+    // and `count` rounded advances can fall short of the text by several
+    // pixels.
     int widest = 0;
     for (const QChar c : QStringLiteral("0123456789ABCDEF"))
-        widest = std::max(widest, metrics.horizontalAdvance(c));
-    return widest * count;
+        widest = std::max(widest, metrics.horizontalAdvance(QString(count, c)));
+    return widest;
 }
 
 int TextWidth(const QFontMetrics& metrics, const QString& text)

@@ -43,6 +43,7 @@ MeterGrid::MeterGrid(MeterTable& table, QWidget* parent)
     rows->setMinimumSectionSize(1);
     rows->setSectionResizeMode(QHeaderView::Fixed);
     ApplyMeterGridSizes(this);
+    columns_ = new MeterGridColumns(this);
 
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -89,6 +90,11 @@ void MeterGrid::setSelectionTargets(QLineEdit* meterId, QLineEdit* key, QComboBo
 void MeterGrid::setLog(ActivityLog* log)
 {
     log_ = log;
+}
+
+void MeterGrid::setMediumNames(const QStringList& names)
+{
+    columns_->setMediumNames(names);
 }
 
 void MeterGrid::buildMenu()

@@ -16,6 +16,7 @@ class QMenu;
 class ActivityLog;
 class MeterTable;
 class MeterGridModel;
+class MeterGridColumns;
 
 class MeterGrid : public QTableView {
     Q_OBJECT
@@ -29,6 +30,10 @@ public:
     void setSelectionTargets(QLineEdit* meterId, QLineEdit* key, QComboBox* medium);
     // Where the row commands log their exception lines; may be null.
     void setLog(ActivityLog* log);
+    // Medium names the medium column shows whole when the grid has room,
+    // besides the media in the table.
+    void setMediumNames(const QStringList& names);
+    MeterGridColumns* columns() const { return columns_; }
 
     MeterTable& table() const { return table_; }
     // The context menu (objectName "PopupMenu1"), built once.
@@ -71,7 +76,7 @@ protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // A new font gives new column widths and row heights.
+    // A new font gives new row heights (and column widths, see MeterGridColumns).
     void changeEvent(QEvent* event) override;
     // Typing never moves the selection or edits a cell.
     void keyboardSearch(const QString&) override {}
@@ -86,6 +91,7 @@ private:
 
     MeterTable& table_;
     MeterGridModel* model_ = nullptr;
+    MeterGridColumns* columns_ = nullptr;
     QMenu* menu_ = nullptr;
     ActivityLog* log_ = nullptr;
     QLineEdit* meterIdField_ = nullptr;

@@ -14,6 +14,7 @@
 #include "table/meter_list_file.h"
 #include "table/meter_list_reader.h"
 #include "table/meter_table.h"
+#include "table/ui/file_dialog_fit.h"
 
 std::function<MeterListUi::FileChoice(QWidget*, const MeterListUi::FileRequest&)> MeterListUi::chooseFile;
 std::function<void(QWidget*, const MeterListUi::Message&)> MeterListUi::showMessage;
@@ -37,6 +38,7 @@ MeterListUi::FileChoice ChooseFile(QWidget* parent, const MeterListUi::FileReque
         dialog.setDirectory(request.folder);
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
+    FitFileDialog(&dialog, parent);
     if (dialog.exec() != QDialog::Accepted)
         return choice;
     const QStringList files = dialog.selectedFiles();
