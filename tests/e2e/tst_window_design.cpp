@@ -5,7 +5,7 @@
 #include "app/ui/log_panel.h"
 #include "e2e/support/window_fixture.h"
 #include "protocol/medium.h"
-#include "table/ui/font_units.h"
+#include "widgets/font_units.h"
 #include "table/ui/meter_grid.h"
 #include "table/ui/meter_grid_paint.h"
 

@@ -10,7 +10,7 @@
 #include "table/ui/meter_grid.h"
 #include "table/ui/meter_grid_paint.h"
 #include "table/ui/meter_grid_sizes.h"
-#include "table/ui/font_units.h"
+#include "widgets/font_units.h"
 #include <QHeaderView>
 #include <QLineEdit>
 

@@ -17,7 +17,7 @@
 #include <sys/un.h>
 
 #include "table/meter_table.h"
-#include "table/ui/file_dialog_fit.h"
+#include "widgets/file_dialog_fit.h"
 #include "table/ui/meter_list_dialogs.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include "core/replacing_file.h"
 #include "app/log_file.h"
 #include "app/print_layout.h"
-#include "table/ui/file_dialog_fit.h"
+#include "widgets/file_dialog_fit.h"
 
 #include <QFileDialog>
 #include <QFontMetrics>

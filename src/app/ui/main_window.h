@@ -15,6 +15,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -81,6 +82,8 @@ private:
     void buildMenus();
     void buildControls();
     QWidget* buildCommunicationGroup();
+    void addPortControls(QGroupBox* box, QGridLayout* g);
+    void addExchangeControls(QGroupBox* box, QGridLayout* g);
     QWidget* buildGlobalGroup();
     QWidget* buildSingleMeterGroup();
     QWidget* buildMeterTab();

@@ -7,7 +7,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/named_widget.h"
 #include "app/ui/status_panel.h"
-#include "table/ui/font_units.h"
+#include "widgets/font_units.h"
 
 #include <QAction>
 #include <QHBoxLayout>

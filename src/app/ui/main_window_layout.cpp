@@ -5,10 +5,12 @@
 #include "app/ui/main_window.h"
 #include "app/ui/named_widget.h"
 #include "app/ui/up_down.h"
+#include "core/settings.h"
 #include "protocol/commands.h"
 #include "protocol/medium.h"
+#include "serial/line_settings.h"
 #include "serial/vacomm.h"
-#include "table/ui/font_units.h"
+#include "widgets/font_units.h"
 #include "table/ui/meter_grid.h"
 
 #include <QAction>
@@ -83,36 +85,29 @@ QWidget* TForm11::buildCommunicationGroup()
 {
     auto* box = named(new QGroupBox(QStringLiteral("   Communication settings   ")), "GroupBox_comm");
     auto* g = new QGridLayout(box);
+    addPortControls(box, g);
+    addExchangeControls(box, g);
+    g->setColumnStretch(1, 1);
+    g->setColumnStretch(3, 1);
+    return box;
+}
 
+// Rows 0 to 2: the port, its line settings and the connect button.
+void TForm11::addPortControls(QGroupBox* box, QGridLayout* g)
+{
     Combo_comName = named(new QComboBox(box), "Combo_comName");
     Combo_comName->setEditable(true);
     Combo_comName->addItems(PortNameList());
     Combo_speed = named(new QComboBox(box), "Combo_speed");
     Combo_speed->setEditable(true);
-    Combo_speed->addItems({"300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"});
+    Combo_speed->addItems(LineSpeedTexts());
     Combo_parity = named(new QComboBox(box), "Combo_parity");
     Combo_parity->setEditable(true);
-    Combo_parity->addItems({"None", "Even", "Odd", "Mark", "Space"});
+    Combo_parity->addItems(ParityTexts());
     Combo_dataBits = named(new QComboBox(box), "Combo_dataBits");
     Combo_dataBits->addItems({"7", "8"});
     Check_rts = named(new QCheckBox(QStringLiteral("RTS"), box), "Check_rts");
     BitBtn22 = named(new QPushButton(QStringLiteral("Connect"), box), "BitBtn22");
-
-    Edit_retry = lineEdit(box, "Edit_retry", 1);
-    Edit_retry->setReadOnly(true);
-    UD_retry_read = named(new UpDown(box), "UD_retry_read");
-    UD_retry_read->setRange(0, 9);
-    UD_retry_read->setBuddyEdit(Edit_retry);
-    Edit_export_separator = lineEdit(box, "Edit_export_separator", 0, QStringLiteral(";"));
-    Edit_timeout = lineEdit(box, "Edit_timeout", 0);
-    UD_timeout = named(new UpDown(box), "UD_timeout");
-    UD_timeout->setRange(300, 30000);
-    UD_timeout->setStep(10);
-    UD_timeout->setBuddyEdit(Edit_timeout);
-    Edit_currentID = lineEdit(box, "Edit_currentID", 0, QStringLiteral("01020304"));
-    QFont bold = Edit_currentID->font();
-    bold.setBold(true);
-    Edit_currentID->setFont(bold);
 
     g->addWidget(labelFor(box, QStringLiteral("COM name"), Combo_comName), 0, 0);
     g->addWidget(Combo_comName, 0, 1);
@@ -124,6 +119,26 @@ QWidget* TForm11::buildCommunicationGroup()
     g->addWidget(Combo_dataBits, 1, 3);
     g->addWidget(Check_rts, 2, 1);
     g->addWidget(BitBtn22, 2, 3);
+}
+
+// Rows 3 and 4: retries, separator, response timeout and the receiver's ID.
+void TForm11::addExchangeControls(QGroupBox* box, QGridLayout* g)
+{
+    Edit_retry = lineEdit(box, "Edit_retry", 1);
+    Edit_retry->setReadOnly(true);
+    UD_retry_read = named(new UpDown(box), "UD_retry_read");
+    UD_retry_read->setRange(kRetryMin, kRetryMax);
+    UD_retry_read->setBuddyEdit(Edit_retry);
+    Edit_export_separator = lineEdit(box, "Edit_export_separator", 0, QStringLiteral(";"));
+    Edit_timeout = lineEdit(box, "Edit_timeout", 0);
+    UD_timeout = named(new UpDown(box), "UD_timeout");
+    UD_timeout->setRange(kTimeoutMin, kTimeoutMax);
+    UD_timeout->setStep(10);
+    UD_timeout->setBuddyEdit(Edit_timeout);
+    Edit_currentID = lineEdit(box, "Edit_currentID", 0, QStringLiteral("01020304"));
+    QFont bold = Edit_currentID->font();
+    bold.setBold(true);
+    Edit_currentID->setFont(bold);
 
     auto* retryRow = new QHBoxLayout;
     retryRow->setSpacing(1);
@@ -155,9 +170,6 @@ QWidget* TForm11::buildCommunicationGroup()
     g->addWidget(labelFor(box, QStringLiteral("Current RF-ZELK ID"), Edit_currentID), 4, 2);
     fixedWidth(Edit_currentID, 90);
     g->addWidget(Edit_currentID, 4, 3, Qt::AlignLeft);
-    g->setColumnStretch(1, 1);
-    g->setColumnStretch(3, 1);
-    return box;
 }
 
 QWidget* TForm11::buildGlobalGroup()

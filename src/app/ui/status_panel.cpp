@@ -1,6 +1,6 @@
 #include "app/ui/status_panel.h"
 
-#include "table/ui/font_units.h"
+#include "widgets/font_units.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -8,7 +8,7 @@
 #include <QValidator>
 
 #include "table/meter_table.h"
-#include "table/ui/font_units.h"
+#include "widgets/font_units.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <QTableView>
 #include <algorithm>
 
-#include "table/ui/font_units.h"
+#include "widgets/font_units.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "table/meter_list_file.h"
 #include "table/meter_list_reader.h"
 #include "table/meter_table.h"
-#include "table/ui/file_dialog_fit.h"
+#include "widgets/file_dialog_fit.h"
 
 std::function<MeterListUi::FileChoice(QWidget*, const MeterListUi::FileRequest&)> MeterListUi::chooseFile;
 std::function<void(QWidget*, const MeterListUi::Message&)> MeterListUi::showMessage;

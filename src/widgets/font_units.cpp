@@ -1,4 +1,4 @@
-#include "table/ui/font_units.h"
+#include "widgets/font_units.h"
 
 #include <QtMath>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "table/ui/file_dialog_fit.h"
+#include "widgets/file_dialog_fit.h"
 
 #include <QDateTime>
 #include <QEvent>
