@@ -1,7 +1,7 @@
 #include "operations/receiver_operations.h"
 
 #include "core/working_state.h"
-#include "operations/command_codes.h"
+#include "core/command_codes.h"
 #include "operations/retry_timer.h"
 #include "operations/single_operations.h"
 #include "protocol/commands.h"

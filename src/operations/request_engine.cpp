@@ -2,6 +2,7 @@
 
 #include "core/working_state.h"
 #include "operations/operation_link.h"
+#include "operations/retry_timer.h"
 #include "protocol/command_sink.h"
 #include "protocol/commands.h"
 #include "protocol/hex.h"
@@ -154,7 +155,7 @@ RequestResult RequestEngine::exchange(Expect expect, const std::function<void(Co
             loop.quit();
             return;
         }
-        emit notice(QStringLiteral("Communicating RF-ZELK again, attempt ") + QString::number(retryCount));
+        emit notice(RetryNotice(retryCount));
         sendOnce();
         timer.start();
     });
@@ -274,7 +275,7 @@ void RequestEngine::decode(ReplyKind kind, const QByteArray& frame)
         break;
     case ReplyKind::MeterList:
         if (!DecodeMeterList(frame, t)) {
-            emit logLine(QStringLiteral("Error decoding radio telegram..."), false);
+            emit logLine(kMeterListNotDecodedText, false);
             if (longEnough)
                 DecodeStatusOrError(frame, t);  // an error reply instead of the list
         }

@@ -1,7 +1,7 @@
 #include "operations/retry_timer.h"
 
 #include "core/working_state.h"
-#include "operations/command_codes.h"
+#include "core/command_codes.h"
 #include "protocol/commands.h"
 #include "protocol/medium.h"
 
@@ -37,7 +37,7 @@ void RetryTimer::Timer_readZUDozadTimer() {
     }
     ++st.retryCount;
     if (ctx_.host.retries() < st.retryCount) return;
-    ctx_.log(QStringLiteral("Communicating RF-ZELK again, attempt ") + QString::number(st.retryCount));
+    ctx_.log(RetryNotice(st.retryCount));
 
     CommandSink& sink = ctx_.sink();
     OperationHost& host = ctx_.host;
@@ -70,4 +70,9 @@ void RetryTimer::Timer_readZUDozadTimer() {
         return;
     }
     startWithResponseTimeout();
+}
+
+QString RetryNotice(int attempt)
+{
+    return QStringLiteral("Communicating RF-ZELK again, attempt ") + QString::number(attempt);
 }

@@ -12,6 +12,10 @@
 #include <QObject>
 #include <QTimer>
 
+// The line that announces a command sent again: "Communicating RF-ZELK
+// again, attempt " and the attempt number.
+QString RetryNotice(int attempt);
+
 class RetryTimer : public QObject {
     Q_OBJECT
 public:

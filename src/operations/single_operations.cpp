@@ -2,7 +2,7 @@
 
 #include "core/working_state.h"
 #include "operations/batch_sequences.h"
-#include "operations/command_codes.h"
+#include "core/command_codes.h"
 #include "operations/retry_timer.h"
 #include "protocol/commands.h"
 #include "protocol/key_text.h"

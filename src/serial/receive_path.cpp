@@ -1,5 +1,6 @@
 #include "serial/receive_path.h"
 
+#include "core/command_codes.h"
 #include "core/working_state.h"
 #include "protocol/command_sink.h"
 #include "protocol/commands.h"
@@ -11,11 +12,6 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
-
-namespace {
-// lastCommand of the AES key read: its reply goes to the key decoder.
-constexpr std::uint8_t kKeyReadCommand = 6;
-} // namespace
 
 ReceivePath::ReceivePath(WorkingState& state, ReplyTarget& target, CommandSink& sink, QObject* parent)
     : QObject(parent), state_(state), target_(target), sink_(sink), assembler_(state), noDecode_(this),
@@ -116,7 +112,7 @@ void ReceivePath::DispatchFrame(const QByteArray& frame)
     if (state_.replyLatched)
         return;
     const ReplyExpectation expect{state_.listTailPending, state_.meterListPending,
-                                  state_.lastCommand == kKeyReadCommand};
+                                  state_.lastCommand == CommandCode::ReadMeterKey};
     const ReplyKind kind = ClassifyReply(frame, target_.currentZelkId(), expect);
     if (kind == ReplyKind::Foreign)
         return;
@@ -135,7 +131,7 @@ void ReceivePath::DispatchFrame(const QByteArray& frame)
         break;
     case ReplyKind::MeterList:
         if (!DecodeMeterList(frame, target_))
-            target_.logLine(QStringLiteral("Error decoding radio telegram..."));
+            target_.logLine(kMeterListNotDecodedText);
         state_.meterListPending = false;
         break;
     case ReplyKind::KeyReadBack:

@@ -2,7 +2,7 @@
 // order, what the progress bar and the buttons show, and how a sequence ends.
 // Steps are driven by calling the tick slots directly, except where the
 // pacing by the real timer is the point.
-#include "operations/command_codes.h"
+#include "core/command_codes.h"
 #include "protocol/hex.h"
 #include "support/fakes.h"
 

@@ -1,7 +1,7 @@
 // The retry timer: when it sends the last command again, what it logs, and
 // how operations share it. Ticks are either awaited on the real timer (300 ms
 // response timeout) or called directly where only the tick's logic matters.
-#include "operations/command_codes.h"
+#include "core/command_codes.h"
 #include "protocol/hex.h"
 #include "support/fakes.h"
 

@@ -2,7 +2,7 @@
 // frames the simulator receives, the log lines of the whole exchange (sent
 // telegram, accepted reply, decoded text) and the state fields afterwards.
 #include "core/activity_log.h"
-#include "operations/command_codes.h"
+#include "core/command_codes.h"
 #include "operations/connection_link.h"
 #include "protocol/hex.h"
 #include "protocol/reply_target.h"

@@ -1,7 +1,7 @@
 // Each operation of the single-meter box and of the global settings box: the
 // frame it hands to the line, its log lines and the state it leaves, with a
 // recording link in place of the serial port.
-#include "operations/command_codes.h"
+#include "core/command_codes.h"
 #include "protocol/hex.h"
 #include "support/fakes.h"
 
