@@ -266,33 +266,13 @@ void RequestEngine::dispatch(const QByteArray& frame)
 void RequestEngine::decode(ReplyKind kind, const QByteArray& frame)
 {
     Target& t = *target_;
+    DecodeReply(kind, frame, t);
     // Unlike the window, the engine waits for one answer: a long frame that
-    // is not the awaited reply is the receiver refusing the request.
-    const bool longEnough = frame.size() > ReplyFrames::kShortFrame;
-    switch (kind) {
-    case ReplyKind::StatusOrError:
+    // is not the awaited list, list tail or key is the receiver refusing the
+    // request with an error reply.
+    const bool awaited = kind == ReplyKind::MeterList || kind == ReplyKind::ListTail || kind == ReplyKind::KeyReadBack;
+    if (awaited && !t.state().replyReceived && frame.size() > ReplyFrames::kShortFrame)
         DecodeStatusOrError(frame, t);
-        break;
-    case ReplyKind::MeterList:
-        if (!DecodeMeterList(frame, t)) {
-            emit logLine(kMeterListNotDecodedText, false);
-            if (longEnough)
-                DecodeStatusOrError(frame, t);  // an error reply instead of the list
-        }
-        break;
-    case ReplyKind::ListTail:
-    case ReplyKind::KeyReadBack:
-        if (kind == ReplyKind::ListTail)
-            DecodeListTail(frame, t);
-        else
-            DecodeKeyReadBack(frame, t);
-        if (!t.state().replyReceived && longEnough)
-            DecodeStatusOrError(frame, t);
-        break;
-    case ReplyKind::LogOnly:
-    case ReplyKind::Foreign:
-        break;
-    }
 }
 
 RequestResult RequestEngine::readStatus()

@@ -14,6 +14,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+class ReplyTarget;
+
 namespace ReplyFrames {
 // Offset of the sender identifier (four bytes) in a frame.
 inline constexpr int kSenderOffset = 5;
@@ -46,3 +48,8 @@ bool IsFromReceiver(QByteArrayView frame, const QString& zelkId);
 // The kind of a complete frame (start byte through end byte) for the
 // receiver zelkId.
 ReplyKind ClassifyReply(QByteArrayView frame, const QString& zelkId, const ReplyExpectation& expect);
+
+// Runs the decoder of a frame's kind (nothing for LogOnly and Foreign). A
+// first meter-list telegram that does not decode adds "Error decoding radio
+// telegram..." to the target's log.
+void DecodeReply(ReplyKind kind, const QByteArray& frame, ReplyTarget& target);

@@ -7,12 +7,9 @@
 // a frame too short for its reply kind is treated as stated per decoder.
 // They do not throw: failures inside are logged as described below.
 #include <QByteArray>
-#include <QString>
 
 class ReplyTarget;
 
-// Logged after a first meter-list telegram that DecodeMeterList refused.
-inline const QString kMeterListNotDecodedText = QStringLiteral("Error decoding radio telegram...");
 
 // Error reply (01 FD 17 <code> at offsets 16-19) or status reply (0F FF 06 04
 // at 16-19 in a frame longer than 32 bytes). Logs the readable form and sets

@@ -124,26 +124,11 @@ void ReceivePath::DispatchFrame(const QByteArray& frame)
     state_.replyLatched = true;
     noDecode_.start();
 
-    switch (kind) {
-    case ReplyKind::ListTail:
+    if (kind == ReplyKind::ListTail)
         state_.listTailPending = false;
-        DecodeListTail(frame, target_);
-        break;
-    case ReplyKind::MeterList:
-        if (!DecodeMeterList(frame, target_))
-            target_.logLine(kMeterListNotDecodedText);
+    DecodeReply(kind, frame, target_);
+    if (kind == ReplyKind::MeterList)
         state_.meterListPending = false;
-        break;
-    case ReplyKind::KeyReadBack:
-        DecodeKeyReadBack(frame, target_);
-        break;
-    case ReplyKind::StatusOrError:
-        DecodeStatusOrError(frame, target_);
-        break;
-    case ReplyKind::LogOnly:
-    case ReplyKind::Foreign:
-        break;
-    }
 }
 
 void ReceivePath::Timer_noDecodeTimer()
