@@ -13,27 +13,27 @@ constexpr std::array<std::pair<const char*, TVaParity>, 5> kParities{{
     {"None", paNone}, {"Even", paEven}, {"Odd", paOdd}, {"Mark", paMark}, {"Space", paSpace},
 }};
 
+// The texts of a table's entries, in its order.
+template <typename Entry, std::size_t N, typename Text>
+QStringList TextsOf(const std::array<Entry, N>& entries, Text text)
+{
+    QStringList out;
+    for (const Entry& entry : entries)
+        out << text(entry.first);
+    return out;
+}
+
 }  // namespace
 
 const QStringList& LineSpeedTexts()
 {
-    static const QStringList texts = [] {
-        QStringList out;
-        for (const auto& [bps, rate] : kSpeeds)
-            out << QString::number(bps);
-        return out;
-    }();
+    static const QStringList texts = TextsOf(kSpeeds, [](int bps) { return QString::number(bps); });
     return texts;
 }
 
 const QStringList& ParityTexts()
 {
-    static const QStringList texts = [] {
-        QStringList out;
-        for (const auto& [name, parity] : kParities)
-            out << QString::fromLatin1(name);
-        return out;
-    }();
+    static const QStringList texts = TextsOf(kParities, [](const char* name) { return QString::fromLatin1(name); });
     return texts;
 }
 
