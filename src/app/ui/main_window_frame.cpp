@@ -42,15 +42,10 @@ QWidget* TForm11::buildLogArea()
     auto* area = new QWidget;
     auto* v = new QVBoxLayout(area);
     v->setContentsMargins(0, 0, 0, 0);
-    auto* buttons = new QHBoxLayout;
     BitBtn7 = named(new QPushButton(QStringLiteral("Print log"), area), "BitBtn7");
     BitBtn6 = named(new QPushButton(QStringLiteral("Save log"), area), "BitBtn6");
     BitBtn5 = named(new QPushButton(QStringLiteral("Clear log"), area), "BitBtn5");
-    buttons->addWidget(BitBtn7);
-    buttons->addWidget(BitBtn6);
-    buttons->addStretch();
-    buttons->addWidget(BitBtn5);
-    v->addLayout(buttons);
+    v->addLayout(buttonRow({BitBtn7, BitBtn6}, BitBtn5));
 
     Memo_current = named(new LogPanel(area), "Memo_current");
     Memo_current->setAccessibleName(QStringLiteral("Activity log"));

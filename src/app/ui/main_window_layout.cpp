@@ -315,15 +315,10 @@ QWidget* TForm11::buildMeterTab()
     StringGrid1->setAccessibleName(QStringLiteral("Meter table"));
     StringGrid1->setMediumNames(MediumCodeNames() + MediumBoxNames());
     right->addWidget(StringGrid1, 1);
-    auto* buttons = new QHBoxLayout;
     Butt_load_data = named(new QPushButton(QStringLiteral("Load"), page), "Butt_load_data");
     Butt_save_data = named(new QPushButton(QStringLiteral("Export"), page), "Butt_save_data");
     Butt_clear_grid = named(new QPushButton(QStringLiteral("Clear table"), page), "Butt_clear_grid");
-    buttons->addWidget(Butt_load_data);
-    buttons->addWidget(Butt_save_data);
-    buttons->addStretch();
-    buttons->addWidget(Butt_clear_grid);
-    right->addLayout(buttons);
+    right->addLayout(buttonRow({Butt_load_data, Butt_save_data}, Butt_clear_grid));
     h->addLayout(right, 1);
 
     PageControl1 = named(new QTabWidget, "PageControl1");
