@@ -70,12 +70,16 @@ class TimingSink : public CommandSink {
 public:
     TimingSink(QElapsedTimer& clock, CommandSink* next) : clock_(clock), next_(next) {}
     std::vector<double> sentMs;
-    void logLine(const QString& line) override {
-        if (next_) next_->logLine(line);
+    void logLine(const QString& line) override
+    {
+        if (next_)
+            next_->logLine(line);
     }
-    void TransmitTelegram(const QByteArray& telegram) override {
+    void TransmitTelegram(const QByteArray& telegram) override
+    {
         sentMs.push_back(clock_.nsecsElapsed() / 1e6);
-        if (next_) next_->TransmitTelegram(telegram);
+        if (next_)
+            next_->TransmitTelegram(telegram);
     }
 
 private:
@@ -85,12 +89,13 @@ private:
 
 class TimingLink : public OperationLink {
 public:
-    TimingLink(QElapsedTimer& clock, OperationLink* real)
-        : sink_(clock, real ? &real->sink() : nullptr), real_(real) {}
+    TimingLink(QElapsedTimer& clock, OperationLink* real) : sink_(clock, real ? &real->sink() : nullptr), real_(real) {}
     bool EnsurePortOpen() override { return real_ ? real_->EnsurePortOpen() : true; }
-    void ReleasePort() override {
+    void ReleasePort() override
+    {
         released = true;
-        if (real_) real_->ReleasePort();
+        if (real_)
+            real_->ReleasePort();
     }
     QByteArray ReadIfConnected() override { return real_ ? real_->ReadIfConnected() : QByteArray(); }
     CommandSink& sink() override { return sink_; }
@@ -105,7 +110,8 @@ private:
 class SimView : public ConnectionView, public ReplyTarget {
 public:
     SimView(ActivityLog& log, WorkingState& state, MeterTable& table, QString port)
-        : log_(log), state_(state), table_(table), port_(std::move(port)) {}
+        : log_(log), state_(state), table_(table), port_(std::move(port))
+    {}
     QString portNameText() const override { return port_; }
     QString speedText() const override { return QStringLiteral("9600"); }
     QString parityText() const override { return QStringLiteral("None"); }
@@ -135,7 +141,8 @@ struct Result {
     long ticks = 0;
 };
 
-Result RunSequence(int timeoutMs, OperationLink* real, WorkingState& state, MeterTable& table) {
+Result RunSequence(int timeoutMs, OperationLink* real, WorkingState& state, MeterTable& table)
+{
     QElapsedTimer clock;
     clock.start();
     BenchHost host;
@@ -162,15 +169,18 @@ Result RunSequence(int timeoutMs, OperationLink* real, WorkingState& state, Mete
     });
     probe.start();
     ops.BitBtn42Click();
-    while (!link.released) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (!link.released)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     probe.stop();
     res.sentMs = link.timing().sentMs;
     return res;
 }
 
-void Report(const char* name, int timeoutMs, const Result& r) {
+void Report(const char* name, int timeoutMs, const Result& r)
+{
     std::printf("%s: %zu telegrams, response timeout %d ms\n", name, r.sentMs.size(), timeoutMs);
-    if (r.sentMs.size() < 2) return;
+    if (r.sentMs.size() < 2)
+        return;
     double lo = 1e9, hi = 0, sum = 0;
     for (size_t i = 1; i < r.sentMs.size(); ++i) {
         const double d = r.sentMs[i] - r.sentMs[i - 1];
@@ -183,8 +193,8 @@ void Report(const char* name, int timeoutMs, const Result& r) {
     const double span = r.sentMs.back() - r.sentMs.front();
     const double drift = 100.0 * (span - expected) / expected;
     std::printf("  intervals: mean %.2f ms, min %.2f ms, max %.2f ms\n", sum / n, lo, hi);
-    std::printf("  span first->last %.1f ms vs %.0f ms expected: drift %+.2f %% (target < 5 %%) %s\n", span,
-                expected, drift, std::fabs(drift) < 5.0 ? "OK" : "OVER");
+    std::printf("  span first->last %.1f ms vs %.0f ms expected: drift %+.2f %% (target < 5 %%) %s\n", span, expected,
+                drift, std::fabs(drift) < 5.0 ? "OK" : "OVER");
     std::printf("  5 ms probe timer: %ld ticks, worst lateness %.2f ms at %.0f ms (first telegram at %.0f ms, "
                 "last at %.0f ms; target < 20 ms) %s\n",
                 r.ticks, r.worstLatenessMs, r.worstAtMs, r.sentMs.front(), r.sentMs.back(),
@@ -193,7 +203,8 @@ void Report(const char* name, int timeoutMs, const Result& r) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     const int timeoutMs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
     bool ok = true;
@@ -218,7 +229,8 @@ int main(int argc, char** argv) {
             sim.waitForReadyRead(100);
             while (sim.canReadLine()) {
                 const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-                if (line.startsWith(QLatin1String("PTY "))) pty = line.mid(4);
+                if (line.startsWith(QLatin1String("PTY ")))
+                    pty = line.mid(4);
             }
         }
     }
@@ -239,7 +251,8 @@ int main(int argc, char** argv) {
         Report("simulator over a pseudo-terminal", timeoutMs, r);
         int replies = 0;
         for (const QString& l : log.lines())
-            if (l.startsWith(QLatin1String("68 "))) ++replies;
+            if (l.startsWith(QLatin1String("68 ")))
+                ++replies;
         std::printf("  reply lines in the log: %d\n", replies);
         ok = ok && r.sentMs.size() == kRows;
         sim.terminate();

@@ -112,11 +112,14 @@ int main(int argc, char** argv)
     bool ok = true;
     auto run = [&](const QStringList& programArgs, const QStringList& simArgs = {}) {
         QProcess sim;
-        const QString pty = StartSim(sim, QStringList{QStringLiteral("--quiet"), QStringLiteral("--delay"),
-                                                      QString::number(kDelayMs)} + simArgs);
-        const Run r = RunCli(cli, QStringList{QStringLiteral("--settings"), ini, QStringLiteral("-p"), pty,
-                                              QStringLiteral("-b"), QString::number(kBaud),
-                                              QStringLiteral("--retry"), QStringLiteral("0")} + programArgs);
+        const QString pty = StartSim(
+            sim,
+            QStringList{QStringLiteral("--quiet"), QStringLiteral("--delay"), QString::number(kDelayMs)} + simArgs);
+        const Run r = RunCli(cli,
+                             QStringList{QStringLiteral("--settings"), ini, QStringLiteral("-p"), pty,
+                                         QStringLiteral("-b"), QString::number(kBaud), QStringLiteral("--retry"),
+                                         QStringLiteral("0")}
+                                 + programArgs);
         sim.terminate();
         sim.waitForFinished(3000);
         return r;
@@ -138,20 +141,22 @@ int main(int argc, char** argv)
                 full.totalMs / (full.exchanges * kDelayMs));
 
     const QStringList preload{QStringLiteral("--preload"), held.join(QLatin1Char(','))};
-    const Run dry =
-        run({QStringLiteral("program"), csv, QStringLiteral("--keys"), QStringLiteral("--dry-run")}, preload);
+    const Run dry = run({QStringLiteral("program"), csv, QStringLiteral("--keys"), QStringLiteral("--dry-run")},
+                        preload);
     Run reads = run({QStringLiteral("list")}, preload);
     for (const QString& id : ids)
         reads.totalMs += run({QStringLiteral("read-key"), id}, preload).totalMs;
     std::printf("program --keys --dry-run, 16 meters held: %.0f ms for %d exchanges (exit %d), %.2f x the reply "
-                "delays; list and 16 read-key runs: %.0f ms (%.2f x)\n", dry.totalMs, dry.exchanges, dry.exitCode,
-                dry.totalMs / (dry.exchanges * kDelayMs), reads.totalMs, reads.totalMs / dry.totalMs);
+                "delays; list and 16 read-key runs: %.0f ms (%.2f x)\n",
+                dry.totalMs, dry.exchanges, dry.exitCode, dry.totalMs / (dry.exchanges * kDelayMs), reads.totalMs,
+                reads.totalMs / dry.totalMs);
     ok = ok && dry.exitCode == 0;
 
     const Run adds = run({QStringLiteral("program"), csv});
     std::printf("program 16 meters, adds only: %.0f ms for %d exchanges (exit %d)\n", adds.totalMs, adds.exchanges,
                 adds.exitCode);
-    const QString pacing = QFileInfo(QString::fromLocal8Bit(argv[0])).dir().filePath(QStringLiteral("bench_batch_pacing"));
+    const QString pacing =
+        QFileInfo(QString::fromLocal8Bit(argv[0])).dir().filePath(QStringLiteral("bench_batch_pacing"));
     for (const char* timeout : {"300", "500"}) {
         QProcess b;
         b.start(pacing, {QString::fromLatin1(timeout)});
@@ -159,14 +164,15 @@ int main(int argc, char** argv)
         const QStringList lines = QString::fromLocal8Bit(b.readAllStandardOutput()).split(QLatin1Char('\n'));
         const int at = int(lines.indexOf(QRegularExpression(QStringLiteral("^simulator.*"))));
         std::printf("window add-all of the same 16 rows, response timeout %s ms: %s\n", timeout,
-                    at >= 0 && at + 2 < lines.size() ? qPrintable(lines[at + 2].trimmed()) : "bench_batch_pacing not run");
+                    at >= 0 && at + 2 < lines.size() ? qPrintable(lines[at + 2].trimmed())
+                                                     : "bench_batch_pacing not run");
     }
 
     std::vector<double> starts;
     for (int i = 0; i < 7; ++i)
         starts.push_back(run({QStringLiteral("status")}).firstSentMs);
     std::sort(starts.begin(), starts.end());
-    std::printf("start-up to first frame sent (status, 7 runs): median %.1f ms, min %.1f ms, max %.1f ms\n",
-                starts[3], starts.front(), starts.back());
+    std::printf("start-up to first frame sent (status, 7 runs): median %.1f ms, min %.1f ms, max %.1f ms\n", starts[3],
+                starts.front(), starts.back());
     return ok ? 0 : 1;
 }

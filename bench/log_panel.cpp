@@ -16,7 +16,8 @@ int main(int argc, char** argv)
     TForm11 form;
     form.show();
     QApplication::processEvents();
-    const QString line = QStringLiteral("Sent: 68 16 06 DA 46 04 03 02 01 00 1B 7A 00 00 00 00 0F FF 01 04 21 43 65 87 16 ");
+    const QString line = QStringLiteral(
+        "Sent: 68 16 06 DA 46 04 03 02 01 00 1B 7A 00 00 00 00 0F FF 01 04 21 43 65 87 16 ");
     QElapsedTimer t;
     // n lines, perTurn of them between two event-loop turns; milliseconds.
     auto burst = [&](int n, int perTurn) {

@@ -156,7 +156,7 @@ int Latency(int replies, const QByteArray& noise)
         } else {
             micros.push_back(std::chrono::duration<double, std::micro>(decoded - written).count());
         }
-        path.Timer_noDecodeTimer();   // ends the hold-off for the next reply
+        path.Timer_noDecodeTimer();  // ends the hold-off for the next reply
         log.clear();
     }
     comm.ClosePort();
@@ -248,7 +248,7 @@ void Throughput()
     }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -39,21 +39,24 @@ int main(int argc, char** argv)
     std::vector<double> ms;
     for (int i = 0; i < cycles; ++i) {
         ::kill(sim.processId(), SIGUSR1);
-        if (!waitLine("Serial port lost", 5000)) break;
+        if (!waitLine("Serial port lost", 5000))
+            break;
         if (i == 0) {
             const std::clock_t cpu = std::clock();
-            waitLine("\n", 10000);   // no line starts so: the window only waits
-            std::printf("CPU used while waiting 10 s for the lost port: %.3f s\n", double(std::clock() - cpu) / CLOCKS_PER_SEC);
+            waitLine("\n", 10000);  // no line starts so: the window only waits
+            std::printf("CPU used while waiting 10 s for the lost port: %.3f s\n",
+                        double(std::clock() - cpu) / CLOCKS_PER_SEC);
         }
         const auto asked = std::chrono::steady_clock::now();
         ::kill(sim.processId(), SIGUSR2);
-        if (!waitLine("Serial port back", 5000)) break;
+        if (!waitLine("Serial port back", 5000))
+            break;
         ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - asked).count());
     }
     std::sort(ms.begin(), ms.end());
     if (!ms.empty())
-        std::printf("name back -> reconnected line, %zu cycles: min %.2f ms, median %.2f ms, max %.2f ms\n",
-                    ms.size(), ms.front(), ms[ms.size() / 2], ms.back());
+        std::printf("name back -> reconnected line, %zu cycles: min %.2f ms, median %.2f ms, max %.2f ms\n", ms.size(),
+                    ms.front(), ms[ms.size() / 2], ms.back());
     sim.terminate();
     sim.waitForFinished(3000);
     return int(ms.size()) == cycles ? 0 : 1;

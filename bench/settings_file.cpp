@@ -38,9 +38,8 @@ void RunCase(const QString& path, const char* shape, int mb)
     s.retry = 5;
     const bool ok = WriteSettings(path, s) && s.secondary == "11223344";
     const auto t2 = Clock::now();
-    std::printf("%-7s %3d MB  read %7.1f ms  +%5.1f MB   rewrite %7.1f ms  +%5.1f MB  %s\n", shape, mb,
-                ms(t1 - t0), (peakRead - before) / 1024.0, ms(t2 - t1), (StatusKb("VmHWM:") - before) / 1024.0,
-                ok ? "ok" : "WRONG");
+    std::printf("%-7s %3d MB  read %7.1f ms  +%5.1f MB   rewrite %7.1f ms  +%5.1f MB  %s\n", shape, mb, ms(t1 - t0),
+                (peakRead - before) / 1024.0, ms(t2 - t1), (StatusKb("VmHWM:") - before) / 1024.0, ok ? "ok" : "WRONG");
 }
 
 }  // namespace
@@ -58,7 +57,7 @@ int main()
             while (filler.size() < qsizetype(mb) << 20) {
                 if (shape[0] == 'b')
                     filler.append(1 << 16, '\n');
-                for (int i = 0; shape[0] == 'j' && i < 80; ++i)   // ~80-byte lines of printable junk
+                for (int i = 0; shape[0] == 'j' && i < 80; ++i)  // ~80-byte lines of printable junk
                     filler.append(i == 79 ? '\n' : char(' ' + (seed = seed * 1103515245u + 12345u) % 94));
             }
             QFile f(path);

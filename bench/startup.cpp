@@ -75,11 +75,9 @@ struct XLib {
             return fn != nullptr;
         };
         return get(OpenDisplay, "XOpenDisplay") && get(CloseDisplay, "XCloseDisplay")
-               && get(rootWindow, "XDefaultRootWindow") && get(SelectInput, "XSelectInput")
-               && get(Pending, "XPending") && get(NextEvent, "XNextEvent")
-               && get(connectionNumber, "XConnectionNumber") && get(Flush, "XFlush")
-               && get(InternAtom, "XInternAtom") && get(GetWindowProperty, "XGetWindowProperty")
-               && get(Free, "XFree");
+            && get(rootWindow, "XDefaultRootWindow") && get(SelectInput, "XSelectInput") && get(Pending, "XPending")
+            && get(NextEvent, "XNextEvent") && get(connectionNumber, "XConnectionNumber") && get(Flush, "XFlush")
+            && get(InternAtom, "XInternAtom") && get(GetWindowProperty, "XGetWindowProperty") && get(Free, "XFree");
     }
 };
 
@@ -103,8 +101,7 @@ std::optional<long> WindowPid(XLib& x, Display* d, Window w)
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
     std::optional<long> pid;
-    if (x.GetWindowProperty(d, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after, &data)
-            == Success
+    if (x.GetWindowProperty(d, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after, &data) == Success
         && data && items == 1 && format == 32)
         pid = *reinterpret_cast<long*>(data);
     if (data)
@@ -141,7 +138,7 @@ void Stop(pid_t pid)
 
 std::optional<Sample> MeasureOnce(XLib& x, Display* d, const std::string& displayName, const Program& program)
 {
-    while (x.Pending(d)) {   // forget the events of earlier runs
+    while (x.Pending(d)) {  // forget the events of earlier runs
         XEvent ev;
         x.NextEvent(d, &ev);
     }
@@ -298,7 +295,7 @@ int main(int argc, char** argv)
     programs.push_back({"bare Qt 6 window", {n > 0 ? std::string(self, size_t(n)) : argv[0], "--bare"}});
 
     std::vector<std::vector<Sample>> samples(programs.size());
-    for (int round = -1; round < runs; ++round) {   // round -1 warms the caches
+    for (int round = -1; round < runs; ++round) {  // round -1 warms the caches
         for (size_t p = 0; p < programs.size(); ++p) {
             const std::optional<Sample> s = MeasureOnce(x, d, displayName, programs[p]);
             if (s && round >= 0)

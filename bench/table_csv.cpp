@@ -8,9 +8,9 @@
 // Runs offscreen unless a platform is set.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
@@ -31,7 +31,8 @@ namespace {
 constexpr int kRuns = 7;
 
 // Median time of `runs` runs of `work` in ms; `prepare` runs untimed before each.
-double MedianMs(int runs, const std::function<void()>& work, const std::function<void()>& prepare = [] {})
+double MedianMs(
+    int runs, const std::function<void()>& work, const std::function<void()>& prepare = [] {})
 {
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
@@ -94,16 +95,19 @@ int main(int argc, char** argv)
         QImage image(grid.viewport()->size(), QImage::Format_RGB32);
         double guiCpuMs = 0;
         std::vector<MeterTable::Row> rows;
-        const double guiMs = MedianMs(runs, [&] {
-            const std::clock_t cpu0 = std::clock();   // no other thread runs meanwhile
-            shown.ClearMeterTable();
-            shown.replaceDataRows(std::move(rows));
-            grid.scrollToBottom();
-            grid.viewport()->render(&image);
-            guiCpuMs = std::max(guiCpuMs, 1e3 * double(std::clock() - cpu0) / CLOCKS_PER_SEC);
-        }, [&] { rows = loaded.parsed.rows; });
+        const double guiMs = MedianMs(
+            runs,
+            [&] {
+                const std::clock_t cpu0 = std::clock();  // no other thread runs meanwhile
+                shown.ClearMeterTable();
+                shown.replaceDataRows(std::move(rows));
+                grid.scrollToBottom();
+                grid.viewport()->render(&image);
+                guiCpuMs = std::max(guiCpuMs, 1e3 * double(std::clock() - cpu0) / CLOCKS_PER_SEC);
+            },
+            [&] { rows = loaded.parsed.rows; });
         const double drawMs = MedianMs(runs, [&] { grid.viewport()->render(&image); });
-        rusage usage {};
+        rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         std::printf("%9d %8.1f %10.1f %11.1f %9.1f %13.1f %9.2f %9.0f\n", n, double(QFileInfo(path).size()) / 1e6,
                     exportMs, importMs, guiMs, guiCpuMs, drawMs, double(usage.ru_maxrss) / 1024.0);

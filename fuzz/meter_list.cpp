@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#define CHECK(condition) if (!(condition)) std::abort()
+#define CHECK(condition)                                                                                               \
+    if (!(condition))                                                                                                  \
+    std::abort()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

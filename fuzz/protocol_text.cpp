@@ -107,7 +107,7 @@ void RunText(const QString& text, std::uint8_t flags)
     CheckSent(sink, 25, zelkId);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

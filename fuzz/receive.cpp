@@ -105,7 +105,7 @@ void DecodeAll(const QByteArray& frame, Target& t)
     Check(t.meterTable.rowCount() >= 2);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
@@ -172,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         pending = chunk;
         path.Comm1RxChar(nullptr, int(chunk.size()));
-        Check(pending.isEmpty());   // every reported byte is read
+        Check(pending.isEmpty());  // every reported byte is read
         pending.clear();
         CheckState(s, t.meterTable);
 

@@ -12,14 +12,14 @@ inline constexpr int kLanguageItalian = 2;
 struct LanguageText {
     // What the text is written into.
     enum class Target {
-        HeaderCell,   // meter table header, column `column`
-        Widget,       // label or button text of the object named `objectName`
-        MenuTitle,    // title of the menu named `objectName`
-        Action,       // text of the menu item named `objectName`
+        HeaderCell,  // meter table header, column `column`
+        Widget,      // label or button text of the object named `objectName`
+        MenuTitle,   // title of the menu named `objectName`
+        Action,      // text of the menu item named `objectName`
     };
     Target target;
-    int column;               // HeaderCell only
-    const char* objectName;   // all but HeaderCell
+    int column;              // HeaderCell only
+    const char* objectName;  // all but HeaderCell
     const char* english;
     const char* italian;
     // Menus and their items: the letter of the text that opens or picks it

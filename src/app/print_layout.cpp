@@ -18,7 +18,7 @@ PrintPlan PlanLogPrint(int lineCount, int lineHeight, const PrintGeometry& geome
     PrintPlan plan;
     plan.pageCount = 1;
     plan.lines.reserve(size_t(std::max(lineCount, 0)));
-    int first = 0;   // index of the first line of the current page
+    int first = 0;  // index of the first line of the current page
     for (int i = 0; i < lineCount; ++i) {
         PlacedLine placed;
         placed.index = i;

@@ -10,26 +10,26 @@
 inline constexpr int kLinesPerPageStep = 35;
 
 struct PrintGeometry {
-    int mmX = 0;          // device pixels per A4 millimetre, across
-    int mmY = 0;          // device pixels per A4 millimetre, down
-    int left = 0;         // x of the title and of every line
-    int titleY = 0;       // y (top of the text) of the title line
-    int firstLineY = 0;   // y (top of the text) of slot 0
+    int mmX = 0;         // device pixels per A4 millimetre, across
+    int mmY = 0;         // device pixels per A4 millimetre, down
+    int left = 0;        // x of the title and of every line
+    int titleY = 0;      // y (top of the text) of the title line
+    int firstLineY = 0;  // y (top of the text) of slot 0
 };
 
 PrintGeometry ComputePrintGeometry(int printableWidth, int printableHeight);
 
 struct PlacedLine {
-    int index = 0;   // log line index, from 0
-    int page = 0;    // page index, from 0
-    int slot = 0;    // position on its page, 0..35
+    int index = 0;  // log line index, from 0
+    int page = 0;   // page index, from 0
+    int slot = 0;   // position on its page, 0..35
     int x = 0;
-    int y = 0;       // top of the text
+    int y = 0;  // top of the text
 };
 
 struct PrintPlan {
-    int pageCount = 1;               // an empty log prints one page (title only)
-    std::vector<PlacedLine> lines;   // one per log line, in order
+    int pageCount = 1;              // an empty log prints one page (title only)
+    std::vector<PlacedLine> lines;  // one per log line, in order
 };
 
 // Places lineCount lines of height lineHeight (device pixels).

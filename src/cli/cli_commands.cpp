@@ -54,7 +54,8 @@ QJsonObject ListJson(const RequestResult& r, const QString& zelkId)
                                   {QStringLiteral("value"), ok ? QJsonValue(value) : QJsonValue()},
                                   {QStringLiteral("empty"), row[MeterTable::ColSerial] == MeterTable::kEmptySlotId}});
     }
-    return {{QStringLiteral("zelk_id"), zelkId}, {QStringLiteral("complete"), r.complete},
+    return {{QStringLiteral("zelk_id"), zelkId},
+            {QStringLiteral("complete"), r.complete},
             {QStringLiteral("meters"), meters}};
 }
 
@@ -83,8 +84,10 @@ int RunList(const CliOptions& o, RequestEngine& engine, CliOutput& out)
         return Exit::Done;
     }
     // The rows of the first telegram stand; only the values are missing.
-    return out.fail(Exit::NoReply, QStringLiteral("the receiver sent the meter list but not the values that follow "
-                                                  "it; the rows are shown without them"), doc);
+    return out.fail(Exit::NoReply,
+                    QStringLiteral("the receiver sent the meter list but not the values that follow "
+                                   "it; the rows are shown without them"),
+                    doc);
 }
 
 // The commands that send one telegram and expect one reply: the call, and

@@ -20,6 +20,5 @@ bool InterruptRequested();
 // The descriptor that becomes readable on Ctrl+C (-1 before the handler).
 int InterruptWakeDescriptor();
 
-int RunProgram(const CliOptions& options, const std::vector<ProgramRow>& rows, RequestEngine& engine,
-               CliOutput& out);
+int RunProgram(const CliOptions& options, const std::vector<ProgramRow>& rows, RequestEngine& engine, CliOutput& out);
 int RunClear(const CliOptions& options, RequestEngine& engine, CliOutput& out);

@@ -1,7 +1,10 @@
 #include "cli/cli_commands_table.h"
 
 namespace {
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text)
+{
+    return QString::fromUtf8(text);
+}
 }  // namespace
 
 const std::vector<CliCommand>& CliCommands()
@@ -23,13 +26,13 @@ const std::vector<CliCommand>& CliCommands()
            "To standard output without -o. When the values never come, the rows are written without "
            "them and the exit status is 4."),
          0, 0},
-        {S("add"), S("add ID"), S("Add one meter ID (8 digits)."), S("Adds the meter ID to the receiver's list."),
-         1, 1, true},
-        {S("delete"), S("delete ID"), S("Delete one meter ID."), S("Deletes the meter ID from the receiver's list."),
-         1, 1, true},
+        {S("add"), S("add ID"), S("Add one meter ID (8 digits)."), S("Adds the meter ID to the receiver's list."), 1, 1,
+         true},
+        {S("delete"), S("delete ID"), S("Delete one meter ID."), S("Deletes the meter ID from the receiver's list."), 1,
+         1, true},
         {S("set-key"), S("set-key ID KEY"), S("Set a meter's AES-128 key (32 hex digits)."),
-         S("Stores the key for the meter. Capital or small letters are accepted; the key is sent as 16 bytes."),
-         2, 2, true},
+         S("Stores the key for the meter. Capital or small letters are accepted; the key is sent as 16 bytes."), 2, 2,
+         true},
         {S("read-key"), S("read-key ID"), S("Read a meter's AES-128 key back."),
          S("Prints the key the receiver holds for the meter as 32 capital hex digits."), 1, 1, true},
         {S("set-medium"), S("set-medium ID NAME"), S("Set a meter's medium by name."),

@@ -31,25 +31,24 @@ QString HelpText(const QCommandLineParser& parser, const QString& settingsInUse)
     text += QStringLiteral("\nCommands:\n");
     for (const CliCommand& c : CliCommands())
         text += QStringLiteral("  ") + c.synopsis + QLatin1Char('\n') + WrapText(c.summary, 6);
-    text += QStringLiteral(
-        "\nExit status:\n"
-        "  0    done (and verified, with --verify); with --dry-run, the plan was made\n"
-        "  1    a failure after exchanges began: an error reply, a difference found\n"
-        "       by --verify, a refused command, an output file that cannot be written\n"
-        "  2    usage error or refused input file; nothing was sent\n"
-        "  3    the serial port cannot be opened (missing, in use, no permission)\n"
-        "  4    no reply after the retries (list: the values did not come)\n"
-        "  130  interrupted by Ctrl+C\n"
-        "\nFiles:\n"
-        "  $XDG_CONFIG_HOME/zelk-duv/zelk-duv.ini\n"
-        "      The settings file of an installed zelk-duv and zelk-cli,\n"
-        "      ~/.config/zelk-duv/zelk-duv.ini when XDG_CONFIG_HOME is not set.\n"
-        "      Options not given are read from it, then from the window's defaults;\n"
-        "      it is never written. --settings FILE reads another file.\n"
-        "  zelk-duv.ini beside the program\n"
-        "      The settings file of a copy that is not installed, when it exists or\n"
-        "      its folder can be written.\n"
-        "\nOutput and JSON documents: man zelk-cli, or zelk-cli.md in the documentation.\n");
+    text += QStringLiteral("\nExit status:\n"
+                           "  0    done (and verified, with --verify); with --dry-run, the plan was made\n"
+                           "  1    a failure after exchanges began: an error reply, a difference found\n"
+                           "       by --verify, a refused command, an output file that cannot be written\n"
+                           "  2    usage error or refused input file; nothing was sent\n"
+                           "  3    the serial port cannot be opened (missing, in use, no permission)\n"
+                           "  4    no reply after the retries (list: the values did not come)\n"
+                           "  130  interrupted by Ctrl+C\n"
+                           "\nFiles:\n"
+                           "  $XDG_CONFIG_HOME/zelk-duv/zelk-duv.ini\n"
+                           "      The settings file of an installed zelk-duv and zelk-cli,\n"
+                           "      ~/.config/zelk-duv/zelk-duv.ini when XDG_CONFIG_HOME is not set.\n"
+                           "      Options not given are read from it, then from the window's defaults;\n"
+                           "      it is never written. --settings FILE reads another file.\n"
+                           "  zelk-duv.ini beside the program\n"
+                           "      The settings file of a copy that is not installed, when it exists or\n"
+                           "      its folder can be written.\n"
+                           "\nOutput and JSON documents: man zelk-cli, or zelk-cli.md in the documentation.\n");
     text += QStringLiteral("Settings file in use for you: ") + settingsInUse + QLatin1Char('\n');
     return text;
 }

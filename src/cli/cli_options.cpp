@@ -18,25 +18,31 @@ namespace {
 // "a, b or c".
 QString Choices(const QStringList& names)
 {
-    return names.size() < 2 ? names.join(QString())
-                            : names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ")
-                                  + names.last();
+    return names.size() < 2
+        ? names.join(QString())
+        : names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") + names.last();
 }
 
 struct Opt {
-    QCommandLineOption port{{"p", "port"}, "Serial port: a name of the window's port list (COM1, /dev/serial/by-id/...) or a device path.", "name"};
+    QCommandLineOption port{
+        {"p", "port"},
+        "Serial port: a name of the window's port list (COM1, /dev/serial/by-id/...) or a device path.",
+        "name"};
     QCommandLineOption baud{{"b", "baud"}, "Line speed: " + Choices(LineSpeedTexts()) + ".", "n"};
     QCommandLineOption parity{"parity", "Parity: " + Choices(ParityTexts()) + ".", "p"};
     QCommandLineOption zelkId{{"z", "zelk-id"}, "ZELK ID of the receiver, 8 digits.", "id"};
     QCommandLineOption retry{"retry", "How often a command is sent again when no reply comes, 0 to 9.", "n"};
-    QCommandLineOption timeout{"timeout", "Milliseconds of silence before a command is sent again, 300 to 30000.", "ms"};
+    QCommandLineOption timeout{"timeout", "Milliseconds of silence before a command is sent again, 300 to 30000.",
+                               "ms"};
     QCommandLineOption separator{"separator", "Field separator of meter list files, one character.", "c"};
     QCommandLineOption json{"json", "Print one JSON document on standard output instead of text."};
     QCommandLineOption verbose{{"v", "verbose"},
                                "Print the line settings used and every frame sent and received on standard error."};
     QCommandLineOption yes{{"y", "yes"}, "Confirm clear, reset and program --exact."};
-    QCommandLineOption settings{"settings", "Read the defaults from this settings file instead of the window's.", "file"};
-    QCommandLineOption output{{"o", "output"}, "list: write the meter list to this file instead of standard output.", "file"};
+    QCommandLineOption settings{"settings", "Read the defaults from this settings file instead of the window's.",
+                                "file"};
+    QCommandLineOption output{
+        {"o", "output"}, "list: write the meter list to this file instead of standard output.", "file"};
     QCommandLineOption keys{"keys", "program: also set each row's AES-128 key where the row has one."};
     QCommandLineOption media{"media", "program: also set each row's medium."};
     QCommandLineOption verify{"verify", "program: read the list (and the keys) back and compare."};
@@ -191,12 +197,15 @@ Problem CheckArguments(const CliCommand& cmd, QStringList& pos)
 
 void SetUpParser(QCommandLineParser& parser, const Opt& o)
 {
-    parser.setApplicationDescription(WrapText(QStringLiteral(
-        "Drives a ZELK radio receiver over a serial port, from a terminal or a script: reads its "
-        "status and meter list, programs meters from a meter list file and verifies what it holds."), 0).trimmed());
-    parser.addOptions({o.port, o.baud, o.parity, o.zelkId, o.retry, o.timeout, o.separator, o.json, o.verbose,
-                       o.yes, o.settings, o.output, o.keys, o.media, o.verify, o.exact, o.dryRun, o.all, o.help,
-                       o.version});
+    parser.setApplicationDescription(
+        WrapText(
+            QStringLiteral("Drives a ZELK radio receiver over a serial port, from a terminal or a script: reads its "
+                           "status and meter list, programs meters from a meter list file and verifies what it holds."),
+            0)
+            .trimmed());
+    parser.addOptions({o.port,   o.baud,    o.parity, o.zelkId,   o.retry,  o.timeout, o.separator,
+                       o.json,   o.verbose, o.yes,    o.settings, o.output, o.keys,    o.media,
+                       o.verify, o.exact,   o.dryRun, o.all,      o.help,   o.version});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
                                  QStringLiteral("command [arguments]"));
 }
@@ -232,8 +241,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments, const QString& 
         return shown(VersionText());
     const bool helpCommand = pos.value(0) == QLatin1String("help");
     if (parser.isSet(o.help) || (helpCommand && pos.size() < 2))
-        return shown(HelpText(parser, parser.isSet(o.settings) ? parser.value(o.settings)
-                                                                : WindowSettingsPath(settingsBesideDir)));
+        return shown(HelpText(
+            parser, parser.isSet(o.settings) ? parser.value(o.settings) : WindowSettingsPath(settingsBesideDir)));
     if (helpCommand) {
         const CliCommand* c = FindCliCommand(pos.at(1));
         return c ? shown(CommandHelp(*c)) : usage(QStringLiteral("unknown command: ") + pos.at(1));

@@ -8,9 +8,9 @@
 // Exit codes of the program.
 namespace Exit {
 inline constexpr int Done = 0;
-inline constexpr int Failed = 1;         // after exchanges: an error reply, a difference, a file not written
-inline constexpr int Usage = 2;          // nothing was sent: usage error, refused input file
-inline constexpr int Port = 3;           // the port cannot be opened
+inline constexpr int Failed = 1;  // after exchanges: an error reply, a difference, a file not written
+inline constexpr int Usage = 2;   // nothing was sent: usage error, refused input file
+inline constexpr int Port = 3;    // the port cannot be opened
 inline constexpr int NoReply = 4;
 inline constexpr int Interrupted = 130;
 }  // namespace Exit
@@ -32,7 +32,7 @@ struct CliOptions {
     bool json = false;
     bool verbose = false;
     bool yes = false;
-    QString outFile;   // list -o
+    QString outFile;    // list -o
     bool keys = false;  // program
     bool media = false;
     bool verify = false;

@@ -20,8 +20,7 @@ void Put(FILE* f, const QString& line)
 
 CliOutput::CliOutput(bool json, bool verbose, const QString& command)
     : json_(json), verbose_(verbose), command_(command), tty_(::isatty(2) == 1)
-{
-}
+{}
 
 void CliOutput::text(const QString& line)
 {

@@ -16,9 +16,8 @@ namespace {
 QStringList NaturalEntries(const QDir& dir, const QString& pattern)
 {
     QStringList names = dir.entryList({pattern}, QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return a.size() != b.size() ? a.size() < b.size() : a < b;
-    });
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.size() != b.size() ? a.size() < b.size() : a < b; });
     return names;
 }
 
@@ -45,17 +44,13 @@ PortEntry Probe(const QString& name, const QString& device)
 QString PortProblem(int error, const QString& reason)
 {
     switch (error) {
-    case EBUSY:
-        return QStringLiteral("busy");
+    case EBUSY: return QStringLiteral("busy");
     case EACCES:
-    case EPERM:
-        return QStringLiteral("no permission");
+    case EPERM: return QStringLiteral("no permission");
     case ENOENT:
     case ENODEV:
-    case ENXIO:
-        return QStringLiteral("not present");
-    default:
-        return reason;
+    case ENXIO: return QStringLiteral("not present");
+    default: return reason;
     }
 }
 

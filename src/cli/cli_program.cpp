@@ -18,7 +18,8 @@ QJsonArray DifferenceJson(const std::vector<MeterStep>& steps, bool MeterStep::*
     QJsonArray a;
     for (const MeterStep& s : steps)
         if (s.*flag && !s.add)
-            a.append(QJsonObject{{QStringLiteral("id"), s.id}, {QStringLiteral("file"), s.*file},
+            a.append(QJsonObject{{QStringLiteral("id"), s.id},
+                                 {QStringLiteral("file"), s.*file},
                                  {QStringLiteral("receiver"), s.*held}});
     return a;
 }
@@ -219,8 +220,7 @@ private:
     {
         QStringList what;
         bool done = false;
-        const bool going =
-            addMeter(row, &done, &what)
+        const bool going = addMeter(row, &done, &what)
             && (!done
                 || (set(row, row.key, QStringLiteral("set-key"), QStringLiteral("key set"), &what,
                         [&] { return e_.setMeterKey(row.id, row.key); })

@@ -14,14 +14,12 @@ QString Refusal(const QString& path, const MeterListFile::LoadResult& r)
 {
     using MeterListFile::LoadStatus;
     switch (r.status) {
-    case LoadStatus::NotRegular:
-        return QStringLiteral("%1 is %2, not a meter list file").arg(path, r.reason);
+    case LoadStatus::NotRegular: return QStringLiteral("%1 is %2, not a meter list file").arg(path, r.reason);
     case LoadStatus::TooLarge:
         return QStringLiteral("%1 is larger than a meter list file can be (%2 MiB at most)")
             .arg(path)
             .arg(MeterListFile::kMaxFileBytes >> 20);
-    default:
-        return QStringLiteral("cannot read %1: %2").arg(path, r.reason);
+    default: return QStringLiteral("cannot read %1: %2").arg(path, r.reason);
     }
 }
 
@@ -63,8 +61,8 @@ bool LoadProgramFile(const CliOptions& o, std::vector<ProgramRow>* rows, QString
         }
         if (o.media && !r[MeterTable::ColMedium].isEmpty()) {
             if (!media.contains(r[MeterTable::ColMedium]))
-                return bad(line, QStringLiteral("medium is not one of the medium box's names: ")
-                                     + r[MeterTable::ColMedium]);
+                return bad(line,
+                           QStringLiteral("medium is not one of the medium box's names: ") + r[MeterTable::ColMedium]);
             row.medium = r[MeterTable::ColMedium];
         }
         rows->push_back(row);

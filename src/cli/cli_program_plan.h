@@ -29,10 +29,10 @@ bool LoadProgramFile(const CliOptions& options, std::vector<ProgramRow>* rows, Q
 // rows in file order.
 struct MeterStep {
     QString id;
-    bool add = false;        // in the file, not in the receiver's list
-    bool remove = false;     // in the list, not in the file (exact only)
-    bool setKey = false;     // the file has a key the receiver does not hold
-    bool setMedium = false;  // the file has a medium the list does not show
+    bool add = false;                // in the file, not in the receiver's list
+    bool remove = false;             // in the list, not in the file (exact only)
+    bool setKey = false;             // the file has a key the receiver does not hold
+    bool setMedium = false;          // the file has a medium the list does not show
     QString fileKey, heldKey;        // heldKey: as read back, or "not read"
     QString fileMedium, heldMedium;  // heldMedium: the name the list shows
     int changes() const { return int(add) + int(remove) + int(setKey) + int(setMedium); }

@@ -52,16 +52,13 @@ int CliSession::open()
         switch (error) {
         case ENOENT:
         case ENODEV:
-        case ENXIO:
-            message = QStringLiteral("port %1 does not exist (%2)").arg(name, path);
-            break;
+        case ENXIO: message = QStringLiteral("port %1 does not exist (%2)").arg(name, path); break;
         case EBUSY:
             message = QStringLiteral("port %1 is in use by another program (the window or another zelk-cli "
-                                     "holds it)").arg(name);
+                                     "holds it)")
+                          .arg(name);
             break;
-        default:
-            message = QStringLiteral("cannot open port %1 (%2): %3").arg(name, path, reason);
-            break;
+        default: message = QStringLiteral("cannot open port %1 (%2): %3").arg(name, path, reason); break;
         }
         const QString hint = PortPermissionHint(error, name, options_.english);
         if (!hint.isEmpty())
@@ -86,20 +83,20 @@ ResultFailure FailureOf(const RequestResult& r, const CliOptions& o, int telegra
 {
     switch (r.kind) {
     case RequestResult::Error:
-        return {Exit::Failed, QStringLiteral("receiver answered with error 0x") + ErrorCodeHex(r.errorCode)
-                                  + (r.errorText.isEmpty() ? QString() : QStringLiteral(": ") + r.errorText)};
+        return {Exit::Failed,
+                QStringLiteral("receiver answered with error 0x") + ErrorCodeHex(r.errorCode)
+                    + (r.errorText.isEmpty() ? QString() : QStringLiteral(": ") + r.errorText)};
     case RequestResult::NoReply:
-        return {Exit::NoReply, QStringLiteral("no reply from receiver %1 on %2 after %3 attempt(s) "
-                                              "(options not given come from %4)")
-                                   .arg(o.zelkId, o.port)
-                                   .arg(r.attempts)
-                                   .arg(o.settingsPath)};
+        return {Exit::NoReply,
+                QStringLiteral("no reply from receiver %1 on %2 after %3 attempt(s) "
+                               "(options not given come from %4)")
+                    .arg(o.zelkId, o.port)
+                    .arg(r.attempts)
+                    .arg(o.settingsPath)};
     case RequestResult::NotSent:
         return {telegramsSent > 0 ? Exit::Failed : Exit::Usage, QStringLiteral("command not sent")};
-    case RequestResult::Interrupted:
-        return {Exit::Interrupted, QStringLiteral("interrupted")};
-    default:
-        return {};
+    case RequestResult::Interrupted: return {Exit::Interrupted, QStringLiteral("interrupted")};
+    default: return {};
     }
 }
 

@@ -17,7 +17,8 @@ bool StepRun::accept(const RequestResult& r, const QString& id, const QString& s
                                  .arg(id, step, ErrorCodeHex(r.errorCode),
                                       r.errorText.isEmpty() ? QString() : QStringLiteral(" (") + r.errorText + ')');
         failures_ << text;
-        errors_.append(QJsonObject{{QStringLiteral("id"), id}, {QStringLiteral("step"), step},
+        errors_.append(QJsonObject{{QStringLiteral("id"), id},
+                                   {QStringLiteral("step"), step},
                                    {QStringLiteral("receiver_code"), r.errorCode},
                                    {QStringLiteral("error"), r.errorText}});
         failWith(Exit::Failed);
@@ -39,7 +40,6 @@ bool StepRun::interrupted()
     stopMessage_ = QStringLiteral("interrupted");
     return true;
 }
-
 
 void StepRun::advance(const QString& what)
 {

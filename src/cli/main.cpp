@@ -22,8 +22,7 @@ int main(int argc, char* argv[])
     }
     if (parsed.outcome == ParsedCommandLine::UsageError) {
         // --json may itself be what could not be parsed; it still asks for JSON.
-        CliOutput out(QCoreApplication::arguments().contains(QStringLiteral("--json")), false,
-                      parsed.options.command);
+        CliOutput out(QCoreApplication::arguments().contains(QStringLiteral("--json")), false, parsed.options.command);
         return out.fail(Exit::Usage, parsed.text);
     }
     CliOutput out(parsed.options.json, parsed.options.verbose, parsed.options.command);

@@ -59,8 +59,8 @@ AppSettings DefaultSettings(const QString& defaultDir)
     return s;
 }
 
-SettingsLocation LocateSettings(const QString& exePath, const QString& configHome,
-                                const QString& homeDir, const QString& installedBinDir)
+SettingsLocation LocateSettings(const QString& exePath, const QString& configHome, const QString& homeDir,
+                                const QString& installedBinDir)
 {
     const QFileInfo exe(exePath);
     const QString exeDir = exe.absolutePath();
@@ -76,8 +76,7 @@ SettingsLocation LocateSettings(const QString& exePath, const QString& configHom
     QString config = configHome;
     if (config.isEmpty() || QDir::isRelativePath(config))
         config = homeDir + QStringLiteral("/.config");
-    return {QDir::cleanPath(config + QStringLiteral("/zelk-duv/zelk-duv.ini")),
-            WithTrailingSlash(homeDir)};
+    return {QDir::cleanPath(config + QStringLiteral("/zelk-duv/zelk-duv.ini")), WithTrailingSlash(homeDir)};
 }
 
 SettingsLocation CurrentSettingsLocation()
@@ -91,18 +90,24 @@ SettingsLocation SettingsLocationFor(const QString& exePath)
                           QStringLiteral(ZELK_INSTALL_BINDIR));
 }
 
-QString SettingsFilePath() { return CurrentSettingsLocation().filePath; }
-QString DefaultSettingsDir() { return CurrentSettingsLocation().defaultDir; }
+QString SettingsFilePath()
+{
+    return CurrentSettingsLocation().filePath;
+}
+QString DefaultSettingsDir()
+{
+    return CurrentSettingsLocation().defaultDir;
+}
 
 namespace {
 
 // Every key of the file, in the order they are read and written.
 const std::vector<IniKey>& SettingKeys()
 {
-    static const std::vector<IniKey> keys = {
-        {kComPort, "Name"}, {kComPort, "Speed"}, {kComPort, "Parity"}, {kComPort, "DataBits"},
-        {kComPort, "RTS"}, {kMisc, "ExportSeparator"}, {kMisc, "Retry"}, {kMbus, "Timeout"},
-        {kMisc, "Dir"}, {kMisc, "Language"}, {kRfZelk, "Secondary"}};
+    static const std::vector<IniKey> keys = {{kComPort, "Name"},     {kComPort, "Speed"},   {kComPort, "Parity"},
+                                             {kComPort, "DataBits"}, {kComPort, "RTS"},     {kMisc, "ExportSeparator"},
+                                             {kMisc, "Retry"},       {kMbus, "Timeout"},    {kMisc, "Dir"},
+                                             {kMisc, "Language"},    {kRfZelk, "Secondary"}};
     return keys;
 }
 

@@ -13,19 +13,19 @@
 
 struct AppSettings {
     // [Com port]
-    QString comName = QStringLiteral("COM1");   // Name
-    QString speed = QStringLiteral("300");      // Speed
-    QString parity = QStringLiteral("Even");    // Parity, kept as typed
-    QString dataBits = QStringLiteral("8");     // DataBits
-    bool rts = false;                           // RTS, stored as 1/0
+    QString comName = QStringLiteral("COM1");  // Name
+    QString speed = QStringLiteral("300");     // Speed
+    QString parity = QStringLiteral("Even");   // Parity, kept as typed
+    QString dataBits = QStringLiteral("8");    // DataBits
+    bool rts = false;                          // RTS, stored as 1/0
     // [Misc]
     QString exportSeparator = QStringLiteral(";");  // ExportSeparator
-    int retry = 1;                              // Retry, 0..9
+    int retry = 1;                                  // Retry, 0..9
     // [Mbus]
-    int timeout = 500;                          // Timeout in ms, 300..30000
+    int timeout = 500;  // Timeout in ms, 300..30000
     // [Misc]
-    QString dir;                                // Dir, ends with '/' normally
-    std::uint8_t language = 1;                  // Language (low 8 bits kept)
+    QString dir;                // Dir, ends with '/' normally
+    std::uint8_t language = 1;  // Language (low 8 bits kept)
     // [RFZELK]
     QString secondary = QStringLiteral("01020304");  // Secondary: current ZELK ID
 
@@ -39,8 +39,8 @@ inline constexpr int kTimeoutMax = 30000;
 
 // Where the settings live and which folder "Dir" defaults to.
 struct SettingsLocation {
-    QString filePath;     // full path of the settings file
-    QString defaultDir;   // default of "Dir", with a trailing '/'
+    QString filePath;    // full path of the settings file
+    QString defaultDir;  // default of "Dir", with a trailing '/'
 };
 
 // The settings of a program at exePath. An installed program (its folder is
@@ -51,8 +51,7 @@ struct SettingsLocation {
 // them beside it with the extension ".ini" when that file exists or its folder
 // is writable, and falls back to the user's folder otherwise. Looks at the
 // file system only.
-SettingsLocation LocateSettings(const QString& exePath, const QString& configHome,
-                                const QString& homeDir,
+SettingsLocation LocateSettings(const QString& exePath, const QString& configHome, const QString& homeDir,
                                 const QString& installedBinDir = QString());
 // LocateSettings for the running program ($XDG_CONFIG_HOME, home folder, the
 // program folder of the installation it was built for). Needs a

@@ -69,23 +69,23 @@ public:
 private:
     struct Key {
         IniKey names;
-        int section = -1;        // index into sections_
-        bool found = false;      // present in the source
-        bool changed = false;    // line replaced by setText
-        bool added = false;      // added by setText (not in the source)
-        qint64 textStart = 0;    // the source line's bytes, without its end
+        int section = -1;      // index into sections_
+        bool found = false;    // present in the source
+        bool changed = false;  // line replaced by setText
+        bool added = false;    // added by setText (not in the source)
+        qint64 textStart = 0;  // the source line's bytes, without its end
         qint64 textEnd = 0;
-        QByteArray line;         // the line in the source, when found
-        qsizetype editAt = -1;   // the line as set, in edits_, or -1 when not set
+        QByteArray line;        // the line in the source, when found
+        qsizetype editAt = -1;  // the line as set, in edits_, or -1 when not set
         qsizetype editSize = 0;
     };
     struct Section {
         const char* name = nullptr;
-        bool inSource = false;   // a "[name]" line exists in the source
-        qint64 insertAt = 0;     // new keys go at this source offset
-        int added = 0;           // keys added there (or in the appended section)
-        bool appended = false;   // added at the end of the file
-        bool blankBefore = false; // appended after a line that is not blank
+        bool inSource = false;     // a "[name]" line exists in the source
+        qint64 insertAt = 0;       // new keys go at this source offset
+        int added = 0;             // keys added there (or in the appended section)
+        bool appended = false;     // added at the end of the file
+        bool blankBefore = false;  // appended after a line that is not blank
     };
 
     // What is written at a source offset before copying resumes at skipTo: a
@@ -93,9 +93,9 @@ private:
     struct Patch {
         qint64 at;
         qint64 skipTo;
-        int order;       // added lines before a replaced line at the same offset
-        int key;         // the changed key, or -1
-        int section;     // the section whose added lines these are, or -1
+        int order;    // added lines before a replaced line at the same offset
+        int key;      // the changed key, or -1
+        int section;  // the section whose added lines these are, or -1
     };
     // Room for the usual number of keys without allocating: documents are
     // made for every read and save (and by the thousand when fuzzed).
@@ -103,8 +103,8 @@ private:
 
     explicit IniDocument(const std::vector<IniKey>& keys);
     int keyIndex(const char* section, const char* key) const;
-    const Key* present(const char* section, const char* key) const;   // null when missing
-    QByteArrayView lineOf(const Key& key) const;   // the line as it is now
+    const Key* present(const char* section, const char* key) const;  // null when missing
+    QByteArrayView lineOf(const Key& key) const;                     // the line as it is now
     bool scanFile(QIODevice& in);
     template <typename NextBlock>
     bool scan(qint64 offset, NextBlock nextBlock);
@@ -119,13 +119,13 @@ private:
 
     QVarLengthArray<Key, kInlineKeys> keys_;
     QVarLengthArray<Section, kInlineKeys> sections_;
-    QVarLengthArray<int, kInlineKeys> added_;         // added keys, in the order they were set
-    QVarLengthArray<int, kInlineKeys> appendOrder_;   // appended sections, in order
-    QByteArray edits_;               // the lines setText made, one after another
+    QVarLengthArray<int, kInlineKeys> added_;        // added keys, in the order they were set
+    QVarLengthArray<int, kInlineKeys> appendOrder_;  // appended sections, in order
+    QByteArray edits_;                               // the lines setText made, one after another
 
     // What the scan saw.
-    QByteArray data_;                // the contents, for fromBytes()
-    QString sourcePath_;             // the file, for load()
+    QByteArray data_;     // the contents, for fromBytes()
+    QString sourcePath_;  // the file, for load()
     qint64 sourceSize_ = 0;
     bool unreadable_ = false;
     QString readError_;              // why an unreadable file could not be read
@@ -133,10 +133,10 @@ private:
     bool newlineChosen_ = false;
     bool anyLine_ = false;
     bool lastLineBlank_ = false;
-    bool lastLineEnded_ = false;     // the last line has a line end
-    int currentSection_ = -1;        // section index the scan is in, or -1
-    int firstOpen_ = -1;             // section whose first occurrence is open
-    bool inserted_ = false;          // setText added a line somewhere
+    bool lastLineEnded_ = false;  // the last line has a line end
+    int currentSection_ = -1;     // section index the scan is in, or -1
+    int firstOpen_ = -1;          // section whose first occurrence is open
+    bool inserted_ = false;       // setText added a line somewhere
 };
 
 // Integer value text as the reader takes it: trimmed decimal with optional

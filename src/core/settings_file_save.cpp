@@ -92,7 +92,7 @@ void IniDocument::writePatch(const Patch& patch, Write write) const
 bool IniDocument::writeTo(QIODevice& source, QIODevice& out) const
 {
     QByteArray chunk(std::clamp<qint64>(sourceSize_, 1, kChunk), Qt::Uninitialized);
-    qint64 pos = 0;   // source bytes read so far
+    qint64 pos = 0;  // source bytes read so far
     auto copyUntil = [&](qint64 until) {
         while (pos < until) {
             const qint64 n = source.read(chunk.data(), std::min<qint64>(chunk.size(), until - pos));
@@ -166,7 +166,7 @@ bool IniDocument::save(const QString& path, QString* error) const
     QBuffer buffer;
     QIODevice* source = &buffer;
     if (!sourcePath_.isEmpty()) {
-        if (!file.open(QIODevice::ReadOnly) || file.size() != sourceSize_)   // nothing is overwritten
+        if (!file.open(QIODevice::ReadOnly) || file.size() != sourceSize_)  // nothing is overwritten
             return fail(QStringLiteral("the file changed since it was read"));
         source = &file;
     } else {

@@ -27,7 +27,7 @@ void IniDocument::takeLine(QByteArrayView text, bool whole, qint64 start, qint64
 {
     anyLine_ = true;
     lastLineEnded_ = end > textEnd;
-    if (text.isEmpty()) {   // the common case in a damaged file: nothing to classify
+    if (text.isEmpty()) {  // the common case in a damaged file: nothing to classify
         lastLineBlank_ = true;
         return;
     }
@@ -75,9 +75,9 @@ void IniDocument::takeLine(QByteArrayView text, bool whole, qint64 start, qint64
 template <typename NextBlock>
 bool IniDocument::scan(qint64 offset, NextBlock nextBlock)
 {
-    QByteArray carry;            // the start of a line that goes on in the next chunk
-    qint64 carryStart = -1;      // its offset, -1 when none
-    qint64 carryLength = 0;      // its full length so far (carry keeps at most kMaxLineBytes)
+    QByteArray carry;        // the start of a line that goes on in the next chunk
+    qint64 carryStart = -1;  // its offset, -1 when none
+    qint64 carryLength = 0;  // its full length so far (carry keeps at most kMaxLineBytes)
     char carryLast = 0;
     for (;;) {
         QByteArrayView block;
@@ -138,7 +138,7 @@ bool IniDocument::scan(qint64 offset, NextBlock nextBlock)
         }
         offset += n;
     }
-    if (carryStart >= 0) {   // a last line without a line end
+    if (carryStart >= 0) {  // a last line without a line end
         const bool whole = carryLength <= kMaxLineBytes;
         carry.truncate(qsizetype(std::min<qint64>(carryLength, kMaxLineBytes)));
         takeLine(carry, whole, carryStart, carryStart + carryLength, carryStart + carryLength);
@@ -149,7 +149,7 @@ bool IniDocument::scan(qint64 offset, NextBlock nextBlock)
 
 bool IniDocument::scanFile(QIODevice& in)
 {
-    qint64 offset = 0;   // source offset of the next byte read
+    qint64 offset = 0;  // source offset of the next byte read
     if (in.peek(kBom.size()) == kBom) {
         in.skip(kBom.size());
         offset = kBom.size();
@@ -192,7 +192,7 @@ IniDocument IniDocument::load(const QString& path, const std::vector<IniKey>& ke
     }
     IniDocument unreadable(keys);
     unreadable.unreadable_ = true;
-    unreadable.readError_ =
-        file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("cannot be read");
+    unreadable.readError_ = file.error() != QFileDevice::NoError ? file.errorString()
+                                                                 : QStringLiteral("cannot be read");
     return unreadable;
 }

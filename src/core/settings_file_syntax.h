@@ -5,7 +5,10 @@
 
 namespace IniSyntax {
 
-inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+inline bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 inline QByteArrayView Trimmed(QByteArrayView v)
 {
@@ -20,8 +23,8 @@ enum class Kind { Other, Section, BadSection, Key };
 
 struct Parsed {
     Kind kind = Kind::Other;
-    QByteArrayView name;    // section or key name
-    QByteArrayView value;   // key value, trimmed and unquoted
+    QByteArrayView name;   // section or key name
+    QByteArrayView value;  // key value, trimmed and unquoted
 };
 
 inline Parsed Classify(QByteArrayView line)

@@ -14,8 +14,8 @@ struct WorkingState {
     // receive path: bytes received and not yet taken into a frame
     QByteArray rxBuffer;
     int rxCount = 0;
-    int frameStart = 0;   // 1-based position of the start byte found, 0 for none
-    int frameEnd = 0;     // 1-based position of the end byte of the frame just taken
+    int frameStart = 0;  // 1-based position of the start byte found, 0 for none
+    int frameEnd = 0;    // 1-based position of the end byte of the frame just taken
     bool replyLatched = false;
 
     // a reply to the last command has been decoded

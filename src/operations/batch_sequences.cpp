@@ -8,12 +8,13 @@
 
 #include <exception>
 
-BatchSequences::BatchSequences(const OperationContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {
+BatchSequences::BatchSequences(const OperationContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx)
+{
     addAll_.setObjectName(QStringLiteral("Timer_activateQORAll"));
     deleteAll_.setObjectName(QStringLiteral("Timer_deleteAll"));
     keyAll_.setObjectName(QStringLiteral("Timer_setAESAll"));
     for (QTimer* t : {&addAll_, &deleteAll_, &keyAll_}) {
-        t->setParent(this);   // findable by name from the window; see RetryTimer
+        t->setParent(this);  // findable by name from the window; see RetryTimer
         t->setSingleShot(true);
         // The pace is one row per response timeout; a coarse timer may fire
         // up to 5 % early or late.
@@ -24,7 +25,8 @@ BatchSequences::BatchSequences(const OperationContext& ctx, QObject* parent) : Q
     connect(&keyAll_, &QTimer::timeout, this, &BatchSequences::Timer_setAESAllTimer);
 }
 
-QTimer& BatchSequences::timer(Kind kind) {
+QTimer& BatchSequences::timer(Kind kind)
+{
     switch (kind) {
     case Kind::AddAll: return addAll_;
     case Kind::DeleteAll: return deleteAll_;
@@ -33,29 +35,35 @@ QTimer& BatchSequences::timer(Kind kind) {
     return keyAll_;
 }
 
-bool BatchSequences::running() const {
+bool BatchSequences::running() const
+{
     return addAll_.isActive() || deleteAll_.isActive() || keyAll_.isActive();
 }
 
-void BatchSequences::StopTimers() {
+void BatchSequences::StopTimers()
+{
     addAll_.stop();
     deleteAll_.stop();
     keyAll_.stop();
 }
 
-bool BatchSequences::RowSkipped(Kind kind, int row) const {
+bool BatchSequences::RowSkipped(Kind kind, int row) const
+{
     const QString id = ctx_.table.cell(MeterTable::ColSerial, row);
     // Add and delete skip only the exact empty-slot mark; other texts go to
     // the builder, which refuses what is not a meter ID. Key-all only visits
     // rows that name a meter.
-    if (kind == Kind::KeyAll) return id.size() != 8 || id == MeterTable::kEmptySlotId;
+    if (kind == Kind::KeyAll)
+        return id.size() != 8 || id == MeterTable::kEmptySlotId;
     return id == MeterTable::kEmptySlotId;
 }
 
-bool BatchSequences::SeekSendableRow(Kind kind) {
+bool BatchSequences::SeekSendableRow(Kind kind)
+{
     WorkingState& st = ctx_.state;
     auto showRow = [&] {
-        if (kind != Kind::KeyAll) ctx_.host.setMeterId(ctx_.table.cell(MeterTable::ColSerial, st.batchRow));
+        if (kind != Kind::KeyAll)
+            ctx_.host.setMeterId(ctx_.table.cell(MeterTable::ColSerial, st.batchRow));
     };
     showRow();
     while (RowSkipped(kind, st.batchRow)) {
@@ -70,7 +78,8 @@ bool BatchSequences::SeekSendableRow(Kind kind) {
     return true;
 }
 
-void BatchSequences::SendRow(Kind kind) {
+void BatchSequences::SendRow(Kind kind)
+{
     const int row = ctx_.state.batchRow;
     const QString zelkId = ctx_.host.zelkId();
     switch (kind) {
@@ -90,9 +99,11 @@ void BatchSequences::SendRow(Kind kind) {
     }
 }
 
-void BatchSequences::Start(Kind kind) {
+void BatchSequences::Start(Kind kind)
+{
     if (kind == Kind::DeleteAll) {
-        if (!ctx_.host.confirmDeleteAll()) return;
+        if (!ctx_.host.confirmDeleteAll())
+            return;
         // The question is modal and other events ran meanwhile: a running
         // sequence may have released the port. Open it again if so.
         if (!ctx_.link.EnsurePortOpen()) {
@@ -110,9 +121,11 @@ void BatchSequences::Start(Kind kind) {
     host.setProgressValue(0);
     host.setProgressMaximum(ctx_.table.rowCount() + 1);
     try {
-        if (!SeekSendableRow(kind)) return;
+        if (!SeekSendableRow(kind))
+            return;
         SendRow(kind);
-        if (kind == Kind::DeleteAll) host.stepProgress();
+        if (kind == Kind::DeleteAll)
+            host.stepProgress();
         QTimer& t = timer(kind);
         t.setInterval(host.responseTimeout());
         t.start();
@@ -124,14 +137,16 @@ void BatchSequences::Start(Kind kind) {
     }
 }
 
-void BatchSequences::Step(Kind kind) {
+void BatchSequences::Step(Kind kind)
+{
     QTimer& t = timer(kind);
     t.stop();
     WorkingState& st = ctx_.state;
     try {
         // Replies that arrived meanwhile: logged, not decoded.
         const QByteArray waiting = ctx_.link.ReadIfConnected();
-        if (!waiting.isEmpty()) ctx_.log(HexDump(waiting));
+        if (!waiting.isEmpty())
+            ctx_.log(HexDump(waiting));
 
         st.retryCount = 0;
         ++st.batchRow;
@@ -141,7 +156,8 @@ void BatchSequences::Step(Kind kind) {
             ctx_.host.setBatchUi(false);
             return;
         }
-        if (!SeekSendableRow(kind)) return;
+        if (!SeekSendableRow(kind))
+            return;
         SendRow(kind);
         ctx_.host.stepProgress();
         t.setInterval(ctx_.host.responseTimeout());
@@ -154,16 +170,27 @@ void BatchSequences::Step(Kind kind) {
     }
 }
 
-void BatchSequences::Finish() {
+void BatchSequences::Finish()
+{
     ctx_.host.setBatchUi(false);
     ctx_.link.ReleasePort();
 }
 
-void BatchSequences::Timer_activateQORAllTimer() { Step(Kind::AddAll); }
-void BatchSequences::Timer_deleteAllTimer() { Step(Kind::DeleteAll); }
-void BatchSequences::Timer_setAESAllTimer() { Step(Kind::KeyAll); }
+void BatchSequences::Timer_activateQORAllTimer()
+{
+    Step(Kind::AddAll);
+}
+void BatchSequences::Timer_deleteAllTimer()
+{
+    Step(Kind::DeleteAll);
+}
+void BatchSequences::Timer_setAESAllTimer()
+{
+    Step(Kind::KeyAll);
+}
 
-void BatchSequences::Butt_stopClick() {
+void BatchSequences::Butt_stopClick()
+{
     // The port stays open and batchRow keeps its value.
     ctx_.host.setBatchUi(false);
     StopTimers();

@@ -29,13 +29,13 @@ public:
     virtual int responseTimeout() const = 0;
 
     // Global settings box.
-    virtual QString newZelkId() const = 0;          // Edit_ZELK_ID
-    virtual QString wirelessModeText() const = 0;   // Combo_wirelessMode text
-    virtual QString clockValueText() const = 0;     // Edit1
-    virtual bool clockOn() const = 0;               // Check_onClock
+    virtual QString newZelkId() const = 0;         // Edit_ZELK_ID
+    virtual QString wirelessModeText() const = 0;  // Combo_wirelessMode text
+    virtual QString clockValueText() const = 0;    // Edit1
+    virtual bool clockOn() const = 0;              // Check_onClock
     // Flag controls of the single-meter box.
-    virtual QString flagName() const = 0;           // Combo_qorFlags text
-    virtual bool flagOn() const = 0;                // Check_nanoFlag
+    virtual QString flagName() const = 0;  // Combo_qorFlags text
+    virtual bool flagOn() const = 0;       // Check_nanoFlag
     // Local clock (hour and minute go into the read-status telegram).
     virtual QTime localTime() const = 0;
 

@@ -1,17 +1,20 @@
 #include "operations/receiver_operations.h"
 
-#include "core/working_state.h"
 #include "core/command_codes.h"
+#include "core/working_state.h"
 #include "operations/retry_timer.h"
 #include "operations/single_operations.h"
 #include "protocol/commands.h"
 #include "table/meter_table.h"
 
 ReceiverOperations::ReceiverOperations(const OperationContext& ctx, RetryTimer& retry, SingleOperations& single)
-    : ctx_(ctx), retry_(retry), single_(single) {}
+    : ctx_(ctx), retry_(retry), single_(single)
+{}
 
-void ReceiverOperations::BitBtn52Click() {
-    if (!single_.RunCommonFrame(true)) return;
+void ReceiverOperations::BitBtn52Click()
+{
+    if (!single_.RunCommonFrame(true))
+        return;
     WorkingState& st = ctx_.state;
     st.retryCount = 0;
     st.lastCommand = CommandCode::ReadStatus;
@@ -20,9 +23,11 @@ void ReceiverOperations::BitBtn52Click() {
     retry_.startWithResponseTimeout();
 }
 
-void ReceiverOperations::BitBtn53Click() {
+void ReceiverOperations::BitBtn53Click()
+{
     // Same request; the attempt count of the previous exchange is kept.
-    if (!single_.RunCommonFrame(true)) return;
+    if (!single_.RunCommonFrame(true))
+        return;
     WorkingState& st = ctx_.state;
     st.lastCommand = CommandCode::ReadStatus;
     st.replyReceived = false;
@@ -30,8 +35,10 @@ void ReceiverOperations::BitBtn53Click() {
     retry_.startWithResponseTimeout();
 }
 
-void ReceiverOperations::BitBtn51Click() {
-    if (!single_.RunCommonFrame(true)) return;
+void ReceiverOperations::BitBtn51Click()
+{
+    if (!single_.RunCommonFrame(true))
+        return;
     ctx_.table.ClearMeterTable();
     WorkingState& st = ctx_.state;
     st.meterListPending = true;
@@ -45,8 +52,10 @@ void ReceiverOperations::BitBtn51Click() {
     retry_.startWithResponseTimeout();
 }
 
-void ReceiverOperations::Button6Click() {
-    if (!single_.RunCommonFrame(true)) return;
+void ReceiverOperations::Button6Click()
+{
+    if (!single_.RunCommonFrame(true))
+        return;
     WorkingState& st = ctx_.state;
     st.retryCount = 0;
     st.lastCommand = CommandCode::SetReceiverId;
@@ -56,8 +65,10 @@ void ReceiverOperations::Button6Click() {
     retry_.startWithCurrentInterval();
 }
 
-void ReceiverOperations::Button8Click() {
-    if (!single_.RunCommonFrame(true)) return;
+void ReceiverOperations::Button8Click()
+{
+    if (!single_.RunCommonFrame(true))
+        return;
     WorkingState& st = ctx_.state;
     st.retryCount = 0;
     st.replyReceived = false;
@@ -70,8 +81,10 @@ void ReceiverOperations::Button8Click() {
     retry_.startWithCurrentInterval();
 }
 
-void ReceiverOperations::BitBtn23Click() {
-    if (!single_.RunCommonFrame(true)) return;
+void ReceiverOperations::BitBtn23Click()
+{
+    if (!single_.RunCommonFrame(true))
+        return;
     WorkingState& st = ctx_.state;
     st.lastCommand = CommandCode::MasterReset;
     st.replyReceived = false;
@@ -79,8 +92,10 @@ void ReceiverOperations::BitBtn23Click() {
     retry_.startWithResponseTimeout();
 }
 
-void ReceiverOperations::BitBtn24Click() {
-    if (!single_.RunCommonFrame(true)) return;
+void ReceiverOperations::BitBtn24Click()
+{
+    if (!single_.RunCommonFrame(true))
+        return;
     WorkingState& st = ctx_.state;
     st.lastCommand = CommandCode::ClockAdjust;
     st.replyReceived = false;
@@ -91,8 +106,10 @@ void ReceiverOperations::BitBtn24Click() {
     retry_.startWithResponseTimeout();
 }
 
-void ReceiverOperations::BitBtn44Click() {
-    if (!single_.RunCommonFrame(true)) return;
+void ReceiverOperations::BitBtn44Click()
+{
+    if (!single_.RunCommonFrame(true))
+        return;
     WorkingState& st = ctx_.state;
     st.retryCount = 0;
     st.replyReceived = false;

@@ -23,8 +23,7 @@ namespace {
 // the engine's log.
 class CountingSink final : public CommandSink {
 public:
-    CountingSink(CommandSink& out, std::function<void(const QString&)> log)
-        : out_(out), log_(std::move(log)) {}
+    CountingSink(CommandSink& out, std::function<void(const QString&)> log) : out_(out), log_(std::move(log)) {}
     void logLine(const QString& line) override { log_(line); }
     void TransmitTelegram(const QByteArray& telegram) override
     {
@@ -108,12 +107,10 @@ struct RequestEngine::Pending {
     RequestResult::Kind kind = RequestResult::NoReply;
 };
 
-RequestEngine::RequestEngine(OperationLink& link, const QString& zelkId, int retries, int timeoutMs,
-                             QObject* parent)
+RequestEngine::RequestEngine(OperationLink& link, const QString& zelkId, int retries, int timeoutMs, QObject* parent)
     : QObject(parent), link_(link), zelkId_(zelkId), retries_(retries), timeoutMs_(timeoutMs),
       target_(std::make_unique<Target>(*this))
-{
-}
+{}
 
 RequestEngine::~RequestEngine() = default;
 
@@ -227,8 +224,8 @@ void RequestEngine::dispatch(const QByteArray& frame)
     if (!pending_)
         return;
     const Expect expect = pending_->expect;
-    const ReplyKind kind = ClassifyReply(frame, zelkId_,
-                                         {expect == Expect::ListTail, expect == Expect::MeterList, expect == Expect::Key});
+    const ReplyKind kind = ClassifyReply(
+        frame, zelkId_, {expect == Expect::ListTail, expect == Expect::MeterList, expect == Expect::Key});
     if (kind == ReplyKind::Foreign)
         return;
     emit logLine(HexDump(frame), true);
@@ -252,9 +249,9 @@ void RequestEngine::dispatch(const QByteArray& frame)
     else if (t.gotStatus)
         result = RequestResult::Status;
     else if (st.replyReceived)
-        result = expect == Expect::Key ? RequestResult::Key
-                 : expect == Expect::StatusOrError ? RequestResult::Status
-                                                   : RequestResult::MeterList;
+        result = expect == Expect::Key        ? RequestResult::Key
+            : expect == Expect::StatusOrError ? RequestResult::Status
+                                              : RequestResult::MeterList;
     else
         return;  // not an answer: keep waiting (the timer resends)
     pending_->kind = result;
@@ -297,8 +294,7 @@ RequestResult RequestEngine::clockAdjust(const QString& value, bool on)
 
 RequestResult RequestEngine::setReceiverFlag(const QString& flagName, bool on)
 {
-    return exchange(Expect::StatusOrError,
-                    [&](CommandSink& s) { CmdSetReceiverFlag(s, zelkId_, flagName, on); });
+    return exchange(Expect::StatusOrError, [&](CommandSink& s) { CmdSetReceiverFlag(s, zelkId_, flagName, on); });
 }
 
 RequestResult RequestEngine::masterReset()

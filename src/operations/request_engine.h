@@ -41,16 +41,16 @@ class OperationLink;
 
 struct RequestResult {
     enum Kind {
-        NotSent,    // the builder refused its input (its log line says why)
-        NoReply,    // silence after every attempt
-        Status,     // status reply: `status`
-        Error,      // error reply: `errorCode`, `errorText`
-        MeterList,  // both meter-list telegrams: `rows` (16, Notes filled when the tail came)
-        Key,        // key read-back: `key`, 32 upper-case hexadecimal digits
+        NotSent,      // the builder refused its input (its log line says why)
+        NoReply,      // silence after every attempt
+        Status,       // status reply: `status`
+        Error,        // error reply: `errorCode`, `errorText`
+        MeterList,    // both meter-list telegrams: `rows` (16, Notes filled when the tail came)
+        Key,          // key read-back: `key`, 32 upper-case hexadecimal digits
         Interrupted,  // abort() ended the wait, or came before the call
     };
     Kind kind = NoReply;
-    int attempts = 0;   // telegrams sent for this request
+    int attempts = 0;  // telegrams sent for this request
     StatusReport status;
     int errorCode = -1;
     QString errorText;  // the explanation line, empty for an unknown code
@@ -67,8 +67,7 @@ struct RequestResult {
 class RequestEngine : public QObject {
     Q_OBJECT
 public:
-    RequestEngine(OperationLink& link, const QString& zelkId, int retries, int timeoutMs,
-                  QObject* parent = nullptr);
+    RequestEngine(OperationLink& link, const QString& zelkId, int retries, int timeoutMs, QObject* parent = nullptr);
     ~RequestEngine() override;
 
     QString zelkId() const { return zelkId_; }

@@ -19,8 +19,7 @@ constexpr std::array<std::uint8_t, 4> kSetKeyRecord{0x0F, 0xFF, 0x0A, 0x14};
 // never sent: a frame shorter than its L byte must not reach the receiver.
 class Frame {
 public:
-    Frame(CommandSink& sink, const QString& zelkId, std::uint8_t L)
-        : sink_(sink), length_(L)
+    Frame(CommandSink& sink, const QString& zelkId, std::uint8_t L) : sink_(sink), length_(L)
     {
         bytes_ = BuildTelegramHeader(zelkId, L, logger());
         ok_ = !bytes_.isEmpty();
@@ -144,7 +143,7 @@ bool ParseDecimal(const QString& text, std::int32_t* value)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 void CmdAddDeleteMeter(CommandSink& sink, const QString& zelkId, const QString& meterId, bool add)
 {
@@ -156,10 +155,7 @@ void CmdAddDeleteMeter(CommandSink& sink, const QString& zelkId, const QString& 
         sink.logLine(QStringLiteral("Not a valid meter ID for programming..."));
         return;
     }
-    Frame(sink, zelkId, 22)
-        .add({0x0F, 0xFF, std::uint8_t(add ? 0x01 : 0x81), 0x04})
-        .addIdentifier(meterId)
-        .send();
+    Frame(sink, zelkId, 22).add({0x0F, 0xFF, std::uint8_t(add ? 0x01 : 0x81), 0x04}).addIdentifier(meterId).send();
 }
 
 void CmdSetReceiverId(CommandSink& sink, const QString& zelkId, const QString& newId)
@@ -197,7 +193,7 @@ bool CmdClockAdjust(CommandSink& sink, const QString& zelkId, const QString& val
     if (!ParseDecimal(value, &v) || v == -1)
         return false;
     const auto low = std::uint8_t(v & 0xFF);
-    auto high = std::uint8_t((v / 256) & 0xFF); // quotient truncated toward zero
+    auto high = std::uint8_t((v / 256) & 0xFF);  // quotient truncated toward zero
     if (on)
         high |= 0x80;
     return Frame(sink, zelkId, 20).add({0x0F, 0xFF, 0x32, 0x02, low, high}).send();
@@ -227,10 +223,8 @@ void CmdSetMeterMedium(CommandSink& sink, const QString& zelkId, const QString& 
 void CmdSetReceiverFlag(CommandSink& sink, const QString& zelkId, const QString& flagName, bool on)
 {
     std::uint8_t flag = 0x00;
-    LookUp(kFlags, flagName, &flag); // unknown names go out as flag 0x00
-    Frame(sink, zelkId, 22)
-        .add({0x0F, 0xFF, 0x05, 0x04, flag, std::uint8_t(on ? 0x01 : 0x00), 0x00, 0x00})
-        .send();
+    LookUp(kFlags, flagName, &flag);  // unknown names go out as flag 0x00
+    Frame(sink, zelkId, 22).add({0x0F, 0xFF, 0x05, 0x04, flag, std::uint8_t(on ? 0x01 : 0x00), 0x00, 0x00}).send();
 }
 
 void CmdReadStatus(CommandSink& sink, const QString& zelkId, const QTime& localTime)

@@ -16,7 +16,7 @@ void Log(const LogFn& log, const QString& line)
         log(line);
 }
 
-} // namespace
+}  // namespace
 
 QByteArray EncodeIdentifier(const QString& text, const LogFn& log)
 {
@@ -54,23 +54,21 @@ QByteArray BuildTelegramHeader(const QString& zelkId, std::uint8_t L, const LogF
     head.reserve(kTelegramHeaderSize);
     head.append(char(0x68));
     head.append(char(L));
-    head.append(char(0x06)); // C-field
-    head.append(char(0xDA)); // manufacturer code 0x46DA, low byte first
+    head.append(char(0x06));  // C-field
+    head.append(char(0xDA));  // manufacturer code 0x46DA, low byte first
     head.append(char(0x46));
     head.append(id);
-    head.append(char(0x00)); // version
-    head.append(char(0x1B)); // device type
-    head.append(char(0x7A)); // CI-field: short header follows
-    head.append(char(0x00)); // access number
-    head.append(char(0x00)); // status
-    head.append(char(0x00)); // configuration field
+    head.append(char(0x00));  // version
+    head.append(char(0x1B));  // device type
+    head.append(char(0x7A));  // CI-field: short header follows
+    head.append(char(0x00));  // access number
+    head.append(char(0x00));  // status
+    head.append(char(0x00));  // configuration field
     head.append(char(0x00));
     return head;
 }
 
 bool IsIdentifierText(const QString& text)
 {
-    return text.size() == 8 && std::all_of(text.begin(), text.end(), [](QChar c) {
-               return c >= u'0' && c <= u'9';
-           });
+    return text.size() == 8 && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }

@@ -31,7 +31,7 @@ void Log(const LogFn& log, const QString& line)
         log(line);
 }
 
-} // namespace
+}  // namespace
 
 std::int32_t HexTextValue(const QString& text, bool* ok, QString* error)
 {
@@ -77,7 +77,7 @@ QByteArray KeyBytesFromText(const QString& text, const LogFn& log)
     for (int k = 0; k < kKeyTextLength; k += 2) {
         bool ok = false;
         const std::int32_t value = HexTextValue(QStringLiteral("000000") + text.mid(k, 2), &ok);
-        if (!ok) // cannot happen after the character check; refuse rather than guess
+        if (!ok)  // cannot happen after the character check; refuse rather than guess
             return {};
         key.append(char(value & 0xFF));
     }

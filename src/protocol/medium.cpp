@@ -32,14 +32,13 @@ constexpr int kUnknownCode = 0x0F;
 
 // Names for codes 0x00..0x19; nullptr marks a code with no name.
 constexpr std::array<const char*, 0x1A> kCodeNames = {
-    "Other",      "Oil",         "Electricity", "Gas",           "Heat (rt)",  "Steam",
-    "Hot water",  "Water",       "Heat C.A.",   "Compr. Air",    "Cooling, rt", "Cooling, ft",
-    "Heat (ft)",  "H/C load meter", "Bus/System", "Unknown",
-    nullptr,      nullptr,       nullptr,       nullptr,         nullptr,      nullptr,
-    "Cold water", "Dual water",  "Pressure",    "A/D converter",
+    "Other",      "Oil",        "Electricity", "Gas",         "Heat (rt)",     "Steam",     "Hot water",
+    "Water",      "Heat C.A.",  "Compr. Air",  "Cooling, rt", "Cooling, ft",   "Heat (ft)", "H/C load meter",
+    "Bus/System", "Unknown",    nullptr,       nullptr,       nullptr,         nullptr,     nullptr,
+    nullptr,      "Cold water", "Dual water",  "Pressure",    "A/D converter",
 };
 
-} // namespace
+}  // namespace
 
 QStringList MediumBoxNames()
 {

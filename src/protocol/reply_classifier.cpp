@@ -28,21 +28,14 @@ ReplyKind ClassifyReply(QByteArrayView frame, const QString& zelkId, const Reply
 void DecodeReply(ReplyKind kind, const QByteArray& frame, ReplyTarget& target)
 {
     switch (kind) {
-    case ReplyKind::ListTail:
-        DecodeListTail(frame, target);
-        break;
+    case ReplyKind::ListTail: DecodeListTail(frame, target); break;
     case ReplyKind::MeterList:
         if (!DecodeMeterList(frame, target))
             target.logLine(QStringLiteral("Error decoding radio telegram..."));
         break;
-    case ReplyKind::KeyReadBack:
-        DecodeKeyReadBack(frame, target);
-        break;
-    case ReplyKind::StatusOrError:
-        DecodeStatusOrError(frame, target);
-        break;
+    case ReplyKind::KeyReadBack: DecodeKeyReadBack(frame, target); break;
+    case ReplyKind::StatusOrError: DecodeStatusOrError(frame, target); break;
     case ReplyKind::LogOnly:
-    case ReplyKind::Foreign:
-        break;
+    case ReplyKind::Foreign: break;
     }
 }

@@ -71,12 +71,8 @@ struct FlagLine {
 };
 // Reported in this order; bits 0x01 and 0x02 are not reported.
 constexpr FlagLine kFlagLines[] = {
-    {0x04, "Repeating is ON"},
-    {0x08, "HOP counter is ON"},
-    {0x10, "Encrypted communication"},
-    {0x20, "Showing Time is ON"},
-    {0x40, "Shows only TOTAL"},
-    {0x80, "Service info in status bar is ON"},
+    {0x04, "Repeating is ON"},    {0x08, "HOP counter is ON"}, {0x10, "Encrypted communication"},
+    {0x20, "Showing Time is ON"}, {0x40, "Shows only TOTAL"},  {0x80, "Service info in status bar is ON"},
 };
 
 QString ExceptionText(const std::exception& e)
@@ -84,7 +80,7 @@ QString ExceptionText(const std::exception& e)
     return QString::fromUtf8(e.what());
 }
 
-} // namespace
+}  // namespace
 
 bool DecodeStatusOrError(const QByteArray& frame, ReplyTarget& target)
 {

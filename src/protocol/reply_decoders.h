@@ -10,7 +10,6 @@
 
 class ReplyTarget;
 
-
 // Error reply (01 FD 17 <code> at offsets 16-19) or status reply (0F FF 06 04
 // at 16-19 in a frame longer than 32 bytes). Logs the readable form and sets
 // replyReceived; true when the frame was one of the two. Anything else: no

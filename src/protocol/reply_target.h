@@ -13,8 +13,8 @@ struct WorkingState;
 // The readable content of a status reply, as DecodeStatusOrError logs it.
 struct StatusReport {
     int usedIds = 0;
-    QString mode;        // "T1", "S1", ... (empty for an unknown code)
-    QStringList flags;   // the flag lines, in the order they are logged
+    QString mode;       // "T1", "S1", ... (empty for an unknown code)
+    QStringList flags;  // the flag lines, in the order they are logged
 };
 
 class ReplyTarget {

@@ -25,8 +25,7 @@ TVaFlowControl FlowForRts(bool rtsTicked)
 
 }  // namespace
 
-Connection::Connection(TVaComm& comm, ConnectionView& view, ActivityLog& log, WorkingState& state,
-                       QObject* parent)
+Connection::Connection(TVaComm& comm, ConnectionView& view, ActivityLog& log, WorkingState& state, QObject* parent)
     : QObject(parent), comm_(comm), view_(view), log_(log), state_(state)
 {
     connect(&comm_, &TVaComm::portLost, this, &Connection::onPortLost);
@@ -84,9 +83,8 @@ void Connection::ToggleConnection()
             log_.append(QStringLiteral("The selected serial port (") + name
                         + QStringLiteral(") is in use by another program!"));
         else
-            log_.append(QStringLiteral("La porta selezionata (") + name
-                        + QStringLiteral(") e utilizzata da un") + QLatin1Char('"')
-                        + QStringLiteral("altra applicazione!"));
+            log_.append(QStringLiteral("La porta selezionata (") + name + QStringLiteral(") e utilizzata da un")
+                        + QLatin1Char('"') + QStringLiteral("altra applicazione!"));
         const QString hint = PortPermissionHint(probeError, name, view_.englishChecked());
         if (!hint.isEmpty())
             log_.append(hint);
@@ -145,9 +143,8 @@ bool Connection::EnsurePortOpen()
         if (state_.connected)
             showClosed();
         state_.connected = false;
-        const QString message = dynamic_cast<const EVaCommError*>(&e)
-            ? static_cast<const EVaCommError&>(e).message()
-            : QString::fromLocal8Bit(e.what());
+        const QString message = dynamic_cast<const EVaCommError*>(&e) ? static_cast<const EVaCommError&>(e).message()
+                                                                      : QString::fromLocal8Bit(e.what());
         log_.append(QStringLiteral("Exception opening serial port - ") + message);
         return false;
     }

@@ -17,11 +17,11 @@ struct WorkingState;
 class ConnectionView {
 public:
     virtual ~ConnectionView() = default;
-    virtual QString portNameText() const = 0;   // "COM name" list text
-    virtual QString speedText() const = 0;      // "Speed" list text
-    virtual QString parityText() const = 0;     // "Parity" list text
-    virtual bool rtsTicked() const = 0;         // "RTS" tick box
-    virtual bool englishChecked() const = 0;    // check mark of Language > English
+    virtual QString portNameText() const = 0;                 // "COM name" list text
+    virtual QString speedText() const = 0;                    // "Speed" list text
+    virtual QString parityText() const = 0;                   // "Parity" list text
+    virtual bool rtsTicked() const = 0;                       // "RTS" tick box
+    virtual bool englishChecked() const = 0;                  // check mark of Language > English
     virtual void setStatusText(const QString& text) = 0;      // status bar, first panel
     virtual void setConnectCaption(const QString& text) = 0;  // connect button
     virtual void setPortListsEnabled(bool enabled) = 0;       // the four lists
@@ -30,8 +30,7 @@ public:
 class Connection : public QObject, public CommandSink {
     Q_OBJECT
 public:
-    Connection(TVaComm& comm, ConnectionView& view, ActivityLog& log, WorkingState& state,
-               QObject* parent = nullptr);
+    Connection(TVaComm& comm, ConnectionView& view, ActivityLog& log, WorkingState& state, QObject* parent = nullptr);
 
     // Connect when disconnected, disconnect when connected (the connect button).
     void ToggleConnection();

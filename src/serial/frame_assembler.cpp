@@ -8,7 +8,7 @@
 namespace {
 constexpr char kStartByte = char(0x68);
 constexpr unsigned char kEndByte = 0x16;
-} // namespace
+}  // namespace
 
 void FrameAssembler::append(const char* data, int count, const FrameHandler& onFrame)
 {
@@ -24,8 +24,8 @@ void FrameAssembler::takeFrames(const FrameHandler& onFrame)
     const int n = int(buf.size());
     scanFrom_ = std::clamp(scanFrom_, 0, n);
     if (state_.frameStart > n)
-        state_.frameStart = 0;   // stale position: search again
-    int consumed = 0;            // bytes at the front already taken or dropped
+        state_.frameStart = 0;  // stale position: search again
+    int consumed = 0;           // bytes at the front already taken or dropped
 
     for (;;) {
         if (state_.frameStart == 0) {
@@ -36,11 +36,11 @@ void FrameAssembler::takeFrames(const FrameHandler& onFrame)
             }
             state_.frameStart = int(idx) + 1;
         }
-        const int fs = state_.frameStart;   // 1-based: buf[fs - 1] is the start byte
+        const int fs = state_.frameStart;  // 1-based: buf[fs - 1] is the start byte
         if (n <= fs)
-            break;                          // the length byte has not arrived
+            break;  // the length byte has not arrived
         const int length = static_cast<unsigned char>(buf[fs]);
-        const int e = fs + length + 2;      // 1-based position of the end byte
+        const int e = fs + length + 2;  // 1-based position of the end byte
         if (e > n) {
             // Incomplete: wait for more bytes, unless a frame from the
             // current receiver is already complete behind this start byte.

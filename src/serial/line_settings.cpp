@@ -6,11 +6,23 @@
 namespace {
 
 constexpr std::array<std::pair<int, TVaBaudrate>, 10> kSpeeds{{
-    {300, br300}, {600, br600}, {1200, br1200}, {2400, br2400}, {4800, br4800},
-    {9600, br9600}, {19200, br19200}, {38400, br38400}, {57600, br57600}, {115200, br115200},
+    {300, br300},
+    {600, br600},
+    {1200, br1200},
+    {2400, br2400},
+    {4800, br4800},
+    {9600, br9600},
+    {19200, br19200},
+    {38400, br38400},
+    {57600, br57600},
+    {115200, br115200},
 }};
 constexpr std::array<std::pair<const char*, TVaParity>, 5> kParities{{
-    {"None", paNone}, {"Even", paEven}, {"Odd", paOdd}, {"Mark", paMark}, {"Space", paSpace},
+    {"None", paNone},
+    {"Even", paEven},
+    {"Odd", paOdd},
+    {"Mark", paMark},
+    {"Space", paSpace},
 }};
 
 // The texts of a table's entries, in its order.

@@ -6,8 +6,7 @@
 
 #include <cerrno>
 
-PortReconnect::PortReconnect(Connection& connection, ConnectionView& view, ActivityLog& log,
-                             QObject* parent)
+PortReconnect::PortReconnect(Connection& connection, ConnectionView& view, ActivityLog& log, QObject* parent)
     : QObject(parent), connection_(connection), view_(view), log_(log)
 {
     settle_.setSingleShot(true);
@@ -62,7 +61,7 @@ void PortReconnect::onTouched()
 void PortReconnect::trySettling()
 {
     if (view_.portNameText() != name_) {
-        cancel();   // another port was chosen meanwhile
+        cancel();  // another port was chosen meanwhile
         return;
     }
     int error = 0;
@@ -71,7 +70,7 @@ void PortReconnect::trySettling()
         return;
     }
     if (error == ENOENT)
-        return;   // gone again; the watcher reports its next return
+        return;  // gone again; the watcher reports its next return
     if (++tries_ < kSettleTries) {
         settle_.start();
         return;

@@ -30,8 +30,7 @@ public:
     static constexpr int kSettleStepMs = 100;
     static constexpr int kSettleTries = 12;
 
-    PortReconnect(Connection& connection, ConnectionView& view, ActivityLog& log,
-                  QObject* parent = nullptr);
+    PortReconnect(Connection& connection, ConnectionView& view, ActivityLog& log, QObject* parent = nullptr);
 
     // True while waiting for the lost port's name to return.
     bool waiting() const { return watcher_.isWatching(); }
@@ -56,7 +55,7 @@ private:
     ActivityLog& log_;
     PortWatcher watcher_;
     QTimer settle_;
-    QString name_;          // the port name as the user chose it
+    QString name_;  // the port name as the user chose it
     int tries_ = 0;
     bool refused_ = false;  // the returned node was reported as refused
     bool reopening_ = false;

@@ -14,8 +14,7 @@
 #include <limits>
 
 ReceivePath::ReceivePath(WorkingState& state, ReplyTarget& target, CommandSink& sink, QObject* parent)
-    : QObject(parent), state_(state), target_(target), sink_(sink), assembler_(state), noDecode_(this),
-      silence_(this)
+    : QObject(parent), state_(state), target_(target), sink_(sink), assembler_(state), noDecode_(this), silence_(this)
 {
     assembler_.setCurrentId([this] { return target_.currentZelkId(); });
     noDecode_.setObjectName(QStringLiteral("Timer_noDecode"));

@@ -58,7 +58,6 @@ bool TVaComm::IsOpen() const
     return session_ != nullptr;
 }
 
-
 void TVaComm::OpenPort()
 {
     RequireClosed();
@@ -99,7 +98,7 @@ void TVaComm::OpenPort()
         session->epollFd = ::epoll_create1(EPOLL_CLOEXEC);
         if (session->epollFd < 0)
             RaiseVaCommError(" Error setting EventMask (%1), %2", errno);
-        epoll_event ev {};
+        epoll_event ev{};
         ev.events = EPOLLIN | EPOLLET;
         ev.data.fd = fd;
         if (::epoll_ctl(session->epollFd, EPOLL_CTL_ADD, fd, &ev) != 0)
@@ -149,7 +148,7 @@ void TVaComm::ClosePort() noexcept
     };
     if (::tcflush(s->fd, TCOFLUSH) != 0)
         note("Error clearing buffers (%1), %2", errno);
-    ::ioctl(s->fd, TIOCNXCL);  // fails exactly when the flush did (the line hung up)
+    ::ioctl(s->fd, TIOCNXCL);                   // fails exactly when the flush did (the line hung up)
     if (::close(s->fd) != 0 && errno != EINTR)  // also releases the advisory lock
         note("Error closing port (%1), %2", errno);
     s->fd = -1;
@@ -191,7 +190,7 @@ int TVaComm::SendBytes(const char* bytes, int count)
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             break;
-        pollfd p {fd, POLLOUT, 0};
+        pollfd p{fd, POLLOUT, 0};
         if (::poll(&p, 1, int(left.count())) < 0 && errno != EINTR)
             RaiseVaCommError("Write error (%1), %2", errno);
     }

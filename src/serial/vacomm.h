@@ -17,8 +17,8 @@
 #include <QStringList>
 
 #include <exception>
-#include <termios.h>
 #include <memory>
+#include <termios.h>
 
 // The exception thrown for every device error. message() is the text shown to
 // the user ("Write error (5), Input/output error").
@@ -34,8 +34,22 @@ private:
 };
 
 enum TVaBaudrate {
-    brUser, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
-    br38400, br56000, br57600, br115200, br128000, br256000
+    brUser,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
 };
 enum TVaParity { paNone, paOdd, paEven, paMark, paSpace };
 enum TVaDatabits { db4, db5, db6, db7, db8 };
@@ -46,12 +60,12 @@ enum TVaControlRts { rtsDisabled, rtsEnabled, rtsHandshake, rtsToggle };
 // Flow control and modem-line settings. Every member off by default: no flow
 // control, DTR and RTS held inactive.
 struct TVaFlowControl {
-    bool OutCtsFlow = false;       // hardware flow control (CTS/RTS pair)
-    bool OutDsrFlow = false;       // not available on this platform; ignored
-    bool XonXoffOut = false;       // honour XON/XOFF received from the other side
-    bool XonXoffIn = false;        // send XON/XOFF when the input queue fills
-    bool DsrSensitivity = false;   // not available on this platform; ignored
-    bool TxContinueOnXoff = false; // not available on this platform; ignored
+    bool OutCtsFlow = false;        // hardware flow control (CTS/RTS pair)
+    bool OutDsrFlow = false;        // not available on this platform; ignored
+    bool XonXoffOut = false;        // honour XON/XOFF received from the other side
+    bool XonXoffIn = false;         // send XON/XOFF when the input queue fills
+    bool DsrSensitivity = false;    // not available on this platform; ignored
+    bool TxContinueOnXoff = false;  // not available on this platform; ignored
     TVaControlDtr ControlDtr = dtrDisabled;
     TVaControlRts ControlRts = rtsDisabled;
     bool operator==(const TVaFlowControl&) const = default;

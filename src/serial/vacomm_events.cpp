@@ -55,9 +55,10 @@ void RunVaCommEventThread(TVaComm* owner, std::shared_ptr<TVaComm::Session> sess
                 return;
         }
         if (n < 0) {
-            QCoreApplication::postEvent(owner, new VaLostEvent(session,
-                QStringLiteral("waiting for line events failed: %1")
-                    .arg(QString::fromLocal8Bit(std::strerror(errno)))));
+            QCoreApplication::postEvent(owner,
+                                        new VaLostEvent(session,
+                                                        QStringLiteral("waiting for line events failed: %1")
+                                                            .arg(QString::fromLocal8Bit(std::strerror(errno)))));
             return;
         }
         bool rx = false;
@@ -71,8 +72,8 @@ void RunVaCommEventThread(TVaComm* owner, std::shared_ptr<TVaComm::Session> sess
                 rx = true;
         }
         if (hangUp) {
-            QCoreApplication::postEvent(owner, new VaLostEvent(session,
-                QStringLiteral("the device %1 hung up").arg(s.path)));
+            QCoreApplication::postEvent(owner,
+                                        new VaLostEvent(session, QStringLiteral("the device %1 hung up").arg(s.path)));
             return;
         }
         if (!rx)

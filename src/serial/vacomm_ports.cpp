@@ -17,8 +17,7 @@ QString DevicePathForPortName(const QString& name)
 {
     if (name.contains(QLatin1Char('/')))
         return name;
-    static const QRegularExpression comName(QStringLiteral("^COM([0-9]+)$"),
-                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression comName(QStringLiteral("^COM([0-9]+)$"), QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = comName.match(name);
     if (m.hasMatch()) {
         bool ok = false;
@@ -46,8 +45,7 @@ QStringList EntriesOf(const QString& dir, const QStringList& patterns, bool natu
     QDir d(dir);
     if (!d.exists())
         return {};
-    QStringList names = d.entryList(patterns, QDir::Files | QDir::System | QDir::NoDotAndDotDot,
-                                    QDir::Name);
+    QStringList names = d.entryList(patterns, QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     if (natural)
         SortNaturally(names);
     QStringList paths;

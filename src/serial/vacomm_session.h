@@ -15,11 +15,11 @@
 struct TVaComm::Session {
     ~Session();  // closes whatever descriptors are still held
 
-    int fd = -1;        // the device, opened non-blocking
+    int fd = -1;  // the device, opened non-blocking
     bool pseudoTerminal = false;
     QString path;
-    int wakeFd = -1;    // eventfd written by ClosePort to end the thread's wait
-    int epollFd = -1;   // waits for the device (edge-triggered) and wakeFd
+    int wakeFd = -1;   // eventfd written by ClosePort to end the thread's wait
+    int epollFd = -1;  // waits for the device (edge-triggered) and wakeFd
     std::thread thread;
 
     // Guards `stopping` and `handled`, the hand-off state shared by the event
@@ -43,7 +43,8 @@ public:
 class VaLostEvent : public QEvent {
 public:
     VaLostEvent(std::shared_ptr<TVaComm::Session> s, QString why)
-        : QEvent(type()), session(std::move(s)), reason(std::move(why)) {}
+        : QEvent(type()), session(std::move(s)), reason(std::move(why))
+    {}
     static QEvent::Type type();
     std::shared_ptr<TVaComm::Session> session;
     QString reason;
@@ -56,4 +57,3 @@ QString VaCommErrorText(int code);
 
 // Body of the event thread of one opening; `owner` receives the events.
 void RunVaCommEventThread(TVaComm* owner, std::shared_ptr<TVaComm::Session> session);
-

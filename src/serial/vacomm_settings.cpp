@@ -84,8 +84,7 @@ QString TVaComm::DevicePath() const
 // Stores a line setting and applies it at once when open; a failed apply
 // restores the previous value before the error passes on.
 template <typename T>
-static void ChangeLineSetting(TVaComm* comm, T& member, const T& value, bool open,
-                              void (TVaComm::*apply)())
+static void ChangeLineSetting(TVaComm* comm, T& member, const T& value, bool open, void (TVaComm::*apply)())
 {
     if (member == value)
         return;
@@ -101,11 +100,26 @@ static void ChangeLineSetting(TVaComm* comm, T& member, const T& value, bool ope
     }
 }
 
-void TVaComm::SetBaudrate(TVaBaudrate rate) { ChangeLineSetting(this, baudrate_, rate, IsOpen(), &TVaComm::ApplyLineSettings); }
-void TVaComm::SetParity(TVaParity parity) { ChangeLineSetting(this, parity_, parity, IsOpen(), &TVaComm::ApplyLineSettings); }
-void TVaComm::SetDatabits(TVaDatabits bits) { ChangeLineSetting(this, databits_, bits, IsOpen(), &TVaComm::ApplyLineSettings); }
-void TVaComm::SetStopbits(TVaStopbits bits) { ChangeLineSetting(this, stopbits_, bits, IsOpen(), &TVaComm::ApplyLineSettings); }
-void TVaComm::SetFlowControl(const TVaFlowControl& flow) { ChangeLineSetting(this, flowControl_, flow, IsOpen(), &TVaComm::ApplyLineSettings); }
+void TVaComm::SetBaudrate(TVaBaudrate rate)
+{
+    ChangeLineSetting(this, baudrate_, rate, IsOpen(), &TVaComm::ApplyLineSettings);
+}
+void TVaComm::SetParity(TVaParity parity)
+{
+    ChangeLineSetting(this, parity_, parity, IsOpen(), &TVaComm::ApplyLineSettings);
+}
+void TVaComm::SetDatabits(TVaDatabits bits)
+{
+    ChangeLineSetting(this, databits_, bits, IsOpen(), &TVaComm::ApplyLineSettings);
+}
+void TVaComm::SetStopbits(TVaStopbits bits)
+{
+    ChangeLineSetting(this, stopbits_, bits, IsOpen(), &TVaComm::ApplyLineSettings);
+}
+void TVaComm::SetFlowControl(const TVaFlowControl& flow)
+{
+    ChangeLineSetting(this, flowControl_, flow, IsOpen(), &TVaComm::ApplyLineSettings);
+}
 
 void TVaComm::SetRtsLine(bool active)
 {
@@ -126,8 +140,8 @@ void TVaComm::SetRtsLine(bool active)
 
 int TVaComm::BitsPerSecond(TVaBaudrate rate) const
 {
-    static const int rates[] = {0, 110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200,
-                                38400, 56000, 57600, 115200, 128000, 256000};
+    static const int rates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
+                                14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
     if (rate <= brUser || rate > br256000)
         return 0;
     return rates[rate];
@@ -146,8 +160,8 @@ bool KeptLineSettings(const termios& asked, const termios& back, speed_t speed)
         && (back.c_cflag & cflagMask) == (asked.c_cflag & cflagMask)
         && (back.c_iflag & iflagMask) == (asked.c_iflag & iflagMask)
         && (back.c_oflag & OPOST) == (asked.c_oflag & OPOST)
-        && (back.c_lflag & lflagMask) == (asked.c_lflag & lflagMask)
-        && back.c_cc[VMIN] == asked.c_cc[VMIN] && back.c_cc[VTIME] == asked.c_cc[VTIME];
+        && (back.c_lflag & lflagMask) == (asked.c_lflag & lflagMask) && back.c_cc[VMIN] == asked.c_cc[VMIN]
+        && back.c_cc[VTIME] == asked.c_cc[VTIME];
 }
 
 }  // namespace
@@ -207,7 +221,7 @@ void TVaComm::ComposeLineSettings(termios& t, speed_t* speed) const
 void TVaComm::ApplyLineSettings()
 {
     const int fd = session_->fd;
-    termios t {};
+    termios t{};
     if (::tcgetattr(fd, &t) != 0)
         RaiseVaCommError("Error writing dcb (%1), %2", errno);
     speed_t speed = B0;
@@ -215,7 +229,7 @@ void TVaComm::ApplyLineSettings()
     if (::tcsetattr(fd, TCSANOW, &t) != 0)
         RaiseVaCommError("Error writing dcb (%1), %2", errno);
 
-    termios back {};
+    termios back{};
     if (::tcgetattr(fd, &back) != 0)
         RaiseVaCommError("Error writing dcb (%1), %2", errno);
     if (!KeptLineSettings(t, back, speed))

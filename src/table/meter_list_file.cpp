@@ -154,8 +154,8 @@ bool HoldsKeys(const MeterTable& table)
 
 bool WriteMeterListFile(const QString& path, const QByteArray& bytes, QString* error, bool privateFile)
 {
-    return WriteReplacingFile(path, bytes,
-                              privateFile ? ReplacingFile::Access::Private : ReplacingFile::Access::Usual, error);
+    return WriteReplacingFile(path, bytes, privateFile ? ReplacingFile::Access::Private : ReplacingFile::Access::Usual,
+                              error);
 }
 
 QString WithDefaultSuffix(const QString& path, const QString& suffix)

@@ -38,11 +38,11 @@ LoadResult Judge(const struct stat& st, qint64 maxBytes = kMaxFileBytes)
             return Failure(LoadStatus::TooLarge, {}, size);
         return Failure(LoadStatus::Loaded, {}, size);
     }
-    const char* kind = S_ISDIR(st.st_mode)                         ? "a folder"
-                       : S_ISFIFO(st.st_mode)                      ? "a named pipe"
-                       : S_ISSOCK(st.st_mode)                      ? "a socket"
-                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
-                                                                    : "not a regular file";
+    const char* kind = S_ISDIR(st.st_mode)           ? "a folder"
+        : S_ISFIFO(st.st_mode)                       ? "a named pipe"
+        : S_ISSOCK(st.st_mode)                       ? "a socket"
+        : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                                                     : "not a regular file";
     return Failure(LoadStatus::NotRegular, QString::fromLatin1(kind), size);
 }
 
@@ -68,7 +68,7 @@ LoadResult ReadToEnd(int fd, qint64 expected, qint64 maxBytes, ReadControl* cont
         if (done == bytes.size()) {
             if (done > maxBytes)
                 return Failure(LoadStatus::TooLarge, {}, done);
-            bytes.resize(std::min(std::max(2 * done, done + kChunk), maxBytes + 1));   // grows geometrically
+            bytes.resize(std::min(std::max(2 * done, done + kChunk), maxBytes + 1));  // grows geometrically
         }
         const ssize_t n = ::read(fd, bytes.data() + done, size_t(std::min(kChunk, bytes.size() - done)));
         if (n < 0 && errno == EINTR)

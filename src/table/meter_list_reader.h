@@ -18,11 +18,11 @@ namespace MeterListFile {
 inline constexpr qint64 kMaxFileBytes = 64LL * 1024 * 1024;
 
 enum class LoadStatus {
-    Loaded,       // parsed holds the rows
-    NotRegular,   // a folder, device, named pipe or socket; reason says which
-    TooLarge,     // more than kMaxFileBytes; size says how large (or how much was read)
-    ReadError,    // missing, no rights, or a read failed
-    Cancelled,    // stopped through ReadControl::cancel
+    Loaded,      // parsed holds the rows
+    NotRegular,  // a folder, device, named pipe or socket; reason says which
+    TooLarge,    // more than kMaxFileBytes; size says how large (or how much was read)
+    ReadError,   // missing, no rights, or a read failed
+    Cancelled,   // stopped through ReadControl::cancel
 };
 
 struct LoadResult {

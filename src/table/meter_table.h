@@ -81,7 +81,7 @@ signals:
 
 private:
     std::vector<Row> rows_;
-    std::vector<bool> marks_;   // indexed by row number; grows as rows are marked
+    std::vector<bool> marks_;  // indexed by row number; grows as rows are marked
     int selectedRow_ = 0;
     bool markAllPending_ = false;
 };

@@ -1,7 +1,7 @@
 // Saving the activity log: line ends, code page, and failures that must
 // leave the old file as it was.
-#include "core/activity_log.h"
 #include "app/log_file.h"
+#include "core/activity_log.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,15 +84,20 @@ TEST(LogFile, LogsThatShowKeysAreSavedPrivate)
 {
     const mode_t umaskBefore = ::umask(022);
     enum Lines { Plain, Key, KeyThenCleared };
-    for (auto [existing, lines, expected] : {std::tuple{-1, Key, 0600}, {0644, Key, 0600}, {0740, Key, 0700},
-                                             {-1, Plain, 0644}, {0664, Plain, 0664}, {-1, KeyThenCleared, 0644}}) {
+    for (auto [existing, lines, expected] : {std::tuple{-1, Key, 0600},
+                                             {0644, Key, 0600},
+                                             {0740, Key, 0700},
+                                             {-1, Plain, 0644},
+                                             {0664, Plain, 0664},
+                                             {-1, KeyThenCleared, 0644}}) {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("log.txt"));
         ActivityLog log;
         if (existing >= 0) {
             ASSERT_TRUE(SaveActivityLog(log, path) && ::chmod(QFile::encodeName(path), mode_t(existing)) == 0);
         }
-        log.append(QStringLiteral("Sent: 68 "), lines == Plain ? ActivityLog::Content::Plain : ActivityLog::Content::Key);
+        log.append(QStringLiteral("Sent: 68 "),
+                   lines == Plain ? ActivityLog::Content::Plain : ActivityLog::Content::Key);
         if (lines == KeyThenCleared)
             log.clear();
         ASSERT_TRUE(SaveActivityLog(log, path));

@@ -15,7 +15,7 @@ TEST(PrintLayout, MillimetresComeFromThePrintableArea)
     EXPECT_EQ(g.titleY, 20 * 22);
     EXPECT_EQ(g.firstLineY, 30 * 22);
 
-    const PrintGeometry odd = ComputePrintGeometry(419, 893);   // integer division
+    const PrintGeometry odd = ComputePrintGeometry(419, 893);  // integer division
     EXPECT_EQ(odd.mmX, 1);
     EXPECT_EQ(odd.mmY, 3);
     EXPECT_EQ(ComputePrintGeometry(0, -5).mmY, 0);
@@ -37,12 +37,12 @@ TEST_P(PageBreaks, PageCountFollowsThe35LineStep)
 
 INSTANTIATE_TEST_SUITE_P(Counts, PageBreaks,
                          ::testing::Values(PageCase{0, 1}, PageCase{1, 1}, PageCase{35, 1}, PageCase{36, 2},
-                                           PageCase{37, 2}, PageCase{70, 2}, PageCase{71, 3},
-                                           PageCase{72, 3}, PageCase{106, 4}));
+                                           PageCase{37, 2}, PageCase{70, 2}, PageCase{71, 3}, PageCase{72, 3},
+                                           PageCase{106, 4}));
 
 TEST(PrintLayout, SlotsAndPositions)
 {
-    const PrintGeometry g = ComputePrintGeometry(2100, 2970);   // 10 px per mm
+    const PrintGeometry g = ComputePrintGeometry(2100, 2970);  // 10 px per mm
     const int h = 12;
     const PrintPlan plan = PlanLogPrint(72, h, g);
     ASSERT_EQ(plan.lines.size(), 72u);

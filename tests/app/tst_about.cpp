@@ -93,7 +93,7 @@ void TestAbout::showingTwiceShowsOneWindow()
     QVERIFY(!about.isVisible());
     about.ShowAbout();
     QVERIFY(about.isVisible());
-    about.close();   // the close box hides; the window lives on
+    about.close();  // the close box hides; the window lives on
     QVERIFY(!about.isVisible());
     QCOMPARE(VisibleAboutWindows(), 0);
 }
@@ -110,8 +110,8 @@ void TestAbout::pictureIsDecodedWithATransparentBackground()
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             opaque += qAlpha(picture.pixel(x, y)) == 255;
-    QVERIFY(opaque > 500);                                   // the drawing is there
-    QVERIFY(opaque < picture.width() * picture.height() / 2);   // the background is not
+    QVERIFY(opaque > 500);                                     // the drawing is there
+    QVERIFY(opaque < picture.width() * picture.height() / 2);  // the background is not
 }
 
 void TestAbout::damagedJpegGivesNoPicture_data()
@@ -125,10 +125,10 @@ void TestAbout::damagedJpegGivesNoPicture_data()
     QTest::newRow("header only") << good.left(20);
     const qsizetype sof = good.indexOf(QByteArray("\xFF\xC0", 2));
     QVERIFY(sof > 0);
-    QByteArray precision = good;   // 12-bit samples are not supported
+    QByteArray precision = good;  // 12-bit samples are not supported
     precision[sof + 4] = char(12);
     QTest::newRow("12-bit samples") << precision;
-    QByteArray huge = good;   // a frame header claiming 65535 x 65535 pixels
+    QByteArray huge = good;  // a frame header claiming 65535 x 65535 pixels
     huge[sof + 5] = char(0xFF);
     huge[sof + 6] = char(0xFF);
     huge[sof + 7] = char(0xFF);
@@ -167,7 +167,7 @@ void TestAbout::manualByLanguage()
     QCOMPARE(UserManualFileName(false), QStringLiteral("UsrManQOR_IT.pdf"));
 
     QTemporaryDir tmp;
-    QFile opener(tmp.filePath(QStringLiteral("opener")));   // records its argument, finds no viewer
+    QFile opener(tmp.filePath(QStringLiteral("opener")));  // records its argument, finds no viewer
     QVERIFY(opener.open(QIODevice::WriteOnly) && opener.write("#!/bin/sh\nprintf %s \"$1\" >\"$0.seen\"\nexit 3\n"));
     opener.close();
     opener.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -229,7 +229,8 @@ void TestAbout::manualBesideFirstThenInstalledDocs()
         root.mkpath(QString::fromLatin1(dir));
         const QString path = root.filePath(QString::fromLatin1(dir) + UserManualFileName(true));
         QFile(path).open(QIODevice::WriteOnly);
-        QCOMPARE(FindUserManual(root.filePath(QStringLiteral("bin")), root.filePath(QStringLiteral("docs")), true), path);
+        QCOMPARE(FindUserManual(root.filePath(QStringLiteral("bin")), root.filePath(QStringLiteral("docs")), true),
+                 path);
     }
     // Where a missing manual belongs: the installation's documentation folder, else beside the program.
     const QString installed = root.filePath(QStringLiteral("share/doc/zelk-duv/UsrManQOR.pdf"));

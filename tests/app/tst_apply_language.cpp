@@ -79,7 +79,7 @@ struct FakeWindow {
         for (auto* a : window.findChildren<QAction*>())
             if (!a->objectName().isEmpty())
                 out << a->objectName() + QLatin1Char('=') + a->text().remove(QLatin1Char('&'))
-                           + (a->isChecked() ? "*" : "");
+                        + (a->isChecked() ? "*" : "");
         out << currentId->text();
         out.sort();
         return out;
@@ -125,13 +125,20 @@ void TestApplyLanguage::italianTexts()
     MeterTable table;
     ApplyLanguageTexts(&w.window, table, kLanguageItalian);
     const std::pair<const char*, const char*> expected[] = {
-        {"Label8", "Timeout risposte"}, {"Butt_clear_grid", "Cancella tabella"},
-        {"Butt_load_data", "Carica"},   {"Butt_save_data", "Salva / Esporta"},
-        {"BitBtn7", "Stampa log"},      {"BitBtn6", "Salva log"},
-        {"BitBtn5", "Cancella log"},    {"File1", "File"},
-        {"Open1", "Apri"},              {"Save1", "Salva"},
-        {"Exit1", "Esci"},              {"Language1", "Lingua"},
-        {"Help1", "Aiuto"},             {"About1", "Info"},
+        {"Label8", "Timeout risposte"},
+        {"Butt_clear_grid", "Cancella tabella"},
+        {"Butt_load_data", "Carica"},
+        {"Butt_save_data", "Salva / Esporta"},
+        {"BitBtn7", "Stampa log"},
+        {"BitBtn6", "Salva log"},
+        {"BitBtn5", "Cancella log"},
+        {"File1", "File"},
+        {"Open1", "Apri"},
+        {"Save1", "Salva"},
+        {"Exit1", "Esci"},
+        {"Language1", "Lingua"},
+        {"Help1", "Aiuto"},
+        {"About1", "Info"},
         {"UserManual1", "Manuale Utente"},
     };
     for (const auto& [name, text] : expected)
@@ -151,7 +158,7 @@ void TestApplyLanguage::englishForEveryOtherCode_data()
     QTest::newRow("0") << 0;
     QTest::newRow("3") << 3;
     QTest::newRow("255") << 255;
-    QTest::newRow("258") << 258;   // only the settings reader keeps the low 8 bits
+    QTest::newRow("258") << 258;  // only the settings reader keeps the low 8 bits
 }
 
 void TestApplyLanguage::englishForEveryOtherCode()
@@ -172,7 +179,7 @@ void TestApplyLanguage::italianAndBackRestoresTheStart()
     table.setRowCount(3);
     table.setCell(MeterTable::ColSerial, 1, QStringLiteral("12345678"));
     table.setCell(MeterTable::ColKey, 2, QStringLiteral("00112233445566778899AABBCCDDEEFF"));
-    table.setHeader({"x", "y", "z", "u", "v"});   // applying puts the header back
+    table.setHeader({"x", "y", "z", "u", "v"});  // applying puts the header back
     const auto rowsBefore = std::vector<MeterTable::Row>(table.rows().begin() + 1, table.rows().end());
     const QStringList start = w.captions();
 

@@ -41,13 +41,27 @@ void TestInputFilters::typing_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("meter ID 1A") << "Edit_IDnano" << "1A" << "1";
-    QTest::newRow("key 1a") << "Edit_aesKey" << "1a" << "1";
-    QTest::newRow("key capitals") << "Edit_aesKey" << "09AFG" << "09AF";
-    QTest::newRow("ZELK ID limit") << "Edit_currentID" << "0102030405" << "01020304";
-    QTest::newRow("new ID blanks") << "Edit_ZELK_ID" << "12 34-56" << "123456";
-    QTest::newRow("clock 3 digits") << "Edit1" << "5111" << "511";
-    QTest::newRow("timeout 5 digits") << "Edit_timeout" << "300000" << "30000";
+    QTest::newRow("meter ID 1A") << "Edit_IDnano"
+                                 << "1A"
+                                 << "1";
+    QTest::newRow("key 1a") << "Edit_aesKey"
+                            << "1a"
+                            << "1";
+    QTest::newRow("key capitals") << "Edit_aesKey"
+                                  << "09AFG"
+                                  << "09AF";
+    QTest::newRow("ZELK ID limit") << "Edit_currentID"
+                                   << "0102030405"
+                                   << "01020304";
+    QTest::newRow("new ID blanks") << "Edit_ZELK_ID"
+                                   << "12 34-56"
+                                   << "123456";
+    QTest::newRow("clock 3 digits") << "Edit1"
+                                    << "5111"
+                                    << "511";
+    QTest::newRow("timeout 5 digits") << "Edit_timeout"
+                                      << "300000"
+                                      << "30000";
     QTest::newRow("key 32") << "Edit_aesKey" << QString(40, QLatin1Char('F')) << QString(32, QLatin1Char('F'));
 }
 
@@ -90,7 +104,9 @@ void TestInputFilters::userEdits_data()
     QTest::addColumn<QString>("expected");
     const QString hot = QStringLiteral("Hot water in the basement"), zeros(30, u'0');
     auto row = [](const char* name, QString field, QString start, QString selection, QString how, QStringList inputs,
-                  QString expected) { QTest::newRow(name) << field << start << selection << how << inputs << expected; };
+                  QString expected) {
+        QTest::newRow(name) << field << start << selection << how << inputs << expected;
+    };
     row("letters in an ID", "Edit_IDnano", "", "", "paste", {"12AB34"}, "1234");
     row("second paste over all, stale filter", "Edit_IDnano", "", "all", "paste", {"12AB34", "12AB34"}, "1234");
     row("limit counts kept characters", "Edit_IDnano", "", "", "paste", {"ID:", "ID:87654321"}, "87654321");
@@ -124,13 +140,13 @@ void TestInputFilters::userEdits()
     auto* combo = new QComboBox(&w.window);
     combo->setObjectName(QStringLiteral("Combo_medium"));
     combo->setEditable(true);
-    combo->lineEdit()->setMaxLength(16);   // lifted by the filter
+    combo->lineEdit()->setMaxLength(16);  // lifted by the filter
     InstallInputFilters(&w.window);
     MeterTable table;
     TEnterAES dialog(table, &w.window);
     QLineEdit* edit = field == "Combo_medium" ? combo->lineEdit() : w.window.findChild<QLineEdit*>(field);
     edit->setText(start);
-    QCOMPARE(edit->text(), start);   // program-written: whole
+    QCOMPARE(edit->text(), start);  // program-written: whole
     for (const QString& input : inputs) {
         if (selection == "all")
             edit->selectAll();
@@ -141,7 +157,7 @@ void TestInputFilters::userEdits()
         } else if (how == "paste") {
             QApplication::clipboard()->setText(input);
             QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-        } else {   // a drop at the end: needs a shown field and an accepted drag
+        } else {  // a drop at the end: needs a shown field and an accepted drag
             QMimeData mime;
             mime.setText(input);
             edit->window()->show();
@@ -161,7 +177,7 @@ void TestInputFilters::spinBoxField()
     spin->setObjectName(QStringLiteral("Edit_timeout"));
     spin->setRange(300, 30000);
     spin->setValue(500);
-    InstallInputFilters(&w.window);   // must not throw the spin box's own limits away
+    InstallInputFilters(&w.window);  // must not throw the spin box's own limits away
     spin->selectAll();
     QTest::keyClicks(spin, QStringLiteral("1x2y00"));
     QCOMPARE(spin->cleanText(), QStringLiteral("1200"));

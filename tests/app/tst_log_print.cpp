@@ -8,9 +8,9 @@
 #include <QLocale>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QPrinter>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -19,7 +19,7 @@ namespace {
 
 struct TextOrigin {
     double x;
-    double y;   // device pixels, downwards: the baseline of the text
+    double y;  // device pixels, downwards: the baseline of the text
 };
 
 // Qt's PDF writer stores each page's drawing as one Flate stream in which
@@ -29,8 +29,7 @@ QList<QList<TextOrigin>> PageTexts(const QByteArray& pdf)
 {
     QList<QList<TextOrigin>> pages;
     static const QRegularExpression streamRe(QStringLiteral("<<([^>]*)>>\\s*stream\\r?\\n"));
-    static const QRegularExpression originRe(
-        QStringLiteral("1 0 0 -1 0 0 Tm\\s+(-?[0-9.]+) (-?[0-9.]+) Td"));
+    static const QRegularExpression originRe(QStringLiteral("1 0 0 -1 0 0 Tm\\s+(-?[0-9.]+) (-?[0-9.]+) Td"));
     const QString text = QString::fromLatin1(pdf);
     auto it = streamRe.globalMatch(text);
     while (it.hasNext()) {
@@ -42,7 +41,7 @@ QList<QList<TextOrigin>> PageTexts(const QByteArray& pdf)
         const qsizetype start = m.capturedEnd();
         const qsizetype end = pdf.indexOf("endstream", start);
         QByteArray framed(4, '\0');
-        const quint32 guess = 16u * 1024 * 1024;   // qUncompress wants a size in front
+        const quint32 guess = 16u * 1024 * 1024;  // qUncompress wants a size in front
         framed[0] = char(guess >> 24);
         framed[1] = char(guess >> 16);
         framed[2] = char(guess >> 8);
@@ -116,7 +115,7 @@ private slots:
 void TestLogPrint::pages_data()
 {
     QTest::addColumn<int>("lines");
-    QTest::addColumn<QList<int>>("textsPerPage");   // title included
+    QTest::addColumn<QList<int>>("textsPerPage");  // title included
     QTest::newRow("empty log") << 0 << QList<int>{1};
     QTest::newRow("35 lines") << 35 << QList<int>{36};
     QTest::newRow("36 lines") << 36 << QList<int>{37, 1};
@@ -188,9 +187,9 @@ void TestLogPrint::titleUsesTheSystemFormats()
 {
     const QDateTime when(QDate(2026, 3, 4), QTime(5, 6, 7));
     const QLocale locale = QLocale::system();
-    QCOMPARE(PrintTitleText(when), QStringLiteral("Print of log file ")
-                                       + locale.toString(when.date(), QLocale::ShortFormat) + QStringLiteral(", ")
-                                       + locale.toString(when.time(), QLocale::LongFormat));
+    QCOMPARE(PrintTitleText(when),
+             QStringLiteral("Print of log file ") + locale.toString(when.date(), QLocale::ShortFormat)
+                 + QStringLiteral(", ") + locale.toString(when.time(), QLocale::LongFormat));
     QVERIFY(PrintTitleText(when).contains(QStringLiteral("06")));
 }
 
@@ -200,8 +199,8 @@ void TestLogPrint::titleUsesTheSystemFormats()
 void TestLogPrint::printedToAFileALogWithKeysIsPrivate_data()
 {
     QTest::addColumn<bool>("key");
-    QTest::addColumn<int>("existing");   // mode of a file replaced, -1 for none
-    QTest::addColumn<int>("expected");   // mode of the PDF, -1 when none may exist
+    QTest::addColumn<int>("existing");  // mode of a file replaced, -1 for none
+    QTest::addColumn<int>("expected");  // mode of the PDF, -1 when none may exist
     QTest::newRow("key, new file") << true << -1 << 0600;
     QTest::newRow("key, replacing 0644") << true << 0644 << 0600;
     QTest::newRow("no key, new file") << false << -1 << 0644;

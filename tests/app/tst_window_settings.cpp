@@ -1,9 +1,9 @@
 // The main window with a settings file: what start-up shows, what closing
 // writes, language at start and on the menu, and a settings file that
 // cannot be written.
-#include "core/settings.h"
 #include "app/ui/main_window.h"
 #include "app/ui/up_down.h"
+#include "core/settings.h"
 #include "support/sim_process.h"
 
 #include <QAction>
@@ -156,23 +156,27 @@ void TestWindowSettings::startLanguage()
 void TestWindowSettings::valuesAsShownAndSaved_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("control");   // what the window shows
+    QTest::addColumn<QString>("control");  // what the window shows
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QByteArray>("saved");
-    QTest::newRow("timeout 50") << QByteArray("[Mbus]\nTimeout=50\n") << "Edit_timeout" << "300"
-                                << QByteArray("Timeout=300\n");
-    QTest::newRow("timeout hex") << QByteArray("[Mbus]\nTimeout=0x1F4\n") << "Edit_timeout" << "500"
-                                 << QByteArray("Timeout=500\n");
-    QTest::newRow("retry abc") << QByteArray("[Misc]\nRetry=abc\n") << "Edit_retry" << "1"
-                               << QByteArray("Retry=1\n");
-    QTest::newRow("retry 12") << QByteArray("[Misc]\nRetry=12\n") << "Edit_retry" << "9" << QByteArray("Retry=9\n");
-    QTest::newRow("parity lower case") << QByteArray("[Com port]\nParity=even\n") << "Combo_parity" << "even"
-                                       << QByteArray("Parity=even\n");
-    QTest::newRow("port beyond the list") << QByteArray("[Com port]\nName=COM27\n") << "Combo_comName" << "COM27"
-                                          << QByteArray("Name=COM27\n");
-    QTest::newRow("rts 1") << QByteArray("[Com port]\nRTS=1\n") << "Check_rts" << "1" << QByteArray("RTS=1\n");
-    QTest::newRow("rts 0") << QByteArray("[Com port]\nRTS=0\n") << "Check_rts" << "0" << QByteArray("RTS=0\n");
-    QTest::newRow("rts missing") << QByteArray("[Com port]\n") << "Check_rts" << "0" << QByteArray("RTS=0\n");
+    QTest::newRow("timeout 50") << QByteArray("[Mbus]\nTimeout=50\n") << "Edit_timeout"
+                                << "300" << QByteArray("Timeout=300\n");
+    QTest::newRow("timeout hex") << QByteArray("[Mbus]\nTimeout=0x1F4\n") << "Edit_timeout"
+                                 << "500" << QByteArray("Timeout=500\n");
+    QTest::newRow("retry abc") << QByteArray("[Misc]\nRetry=abc\n") << "Edit_retry"
+                               << "1" << QByteArray("Retry=1\n");
+    QTest::newRow("retry 12") << QByteArray("[Misc]\nRetry=12\n") << "Edit_retry"
+                              << "9" << QByteArray("Retry=9\n");
+    QTest::newRow("parity lower case") << QByteArray("[Com port]\nParity=even\n") << "Combo_parity"
+                                       << "even" << QByteArray("Parity=even\n");
+    QTest::newRow("port beyond the list") << QByteArray("[Com port]\nName=COM27\n") << "Combo_comName"
+                                          << "COM27" << QByteArray("Name=COM27\n");
+    QTest::newRow("rts 1") << QByteArray("[Com port]\nRTS=1\n") << "Check_rts"
+                           << "1" << QByteArray("RTS=1\n");
+    QTest::newRow("rts 0") << QByteArray("[Com port]\nRTS=0\n") << "Check_rts"
+                           << "0" << QByteArray("RTS=0\n");
+    QTest::newRow("rts missing") << QByteArray("[Com port]\n") << "Check_rts"
+                                 << "0" << QByteArray("RTS=0\n");
 }
 
 void TestWindowSettings::valuesAsShownAndSaved()

@@ -19,18 +19,18 @@
 namespace {
 
 struct CliCase {
-    const char* name;       // also what fails when the case fails
-    QStringList simArgs;    // extra simulator options
-    QStringList args;       // "{file}" stands for a meter list file of three meters
+    const char* name;     // also what fails when the case fails
+    QStringList simArgs;  // extra simulator options
+    QStringList args;     // "{file}" stands for a meter list file of three meters
     int exit;
     const char* out;        // expected in standard output
     const char* err = "";   // expected in standard error
     bool holdPort = false;  // a second opener holds the port
     int sigintAfterFrames = 0;
-    const char* once = nullptr;  // appears exactly once in both streams together
-    int runs = 1;                // the same command again, with the same outcome
+    const char* once = nullptr;   // appears exactly once in both streams together
+    int runs = 1;                 // the same command again, with the same outcome
     const char* state = nullptr;  // text of the simulator's final state ("slot1=..."); "!text": not in it
-    bool readsOnly = false;      // every frame sent only reads (list, values, key)
+    bool readsOnly = false;       // every frame sent only reads (list, values, key)
 };
 
 const QStringList kPreload = {"--preload", "11111111:07:000102030405060708090A0B0C0D0E0F"};
@@ -43,40 +43,97 @@ const char* kFile = "1;22222222;Water;00112233445566778899AABBCCDDEEFF;;\r\n"
 
 const CliCase kCases[] = {
     {"StatusPrintsTheStatusReport", kPreload, {"status"}, 0, "Currently used IDs: 1\nCurrent wireless mode: T1\n"},
-    {"StatusJson", kPreload, {"status", "--json"}, 0, R"({"command":"status","flags":[],"mode":"T1","ok":true,"used_ids":1,"zelk_id":"01020304"})"},
-    {"ListWritesTheExportCsvWithCrLf", kPreload, {"list"}, 0, "1;11111111;Water;;10000;\r\n2;FFFFFFFF;Unknown;;-1;\r\n"},
-    {"ListJsonValuesFromTheTail", kPreload, {"--json", "list"}, 0, R"({"empty":false,"id":"11111111","medium":"Water","slot":1,"value":10000})"},
+    {"StatusJson",
+     kPreload,
+     {"status", "--json"},
+     0,
+     R"({"command":"status","flags":[],"mode":"T1","ok":true,"used_ids":1,"zelk_id":"01020304"})"},
+    {"ListWritesTheExportCsvWithCrLf",
+     kPreload,
+     {"list"},
+     0,
+     "1;11111111;Water;;10000;\r\n2;FFFFFFFF;Unknown;;-1;\r\n"},
+    {"ListJsonValuesFromTheTail",
+     kPreload,
+     {"--json", "list"},
+     0,
+     R"({"empty":false,"id":"11111111","medium":"Water","slot":1,"value":10000})"},
     {"AddPrintsTheAnswer", kPreload, {"add", "22222222"}, 0, "Currently used IDs: 2"},
-    {"AddError15ExplainedOnceOnStandardError", kPreload, {"add", "11111111"}, 1, "",
-     "receiver answered with error 0x15: Error: ID already programmed", false, 0, "ID already programmed"},
-    {"AddError15Json", kPreload, {"add", "11111111", "--json"}, 1,
+    {"AddError15ExplainedOnceOnStandardError",
+     kPreload,
+     {"add", "11111111"},
+     1,
+     "",
+     "receiver answered with error 0x15: Error: ID already programmed",
+     false,
+     0,
+     "ID already programmed"},
+    {"AddError15Json",
+     kPreload,
+     {"add", "11111111", "--json"},
+     1,
      R"("error":{"code":1,"receiver_code":21,"text":"receiver answered with error 0x15)"},
     {"ReadKeyInCapitals", kPreload, {"read-key", "11111111"}, 0, "000102030405060708090A0B0C0D0E0F\n"},
-    {"SetKeyAcceptsSmallLetters", kPreload, {"set-key", "11111111", "ffeeddccbbaa99887766554433221100", "--json"}, 0,
+    {"SetKeyAcceptsSmallLetters",
+     kPreload,
+     {"set-key", "11111111", "ffeeddccbbaa99887766554433221100", "--json"},
+     0,
      R"("command":"set-key","flags":[],"meter_id":"11111111")"},
-    {"ProgramKeysVerifyJson", {}, {"program", "{file}", "--keys", "--media", "--verify", "--json"}, 0,
+    {"ProgramKeysVerifyJson",
+     {},
+     {"program", "{file}", "--keys", "--media", "--verify", "--json"},
+     0,
      R"("key_mismatch":[],"medium_mismatch":[],"missing":[],"ok":true,"programmed":["22222222","33333333","44444444"])"},
-    {"LostMeterFailsVerification", {"--forget", "33333333"}, {"program", "{file}", "--verify"}, 1,
-     "33333333 is missing from the receiver's list", "verification found 1 difference(s)"},
+    {"LostMeterFailsVerification",
+     {"--forget", "33333333"},
+     {"program", "{file}", "--verify"},
+     1,
+     "33333333 is missing from the receiver's list",
+     "verification found 1 difference(s)"},
     {"PortsAllAddsComNames", {}, {"ports", "--all"}, 0, "COM20"},
     {"PortsJson", {}, {"ports", "--all", "--json"}, 0, R"("device":"/dev/ttyS19","name":"COM20")"},
     {"ListToFile", kPreload, {"list", "-o", "{dir}/out.csv"}, 0, "Meter list written to"},
     {"DeleteAnswered", kPreload, {"delete", "11111111"}, 0, "Currently used IDs: 0"},
-    {"SetMediumByAnyCaseName", kPreload, {"set-medium", "11111111", "cold WATER", "--json"}, 0, R"("command":"set-medium")"},
-    {"ProgramText", {}, {"program", "{file}"}, 0, "22222222: added\n33333333: added\n44444444: added\n3 of 3 meters programmed\n"},
+    {"SetMediumByAnyCaseName",
+     kPreload,
+     {"set-medium", "11111111", "cold WATER", "--json"},
+     0,
+     R"("command":"set-medium")"},
+    {"ProgramText",
+     {},
+     {"program", "{file}"},
+     0,
+     "22222222: added\n33333333: added\n44444444: added\n3 of 3 meters programmed\n"},
     {"ClearText", kPreload, {"clear", "--yes"}, 0, "11111111: deleted\n1 of 1 meter IDs deleted"},
     {"ClearJson", kPreload, {"clear", "-y", "--json"}, 0, R"("deleted":["11111111"],"errors":[])"},
-    {"SetIdJsonNamesOldAndNewId", {}, {"set-id", "05060708", "--json"}, 0,
+    {"SetIdJsonNamesOldAndNewId",
+     {},
+     {"set-id", "05060708", "--json"},
+     0,
      R"("new_zelk_id":"05060708","ok":true,"used_ids":0,"zelk_id":"01020304")"},
     {"ModeTPlusC", {}, {"mode", "t+c"}, 0, "Current wireless mode: S2"},
     {"ClockJson", {}, {"clock", "300", "off", "--json"}, 0, R"("command":"clock")"},
     {"FlagOn", {}, {"flag", "repeater", "on"}, 0, "Repeating is ON"},
     {"ResetText", kPreload, {"reset", "--yes"}, 0, "Currently used IDs: 0"},
     {"ZelkIdOption", {"--id", "11223344"}, {"status", "-z", "11223344", "--json"}, 0, R"("zelk_id":"11223344")"},
-    {"SilenceExitsFourAndAnnouncesTheRetryOnStandardError", {"--silent"}, {"status", "--retry", "1"}, 4, "",
-     "Communicating RF-ZELK again, attempt 1", false, 0, "no reply from receiver 01020304"},
-    {"SilenceJsonKeepsStandardErrorToOneLine", {"--silent"}, {"status", "--retry", "1", "--json"}, 4,
-     R"("error":{"code":4,)", "", false, 0, "zelk-cli:"},
+    {"SilenceExitsFourAndAnnouncesTheRetryOnStandardError",
+     {"--silent"},
+     {"status", "--retry", "1"},
+     4,
+     "",
+     "Communicating RF-ZELK again, attempt 1",
+     false,
+     0,
+     "no reply from receiver 01020304"},
+    {"SilenceJsonKeepsStandardErrorToOneLine",
+     {"--silent"},
+     {"status", "--retry", "1", "--json"},
+     4,
+     R"("error":{"code":4,)",
+     "",
+     false,
+     0,
+     "zelk-cli:"},
     {"MissingPortExitsThree", {}, {"status", "-p", "/dev/zelk-no-such-port"}, 3, "", "does not exist"},
     {"BusyPortExitsThree", {}, {"status"}, 3, "", "is in use by another program", true},
     {"BadMeterIdIsUsage", {}, {"add", "1234567"}, 2, "", "meter ID must be 8 digits"},
@@ -84,12 +141,28 @@ const CliCase kCases[] = {
     {"ClearWithoutYesIsUsage", {}, {"clear"}, 2, "", "clear needs --yes"},
     {"UnknownOptionIsUsage", {}, {"status", "--colour"}, 2, "", "colour"},
     {"RetryOutOfRangeIsUsage", {}, {"status", "--retry", "10"}, 2, "", "--retry must be 0 to 9"},
-    {"CtrlCStopsAfterTheExchangeInFlight", {"--delay", "150"}, {"program", "{file}", "--keys"}, 130, "22222222: added",
-     "interrupted", false, 1},
-    {"CtrlCEndsAWaitForAReplyAtOnce", {"--silent"}, {"status", "--retry", "5", "--timeout", "3000"}, 130, "",
-     "interrupted", false, 1},
-    {"PartialListPrintsTheRowsAndExitsFour", {"--mute", "22", kPreload[0], kPreload[1]}, {"list"}, 4,
-     "1;11111111;Water;;;\r\n", "not the values"},
+    {"CtrlCStopsAfterTheExchangeInFlight",
+     {"--delay", "150"},
+     {"program", "{file}", "--keys"},
+     130,
+     "22222222: added",
+     "interrupted",
+     false,
+     1},
+    {"CtrlCEndsAWaitForAReplyAtOnce",
+     {"--silent"},
+     {"status", "--retry", "5", "--timeout", "3000"},
+     130,
+     "",
+     "interrupted",
+     false,
+     1},
+    {"PartialListPrintsTheRowsAndExitsFour",
+     {"--mute", "22", kPreload[0], kPreload[1]},
+     {"list"},
+     4,
+     "1;11111111;Water;;;\r\n",
+     "not the values"},
     {"PartialListJsonIsIncomplete", {"--mute", "22"}, {"list", "--json"}, 4, R"("complete":false)"},
     {"UnwritableOutputAfterExchangesExitsOne", kPreload, {"list", "-o", "{dir}/none/out.csv"}, 1, "", "cannot write"},
     {"ProgramRefusesANamedPipeUnread", {}, {"program", "{fifo}"}, 2, "", "is a named pipe"},
@@ -103,28 +176,80 @@ const CliCase kCases[] = {
     {"DryRunCannotVerify", {}, {"program", "{file}", "--dry-run", "--verify"}, 2, "", "nothing to --verify"},
     {"ProgramOptionsOnOtherCommandsAreUsage", {}, {"status", "--dry-run"}, 2, "", "apply to program only"},
     {"AllOnOtherCommandsIsUsage", {}, {"status", "--all"}, 2, "", "--all applies to ports only"},
-    {"DryRunPlansAKeyTheReceiverWillNotShow", {"--refuse", "8A", "--preload", "22222222:07:00112233445566778899AABBCCDDEEFF"},
-     {"program", "{file}", "--keys", "--dry-run"}, 0, "22222222: set key\n"},
-    {"VerifyFailsOnAKeyTheReceiverWillNotShow", {"--refuse", "8A"}, {"program", "{file}", "--keys", "--verify"}, 1,
-     "22222222 has key not read, file has", "22222222: read-key: error 0x18"},
-    {"SecondRunOfTheSameFileFindsEveryMeterHeld", {}, {"program", "{file}", "--keys", "--media", "--verify"}, 0,
-     "22222222: already held, key set, medium set", "", false, 0, nullptr, 2, "\nframes=24\n"},  // 11 + 13: one list read for the adds
-    {"RefusedAddSkipsTheKeyAndGoesOn", {"--preload", kFull}, {"program", "{file}", "--keys"}, 1,
-     "22222222: add failed\n33333333: add failed\n", "22222222: add: error 0x18", false, 0, nullptr, 1,
+    {"DryRunPlansAKeyTheReceiverWillNotShow",
+     {"--refuse", "8A", "--preload", "22222222:07:00112233445566778899AABBCCDDEEFF"},
+     {"program", "{file}", "--keys", "--dry-run"},
+     0,
+     "22222222: set key\n"},
+    {"VerifyFailsOnAKeyTheReceiverWillNotShow",
+     {"--refuse", "8A"},
+     {"program", "{file}", "--keys", "--verify"},
+     1,
+     "22222222 has key not read, file has",
+     "22222222: read-key: error 0x18"},
+    {"SecondRunOfTheSameFileFindsEveryMeterHeld",
+     {},
+     {"program", "{file}", "--keys", "--media", "--verify"},
+     0,
+     "22222222: already held, key set, medium set",
+     "",
+     false,
+     0,
+     nullptr,
+     2,
+     "\nframes=24\n"},  // 11 + 13: one list read for the adds
+    {"RefusedAddSkipsTheKeyAndGoesOn",
+     {"--preload", kFull},
+     {"program", "{file}", "--keys"},
+     1,
+     "22222222: add failed\n33333333: add failed\n",
+     "22222222: add: error 0x18",
+     false,
+     0,
+     nullptr,
+     1,
      "\nframes=3\n"},  // no list read for a refusal other than 0x15
-    {"SilenceStopsTheRun", {"--silent"}, {"program", "{file}", "--keys", "--retry", "0"}, 4, "", "no reply", false, 0,
-     nullptr, 1, "\nframes=1\n"},
-    {"ExactDeletesWhatTheFileDoesNotList", {"--preload", "55555555:07,33333333:03"}, {"program", "{file}", "--exact", "--yes"},
-     0, "55555555: deleted\n22222222: added\n33333333: already held\n", "", false, 0, nullptr, 1, "!55555555"},
-    {"DryRunPlansAndSendsNoChange", {"--preload", "55555555:07,22222222:07:00112233445566778899AABBCCDDEEFF,33333333:03"},
-     {"program", "{file}", "--keys", "--media", "--exact", "--dry-run"}, 0,
+    {"SilenceStopsTheRun",
+     {"--silent"},
+     {"program", "{file}", "--keys", "--retry", "0"},
+     4,
+     "",
+     "no reply",
+     false,
+     0,
+     nullptr,
+     1,
+     "\nframes=1\n"},
+    {"ExactDeletesWhatTheFileDoesNotList",
+     {"--preload", "55555555:07,33333333:03"},
+     {"program", "{file}", "--exact", "--yes"},
+     0,
+     "55555555: deleted\n22222222: added\n33333333: already held\n",
+     "",
+     false,
+     0,
+     nullptr,
+     1,
+     "!55555555"},
+    {"DryRunPlansAndSendsNoChange",
+     {"--preload", "55555555:07,22222222:07:00112233445566778899AABBCCDDEEFF,33333333:03"},
+     {"program", "{file}", "--keys", "--media", "--exact", "--dry-run"},
+     0,
      "55555555: delete\n22222222: as asked\n33333333: as asked\n44444444: add, set key\n"
-     "3 change(s) planned; nothing was sent\n", "", false, 0, nullptr, 1, "\nframes=3\n", true},  // the held key only
+     "3 change(s) planned; nothing was sent\n",
+     "",
+     false,
+     0,
+     nullptr,
+     1,
+     "\nframes=3\n",
+     true},  // the held key only
 };
 
 class Cli : public ::testing::TestWithParam<CliCase> {};
 
-TEST_P(Cli, ExitCodeAndOutput) {
+TEST_P(Cli, ExitCodeAndOutput)
+{
     const CliCase& c = GetParam();
     if (!QCoreApplication::instance()) {
         static int argc = 1;
@@ -138,7 +263,8 @@ TEST_P(Cli, ExitCodeAndOutput) {
     // The defaults come from the settings file: the port and the speed.
     QFile ini(dir.filePath("zelk-duv.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    const QByteArray settings = "[Com port]\r\nName=" + sim.ptyPath().toUtf8() + "\r\nSpeed=9600\r\n[Mbus]\r\nTimeout=300\r\n";
+    const QByteArray settings = "[Com port]\r\nName=" + sim.ptyPath().toUtf8()
+        + "\r\nSpeed=9600\r\n[Mbus]\r\nTimeout=300\r\n";
     ini.write(settings);
     ini.close();
     QFile file(dir.filePath("meters.csv"));
@@ -210,13 +336,15 @@ TEST_P(Cli, ExitCodeAndOutput) {
 INSTANTIATE_TEST_SUITE_P(Commands, Cli, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CliHelp, HelpListsOptionsAndCommandsAndHelpCommandShowsItsUsage) {
+TEST(CliHelp, HelpListsOptionsAndCommandsAndHelpCommandShowsItsUsage)
+{
     QProcess cli;
     cli.start(ZELK_CLI_PATH, {"--help"});
     ASSERT_TRUE(cli.waitForFinished(10000));
     const QString help = QString::fromUtf8(cli.readAllStandardOutput());
     EXPECT_EQ(cli.exitCode(), 0);
-    for (const char* part : {"Usage: zelk-cli [options] command", "Options:", "--zelk-id <id>", "Commands:", "  program FILE", "  reset --yes"})
+    for (const char* part : {"Usage: zelk-cli [options] command", "Options:", "--zelk-id <id>",
+                             "Commands:", "  program FILE", "  reset --yes"})
         EXPECT_TRUE(help.contains(part)) << part;
     cli.start(ZELK_CLI_PATH, {"help", "set-medium"});
     ASSERT_TRUE(cli.waitForFinished(10000));

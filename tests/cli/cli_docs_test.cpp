@@ -59,7 +59,8 @@ QString RunCli(const QStringList& args)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-TEST(CliDocs, EveryExamplePrintsExactlyTheDocumentedFields) {
+TEST(CliDocs, EveryExamplePrintsExactlyTheDocumentedFields)
+{
     QTemporaryDir dir;
     QFile csv(dir.filePath("meters.csv"));
     ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
@@ -85,25 +86,29 @@ TEST(CliDocs, EveryExamplePrintsExactlyTheDocumentedFields) {
         EXPECT_TRUE(documented.contains(c.name)) << "no example for " << c.name.toStdString();
 }
 
-TEST(CliDocs, CompletionOffersEveryCommandAndOption) {
+TEST(CliDocs, CompletionOffersEveryCommandAndOption)
+{
     const QString help = RunCli({"--help"});
     QStringList words;
-    for (auto it = QRegularExpression("^  (?:-[a-z], )?(--[a-z-]+)", QRegularExpression::MultilineOption).globalMatch(help);
+    for (auto it =
+             QRegularExpression("^  (?:-[a-z], )?(--[a-z-]+)", QRegularExpression::MultilineOption).globalMatch(help);
          it.hasNext();)
         words << it.next().captured(1);
     ASSERT_GT(words.size(), 15);
     for (const CliCommand& c : CliCommands())
         words << c.name;
     QProcess bash;
-    const QStringList script{"-c", "source \"$0\"; for w in \"$@\"; do COMP_WORDS=(zelk-cli \"$w\"); COMP_CWORD=1; "
-                                    "_zelk_cli; [[ \" ${COMPREPLY[*]} \" == *\" $w \"* ]] || echo \"missing $w\"; done",
+    const QStringList script{"-c",
+                             "source \"$0\"; for w in \"$@\"; do COMP_WORDS=(zelk-cli \"$w\"); COMP_CWORD=1; "
+                             "_zelk_cli; [[ \" ${COMPREPLY[*]} \" == *\" $w \"* ]] || echo \"missing $w\"; done",
                              ZELK_SOURCE_DIR "/packaging/zelk-cli.bash-completion"};
     bash.start("bash", script + words);
     ASSERT_TRUE(bash.waitForFinished(10000));
     EXPECT_EQ(bash.readAllStandardOutput() + bash.readAllStandardError(), "");
 }
 
-TEST(CliDocs, ManualPagesRenderWithin80ColumnsUnhyphenatedWithExitTexts) {
+TEST(CliDocs, ManualPagesRenderWithin80ColumnsUnhyphenatedWithExitTexts)
+{
     qputenv("MANWIDTH", "80");
     qputenv("LANG", "C.UTF-8");
     for (const char* page : {"zelk-cli", "zelk-sim"}) {

@@ -16,7 +16,7 @@ struct PlanCase {
     const char* heldMedium;  // the list's medium for 11111111, nullptr: not held
     QString keyRead;         // key read back for 11111111, empty: not read
     bool exact;
-    const char* steps;       // per step: a(dd) d(elete) k(ey) m(edium), '.' as asked, steps joined by ' '
+    const char* steps;  // per step: a(dd) d(elete) k(ey) m(edium), '.' as asked, steps joined by ' '
 };
 
 const PlanCase kPlans[] = {
@@ -35,7 +35,8 @@ const PlanCase kPlans[] = {
 
 class Plan : public ::testing::TestWithParam<PlanCase> {};
 
-TEST_P(Plan, StepsAndChanges) {
+TEST_P(Plan, StepsAndChanges)
+{
     const PlanCase& c = GetParam();
     std::vector<MeterTable::Row> held{{"1", "FFFFFFFF", "Unknown"}};
     if (c.heldMedium)
@@ -47,7 +48,8 @@ TEST_P(Plan, StepsAndChanges) {
     QStringList steps;
     int changes = 0;
     for (const MeterStep& s : plan.steps) {
-        QString t = QString(s.add ? "a" : "") + (s.remove ? "d" : "") + (s.setKey ? "k" : "") + (s.setMedium ? "m" : "");
+        QString t = QString(s.add ? "a" : "") + (s.remove ? "d" : "") + (s.setKey ? "k" : "")
+            + (s.setMedium ? "m" : "");
         steps << (t.isEmpty() ? QStringLiteral(".") : t);
         changes += int(t.size());
     }
@@ -58,9 +60,13 @@ TEST_P(Plan, StepsAndChanges) {
 INSTANTIATE_TEST_SUITE_P(Comparisons, Plan, ::testing::ValuesIn(kPlans),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Failure, ARefusedCommandIsAUsageErrorOnlyBeforeAnythingWasSent) {
-    const struct { RequestResult::Kind kind; int sentBefore; int exit; } cases[] = {
-        {RequestResult::NotSent, 0, 2}, {RequestResult::NotSent, 3, 1}, {RequestResult::Interrupted, 1, 130}};
+TEST(Failure, ARefusedCommandIsAUsageErrorOnlyBeforeAnythingWasSent)
+{
+    const struct {
+        RequestResult::Kind kind;
+        int sentBefore;
+        int exit;
+    } cases[] = {{RequestResult::NotSent, 0, 2}, {RequestResult::NotSent, 3, 1}, {RequestResult::Interrupted, 1, 130}};
     for (const auto& c : cases) {
         RequestResult r;
         r.kind = c.kind;

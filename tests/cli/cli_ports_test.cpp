@@ -20,10 +20,11 @@ void Touch(const QString& path, const QByteArray& content = {})
     ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
 }
 
-TEST(Ports, ByIdFirstThenDevicesInNaturalOrderEachMarkedWithWhyItCannotBeOpened) {
+TEST(Ports, ByIdFirstThenDevicesInNaturalOrderEachMarkedWithWhyItCannotBeOpened)
+{
     QTemporaryDir dev, sys;
-    ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id") && QDir(sys.path()).mkpath("ttyS0") &&
-                QDir(sys.path()).mkpath("ttyS1"));
+    ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id") && QDir(sys.path()).mkpath("ttyS0")
+                && QDir(sys.path()).mkpath("ttyS1"));
     for (const char* n : {"ttyUSB0", "ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "tty0"})
         Touch(dev.filePath(n));
     Touch(sys.filePath("ttyS0/type"), "4\n");

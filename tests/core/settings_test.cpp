@@ -57,17 +57,16 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndIsCreatedOnSave)
 TEST_F(SettingsFileTest, IntegerAndBooleanReadingRules)
 {
     struct Case {
-        const char* line;    // in [Misc]
+        const char* line;  // in [Misc]
         int retry;
         int language;
     };
     const Case cases[] = {
-        {"Language=2", 1, 2},      {"Language=258", 1, 2},   {"Language=0", 1, 0},
-        {"Language=3", 1, 3},      {"Language=-1", 1, 255},  {"Language=0x102", 1, 2},
-        {"Retry=abc", 1, 1},       {"Retry=7", 7, 1},        {"Retry=12", 9, 1},
-        {"Retry=-4", 0, 1},        {"Retry=0X5", 5, 1},      {"Retry=5abc", 1, 1},
-        {"Retry=99999999999", 1, 1}, {"Retry=0x", 1, 1},     {"Retry=", 1, 1},
-        {"  retry  =  3  ", 3, 1}, {"RETRY=4", 4, 1},
+        {"Language=2", 1, 2},        {"Language=258", 1, 2},   {"Language=0", 1, 0}, {"Language=3", 1, 3},
+        {"Language=-1", 1, 255},     {"Language=0x102", 1, 2}, {"Retry=abc", 1, 1},  {"Retry=7", 7, 1},
+        {"Retry=12", 9, 1},          {"Retry=-4", 0, 1},       {"Retry=0X5", 5, 1},  {"Retry=5abc", 1, 1},
+        {"Retry=99999999999", 1, 1}, {"Retry=0x", 1, 1},       {"Retry=", 1, 1},     {"  retry  =  3  ", 3, 1},
+        {"RETRY=4", 4, 1},
     };
     for (const Case& c : cases) {
         writeFile(QByteArray("[misc]\n") + c.line + "\n");
@@ -80,7 +79,7 @@ TEST_F(SettingsFileTest, IntegerAndBooleanReadingRules)
 TEST_F(SettingsFileTest, TimeoutStaysInsideItsRange)
 {
     const std::pair<const char*, int> cases[] = {
-        {"Timeout=50", 300},   {"Timeout=0x1F4", 500}, {"Timeout=0x1f4", 500},
+        {"Timeout=50", 300},      {"Timeout=0x1F4", 500}, {"Timeout=0x1f4", 500},
         {"Timeout=40000", 30000}, {"Timeout=1234", 1234}, {"Timeout=fast", 500},
     };
     for (const auto& [line, expected] : cases) {
@@ -120,7 +119,7 @@ TEST_F(SettingsFileTest, WrittenValuesReadBackExactly)
     s.parity = QStringLiteral("Odd");
     s.dataBits = QStringLiteral("7");
     s.rts = true;
-    s.exportSeparator = QStringLiteral(" ");   // a blank would be lost unquoted
+    s.exportSeparator = QStringLiteral(" ");  // a blank would be lost unquoted
     s.retry = 9;
     s.timeout = 30000;
     s.dir = QStringLiteral("/home/ann/Misure città/");
@@ -130,7 +129,7 @@ TEST_F(SettingsFileTest, WrittenValuesReadBackExactly)
     EXPECT_EQ(read(), s);
 
     s.exportSeparator = QStringLiteral("\t");
-    s.secondary = QStringLiteral("line\nbreak");   // cannot span lines
+    s.secondary = QStringLiteral("line\nbreak");  // cannot span lines
     ASSERT_TRUE(WriteSettings(path(), s));
     const AppSettings back = read();
     EXPECT_EQ(back.exportSeparator, "\t");
@@ -176,11 +175,10 @@ TEST(SettingsContents, KeysAddedAtTheEndOfTheFileAreWrittenOnce)
 
 TEST_F(SettingsFileTest, UnknownLinesSurviveASave)
 {
-    const QByteArray original =
-        "; written by hand\r\n"
-        "[Extra]\r\nColour=blue\r\n\r\n"
-        "[COM PORT]\r\nname=COM3\r\nBaudHint=fast\r\n\r\n"
-        "# trailing comment\r\n[Misc]\r\nNote=keep me\r\n";
+    const QByteArray original = "; written by hand\r\n"
+                                "[Extra]\r\nColour=blue\r\n\r\n"
+                                "[COM PORT]\r\nname=COM3\r\nBaudHint=fast\r\n\r\n"
+                                "# trailing comment\r\n[Misc]\r\nNote=keep me\r\n";
     writeFile(original);
     AppSettings s = read();
     EXPECT_EQ(s.comName, "COM3");
@@ -335,7 +333,7 @@ TEST(SettingsLocation, BesideTheProgramOrInTheUserFolder)
     EXPECT_EQ(loc.defaultDir, home + QStringLiteral("/"));
     loc = LocateSettings(gone, tmp.filePath(QStringLiteral("xdg")), home);
     EXPECT_EQ(loc.filePath, tmp.filePath(QStringLiteral("xdg/zelk-duv/zelk-duv.ini")));
-    loc = LocateSettings(gone, QStringLiteral("relative/xdg"), home);   // ignored, as XDG says
+    loc = LocateSettings(gone, QStringLiteral("relative/xdg"), home);  // ignored, as XDG says
     EXPECT_EQ(loc.filePath, home + QStringLiteral("/.config/zelk-duv/zelk-duv.ini"));
 }
 
@@ -357,7 +355,12 @@ TEST(SettingsLocation, ExistingFileBesideTheProgramWins)
 // Root's run of the installed program (or one built for another prefix) using a file beside it.
 TEST(SettingsLocation, InstalledProgramNeverBesideItselfPortableCopyIs)
 {
-    struct Row { const char* exe; bool leftoverIni; bool builtForThisFolder; bool beside; };
+    struct Row {
+        const char* exe;
+        bool leftoverIni;
+        bool builtForThisFolder;
+        bool beside;
+    };
     for (const Row& row : {Row{"bin/zelk-duv", false, false, true},  // portable, writable folder
                            Row{"bin/zelk-duv", false, true, false},  // installed, writable (root)
                            Row{"bin/zelk-duv", true, true, false},   // installed, root's file left
@@ -369,8 +372,11 @@ TEST(SettingsLocation, InstalledProgramNeverBesideItselfPortableCopyIs)
             QFile(bin + QStringLiteral("/zelk-duv.ini")).open(QIODevice::WriteOnly);
         const auto loc = LocateSettings(bin + QStringLiteral("/zelk-duv"), QString(), tmp.path(),
                                         row.builtForThisFolder ? bin : QString());
-        EXPECT_EQ(loc.filePath.toStdString(), (row.beside ? bin + QStringLiteral("/zelk-duv.ini")
-            : tmp.filePath(QStringLiteral(".config/zelk-duv/zelk-duv.ini"))).toStdString()) << row.exe;
+        EXPECT_EQ(loc.filePath.toStdString(),
+                  (row.beside ? bin + QStringLiteral("/zelk-duv.ini")
+                              : tmp.filePath(QStringLiteral(".config/zelk-duv/zelk-duv.ini")))
+                      .toStdString())
+            << row.exe;
     }
 }
 

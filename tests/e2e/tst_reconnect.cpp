@@ -19,7 +19,7 @@ struct Plug {
     SimProcess sim;
     WindowFixture f;
     TForm11& form = f.form();
-    bool start()   // the simulator under the link, and the window connected to it
+    bool start()  // the simulator under the link, and the window connected to it
     {
         if (!QDir().mkpath(folder) || !sim.start({QStringLiteral("--link"), link}))
             return false;
@@ -40,9 +40,10 @@ private slots:
         Plug p;
         QVERIFY2(p.start(), qPrintable(p.sim.errorString()));
         p.form.meterTable().setRowCount(6);
-        for (int r = 1; r < 6; ++r) p.form.meterTable().setCell(MeterTable::ColSerial, r, QString(8, QChar('0' + r)));
+        for (int r = 1; r < 6; ++r)
+            p.form.meterTable().setCell(MeterTable::ColSerial, r, QString(8, QChar('0' + r)));
         p.form.Check_deleteAll->setChecked(true);
-        QTest::mouseClick(p.form.BitBtn42, Qt::LeftButton);   // add all
+        QTest::mouseClick(p.form.BitBtn42, Qt::LeftButton);  // add all
         QVERIFY(p.sim.waitForFrames(2, 3000));
         ::kill(p.sim.pid(), SIGUSR1);
         QVERIFY(!p.f.waitForLogPrefix(QStringLiteral("Serial port lost - ")).isEmpty());
@@ -54,9 +55,9 @@ private slots:
         ::kill(p.sim.pid(), SIGUSR2);
         QVERIFY(p.f.waitForLogLine(kBack + p.link, 2000));
         QCOMPARE(p.form.BitBtn22->text(), QStringLiteral("Disconnect"));
-        QTest::qWait(1000);   // two response timeouts: no row goes out any more
+        QTest::qWait(1000);  // two response timeouts: no row goes out any more
         QCOMPARE(p.sim.receivedFrames().size(), sent);
-        QTest::mouseClick(p.form.BitBtn52, Qt::LeftButton);   // read status on the new line
+        QTest::mouseClick(p.form.BitBtn52, Qt::LeftButton);  // read status on the new line
         QVERIFY(p.f.waitForLogLine(QStringLiteral("ZELK-DUV 01020304 info: ")));
     }
 
@@ -72,17 +73,20 @@ private slots:
         QFETCH(QString, choice);
         Plug p;
         QVERIFY2(p.start(), qPrintable(p.sim.errorString()));
-        if (choice == "disconnect") QTest::mouseClick(p.form.BitBtn22, Qt::LeftButton);
+        if (choice == "disconnect")
+            QTest::mouseClick(p.form.BitBtn22, Qt::LeftButton);
         ::kill(p.sim.pid(), SIGUSR1);
         QTRY_VERIFY(!p.form.state().connected && !QFileInfo::exists(p.link));
-        if (choice == "rename") p.form.Combo_comName->setEditText(p.link + QStringLiteral("2"));
-        if (choice == "close") p.form.close();
+        if (choice == "rename")
+            p.form.Combo_comName->setEditText(p.link + QStringLiteral("2"));
+        if (choice == "close")
+            p.form.close();
         const int lines = p.f.logLines().size();
         ::kill(p.sim.pid(), SIGUSR2);
         QTRY_VERIFY(QFileInfo::exists(p.link));
         QTest::qWait(500);
         QVERIFY(!p.form.state().connected);
-        QCOMPARE(p.f.logLines().size(), lines);   // not even an attempt to open
+        QCOMPARE(p.f.logLines().size(), lines);  // not even an attempt to open
     }
 };
 

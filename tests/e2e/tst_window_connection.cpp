@@ -123,19 +123,25 @@ private slots:
         pointAt(form, sim.ptyPath());
         form.Edit_IDnano->setText(QStringLiteral("87654321"));
 
-        QTest::mouseClick(form.BitBtn42, Qt::LeftButton);   // add meter ID
+        QTest::mouseClick(form.BitBtn42, Qt::LeftButton);  // add meter ID
         QVERIFY(form.state().connected);
         QCOMPARE(form.BitBtn22->text(), QStringLiteral("Disconnect"));
-        const QByteArray expected = QByteArray::fromHex("681606DA46040302010" "01B7A000000000FFF010421436587" "16");
+        const QByteArray expected = QByteArray::fromHex("681606DA46040302010"
+                                                        "01B7A000000000FFF010421436587"
+                                                        "16");
         QVERIFY(sim.waitForFrames(1, 3000));
         QCOMPARE(sim.receivedFrames().first(), expected);
-        QVERIFY(f.logLines().contains(QStringLiteral("Sent: 68 16 06 DA 46 04 03 02 01 00 1B 7A 00 00 00 00 0F FF 01 04 21 43 65 87 16 ")));
-        QVERIFY(sim.waitForState([](const auto& s) {
-            for (auto it = s.begin(); it != s.end(); ++it)
-                if (it.key().startsWith(QStringLiteral("slot")) && it.value().startsWith(QStringLiteral("87654321")))
-                    return true;
-            return false;
-        }, 3000));
+        QVERIFY(f.logLines().contains(
+            QStringLiteral("Sent: 68 16 06 DA 46 04 03 02 01 00 1B 7A 00 00 00 00 0F FF 01 04 21 43 65 87 16 ")));
+        QVERIFY(sim.waitForState(
+            [](const auto& s) {
+                for (auto it = s.begin(); it != s.end(); ++it)
+                    if (it.key().startsWith(QStringLiteral("slot"))
+                        && it.value().startsWith(QStringLiteral("87654321")))
+                        return true;
+                return false;
+            },
+            3000));
     }
 
     void exitAnsweredNoChangesNothing_data()
@@ -184,7 +190,7 @@ private slots:
         QVERIFY(!form.state().connected);
         TVaComm other;
         other.SetDeviceName(sim.ptyPath());
-        other.OpenPort();   // throws if the window still held the port
+        other.OpenPort();  // throws if the window still held the port
         QVERIFY(other.IsOpen());
         other.ClosePort();
     }
@@ -200,7 +206,7 @@ private slots:
         QTest::mouseClick(form.BitBtn22, Qt::LeftButton);
         QVERIFY(form.state().connected);
 
-        sim.reset();   // the other end of the line goes away
+        sim.reset();  // the other end of the line goes away
         QVERIFY(!f.waitForLogPrefix(QStringLiteral("Serial port lost - ")).isEmpty());
         QVERIFY(!form.state().connected);
         QCOMPARE(form.BitBtn22->text(), QStringLiteral("Connect to port"));
@@ -215,7 +221,7 @@ private slots:
         SimProcess again;
         QVERIFY2(again.start(), qPrintable(again.errorString()));
         pointAt(form, again.ptyPath());
-        QTest::mouseClick(form.BitBtn52, Qt::LeftButton);   // read status
+        QTest::mouseClick(form.BitBtn52, Qt::LeftButton);  // read status
         QVERIFY(form.state().connected);
         QVERIFY(again.waitForFrames(1, 3000));
     }

@@ -5,33 +5,33 @@
 #include "app/ui/log_panel.h"
 #include "e2e/support/window_fixture.h"
 #include "protocol/medium.h"
-#include "widgets/font_units.h"
 #include "table/ui/meter_grid.h"
 #include "table/ui/meter_grid_paint.h"
+#include "widgets/font_units.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
-#include <QToolButton>
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QTabWidget>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QApplication>
-#include <QMenuBar>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QWindow>
+#include <QTabWidget>
 #include <QTest>
-#include <QScopeGuard>
 #include <QTimer>
+#include <QToolButton>
+#include <QWindow>
 
 namespace {
 
@@ -72,7 +72,7 @@ private slots:
     {
         QTest::addColumn<QString>("screen");
         QTest::addColumn<int>("points");
-        QTest::addColumn<bool>("scrolls");   // the screen is smaller than the window's minimum
+        QTest::addColumn<bool>("scrolls");  // the screen is smaller than the window's minimum
         const std::pair<const char*, bool> screens[] = {{"1-wide", false},      {"2-laptop", false},
                                                         {"3-small", false},     {"4-scaled", false},
                                                         {"5-laptop-125", true}, {"6-small-150", true}};
@@ -85,7 +85,7 @@ private slots:
         QFETCH(QString, screen);
         QFETCH(int, points);
         QFETCH(bool, scrolls);
-        const QFont original = QApplication::font();   // restored however the row ends
+        const QFont original = QApplication::font();  // restored however the row ends
         const auto restore = qScopeGuard([original] { QApplication::setFont(original); });
         QApplication::setFont(QFont(original.family(), points));
         TForm11 reference;
@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(form.BitBtn42->iconSize(), QSize(glyph, glyph));
         QVERIFY(form.BitBtn42->icon().availableSizes().contains(QSize(2 * glyph, 2 * glyph)));
         const QImage plus = GlyphIcon(Glyph::Add, 72).pixmap(QSize(72, 72), 1.0).toImage();
-        QVERIFY(qAlpha(plus.pixel(36, 58)) > 0);   // the foot of the plus, beyond 18 pixels
+        QVERIFY(qAlpha(plus.pixel(36, 58)) > 0);  // the foot of the plus, beyond 18 pixels
         const QString port = QStringLiteral("/dev/serial/by-id/usb-0403_6001-if00-port0 - 9600,8,Even");
         form.StatusPanel0->setText(port);
         QApplication::processEvents();
@@ -131,7 +131,7 @@ private slots:
     // vertical scroll bar shown.
     void meterColumnsShowWhatMatters_data()
     {
-        QTest::addColumn<QString>("loaded");   // the medium of every row
+        QTest::addColumn<QString>("loaded");  // the medium of every row
         QTest::newRow("code table names") << "Water";
         QTest::newRow("a long name loaded") << "Heat Cost Allocator";
     }
@@ -187,15 +187,54 @@ private slots:
     void everyNamedControlExists_data()
     {
         QTest::addColumn<QString>("name");
-        const char* names[] = {
-            "Combo_comName", "Combo_speed", "Combo_parity", "Combo_dataBits", "Check_rts", "BitBtn22",
-            "Edit_retry", "UD_retry_read", "Edit_export_separator", "Edit_timeout", "UD_timeout", "Label8",
-            "Edit_currentID", "Edit_ZELK_ID", "Button6", "BitBtn51", "BitBtn52", "BitBtn53",
-            "Combo_wirelessMode", "Button8", "Edit1", "Check_onClock", "BitBtn24", "BitBtn23",
-            "PageControl1", "Edit_IDnano", "BitBtn42", "BitBtn43", "Check_deleteAll", "Edit_aesKey",
-            "Butt_setAES", "Butt_readAES", "Combo_medium", "BitBtn19", "Check_nanoFlag", "Combo_qorFlags",
-            "BitBtn44", "Butt_stop", "ProgressBar1", "StringGrid1", "Butt_load_data", "Butt_save_data",
-            "Butt_clear_grid", "Memo_current", "BitBtn7", "BitBtn6", "BitBtn5", "StatusBar1"};
+        const char* names[] = {"Combo_comName",
+                               "Combo_speed",
+                               "Combo_parity",
+                               "Combo_dataBits",
+                               "Check_rts",
+                               "BitBtn22",
+                               "Edit_retry",
+                               "UD_retry_read",
+                               "Edit_export_separator",
+                               "Edit_timeout",
+                               "UD_timeout",
+                               "Label8",
+                               "Edit_currentID",
+                               "Edit_ZELK_ID",
+                               "Button6",
+                               "BitBtn51",
+                               "BitBtn52",
+                               "BitBtn53",
+                               "Combo_wirelessMode",
+                               "Button8",
+                               "Edit1",
+                               "Check_onClock",
+                               "BitBtn24",
+                               "BitBtn23",
+                               "PageControl1",
+                               "Edit_IDnano",
+                               "BitBtn42",
+                               "BitBtn43",
+                               "Check_deleteAll",
+                               "Edit_aesKey",
+                               "Butt_setAES",
+                               "Butt_readAES",
+                               "Combo_medium",
+                               "BitBtn19",
+                               "Check_nanoFlag",
+                               "Combo_qorFlags",
+                               "BitBtn44",
+                               "Butt_stop",
+                               "ProgressBar1",
+                               "StringGrid1",
+                               "Butt_load_data",
+                               "Butt_save_data",
+                               "Butt_clear_grid",
+                               "Memo_current",
+                               "BitBtn7",
+                               "BitBtn6",
+                               "BitBtn5",
+                               "StatusBar1"};
         for (const char* n : names)
             QTest::newRow(n) << QString::fromLatin1(n);
     }
@@ -211,11 +250,16 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("what");
-        QTest::newRow("add") << "BitBtn42" << "Add meter ID";
-        QTest::newRow("delete") << "BitBtn43" << "Delete meter ID";
-        QTest::newRow("set key") << "Butt_setAES" << "Set AES key";
-        QTest::newRow("read key") << "Butt_readAES" << "Read AES key";
-        QTest::newRow("flag") << "BitBtn44" << "Set or clear flag";
+        QTest::newRow("add") << "BitBtn42"
+                             << "Add meter ID";
+        QTest::newRow("delete") << "BitBtn43"
+                                << "Delete meter ID";
+        QTest::newRow("set key") << "Butt_setAES"
+                                 << "Set AES key";
+        QTest::newRow("read key") << "Butt_readAES"
+                                  << "Read AES key";
+        QTest::newRow("flag") << "BitBtn44"
+                              << "Set or clear flag";
     }
 
     void glyphButtonsSayWhatTheyDo()
@@ -234,9 +278,12 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("what");
-        QTest::newRow("medium") << "BitBtn19" << "Set medium";
-        QTest::newRow("status") << "BitBtn53" << "Read status";
-        QTest::newRow("clock") << "BitBtn24" << "Set clock adjustment";
+        QTest::newRow("medium") << "BitBtn19"
+                                << "Set medium";
+        QTest::newRow("status") << "BitBtn53"
+                                << "Read status";
+        QTest::newRow("clock") << "BitBtn24"
+                               << "Set clock adjustment";
     }
 
     void setButtonsAreToldApart()
@@ -255,17 +302,26 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("label");
-        QTest::newRow("zelk id") << "Edit_currentID" << "Current RF-ZELK ID";
-        QTest::newRow("meter id") << "Edit_IDnano" << "Enter ID to add/delete";
+        QTest::newRow("zelk id") << "Edit_currentID"
+                                 << "Current RF-ZELK ID";
+        QTest::newRow("meter id") << "Edit_IDnano"
+                                  << "Enter ID to add/delete";
         QTest::newRow("key") << "Edit_aesKey"
                              << "Set/Read 16-byte AES-128 key (32 symbols from 0 to F, no spaces)";
-        QTest::newRow("medium") << "Combo_medium" << "Set new Medium for this ID";
-        QTest::newRow("new id") << "Edit_ZELK_ID" << "Enter new DUV-ZELK  ID ";
-        QTest::newRow("clock") << "Edit1" << "Clock adjust (0-511)";
-        QTest::newRow("mode") << "Combo_wirelessMode" << "Wireless m-bus mode";
-        QTest::newRow("retry") << "Edit_retry" << "Retry times:";
-        QTest::newRow("separator") << "Edit_export_separator" << "Import/Export separator:";
-        QTest::newRow("port") << "Combo_comName" << "COM name";
+        QTest::newRow("medium") << "Combo_medium"
+                                << "Set new Medium for this ID";
+        QTest::newRow("new id") << "Edit_ZELK_ID"
+                                << "Enter new DUV-ZELK  ID ";
+        QTest::newRow("clock") << "Edit1"
+                               << "Clock adjust (0-511)";
+        QTest::newRow("mode") << "Combo_wirelessMode"
+                              << "Wireless m-bus mode";
+        QTest::newRow("retry") << "Edit_retry"
+                               << "Retry times:";
+        QTest::newRow("separator") << "Edit_export_separator"
+                                   << "Import/Export separator:";
+        QTest::newRow("port") << "Combo_comName"
+                              << "COM name";
     }
 
     void labelledFieldsAreBuddies()
@@ -321,7 +377,7 @@ private slots:
         TForm11& form = f.form();
         QStringList file, help;
         for (QAction* a : form.File1->actions())
-            file << a->text().remove(QLatin1Char('&'));   // as shown: the mnemonic is underlined
+            file << a->text().remove(QLatin1Char('&'));  // as shown: the mnemonic is underlined
         for (QAction* a : form.Help1->actions())
             help << a->text().remove(QLatin1Char('&'));
         QCOMPARE(file, (QStringList{"Open", "Save", "Exit"}));

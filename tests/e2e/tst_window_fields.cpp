@@ -19,12 +19,30 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("zelk id") << "Edit_currentID" << "" << "12AB3456789" << "12345678";
-        QTest::newRow("meter id typed") << "Edit_IDnano" << "1A2b3" << "" << "123";
-        QTest::newRow("key") << "Edit_aesKey" << "1a" << "" << "1";
-        QTest::newRow("key pasted") << "Edit_aesKey" << "" << "00ff11GG22" << "001122";
-        QTest::newRow("clock") << "Edit1" << "51x17" << "" << "511";
-        QTest::newRow("separator") << "Edit_export_separator" << ",;" << "" << ",";
+        QTest::newRow("zelk id") << "Edit_currentID"
+                                 << ""
+                                 << "12AB3456789"
+                                 << "12345678";
+        QTest::newRow("meter id typed") << "Edit_IDnano"
+                                        << "1A2b3"
+                                        << ""
+                                        << "123";
+        QTest::newRow("key") << "Edit_aesKey"
+                             << "1a"
+                             << ""
+                             << "1";
+        QTest::newRow("key pasted") << "Edit_aesKey"
+                                    << ""
+                                    << "00ff11GG22"
+                                    << "001122";
+        QTest::newRow("clock") << "Edit1"
+                               << "51x17"
+                               << ""
+                               << "511";
+        QTest::newRow("separator") << "Edit_export_separator"
+                                   << ",;"
+                                   << ""
+                                   << ",";
     }
 
     void typedAndPastedText()

@@ -33,10 +33,14 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("record");
-        QTest::newRow("add") << "BitBtn42" << "0FFF01042222222216";
-        QTest::newRow("delete") << "BitBtn43" << "0FFF81042222222216";
-        QTest::newRow("set key") << "Butt_setAES" << "0FFF0A1422222222" + kKey + "16";
-        QTest::newRow("set medium") << "BitBtn19" << "0FFF2805222222221616";
+        QTest::newRow("add") << "BitBtn42"
+                             << "0FFF01042222222216";
+        QTest::newRow("delete") << "BitBtn43"
+                                << "0FFF81042222222216";
+        QTest::newRow("set key") << "Butt_setAES"
+                                 << "0FFF0A1422222222" + kKey + "16";
+        QTest::newRow("set medium") << "BitBtn19"
+                                    << "0FFF2805222222221616";
     }
     void selectedRowReachesTheReceiver()
     {
@@ -47,8 +51,8 @@ private slots:
         WindowFixture f;
         TForm11& form = f.form();
         pointAt(form, sim);
-        form.meterTable().replaceDataRows({{"1", "11111111", "Gas", QString(32, u'1'), ""},
-                                           {"2", "22222222", "Cold water", kKey, ""}});
+        form.meterTable().replaceDataRows(
+            {{"1", "11111111", "Gas", QString(32, u'1'), ""}, {"2", "22222222", "Cold water", kKey, ""}});
         QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {},
                           form.StringGrid1->visualRect(form.StringGrid1->model()->index(1, 1)).center());
         QTest::mouseClick(form.findChild<QAbstractButton*>(button), Qt::LeftButton);
@@ -81,7 +85,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(table.cell(MeterTable::ColNotes, 1), QStringLiteral("10000"), 4000);
         QCOMPARE(table.cell(MeterTable::ColNotes, 2), QStringLiteral("20000"));
         QCOMPARE(table.cell(MeterTable::ColNotes, 16), QStringLiteral("-1"));
-        QVERIFY(f.logLines().contains(QStringLiteral("Sent: 68 14 06 DA 46 04 03 02 01 00 1B 7A 00 00 00 00 0F FF 22 02 01 10 16 ")));
+        QVERIFY(f.logLines().contains(
+            QStringLiteral("Sent: 68 14 06 DA 46 04 03 02 01 00 1B 7A 00 00 00 00 0F FF 22 02 01 10 16 ")));
     }
 
     void readStatusWritesTheReport()
@@ -117,7 +122,9 @@ private slots:
         QFETCH(QString, simArgs);
         QFETCH(bool, list);
         SimProcess sim;
-        QVERIFY2(sim.start(simArgs.split(u' ') << "--preload" << "12345678:07"), qPrintable(sim.errorString()));
+        QVERIFY2(sim.start(simArgs.split(u' ') << "--preload"
+                                               << "12345678:07"),
+                 qPrintable(sim.errorString()));
         WindowFixture f;
         pointAt(f.form(), sim);
         f.form().Edit_timeout->setText(QStringLiteral("1000"));

@@ -14,20 +14,26 @@ const QString kSkip = QStringLiteral("FFFFFFFF");
 const QString kKey1 = QStringLiteral("00112233445566778899AABBCCDDEEFF");
 const QString kKey2 = QStringLiteral("FFEEDDCCBBAA99887766554433221100");
 
-QByteArray AddFrame(const QString& zelk, const QString& id, bool add) {
+QByteArray AddFrame(const QString& zelk, const QString& id, bool add)
+{
     return ExpectedFrame(zelk, Hex(add ? "0F FF 01 04" : "0F FF 81 04") + Bcd(id));
 }
 
 // Ticks the armed sequence timer by hand until the sequence ends (bounded).
-void RunToEnd(OpsRig& rig) {
+void RunToEnd(OpsRig& rig)
+{
     for (int i = 0; i < 100 && rig.ops.batch().running(); ++i) {
-        if (rig.ops.batch().timer(BatchSequences::Kind::AddAll).isActive()) rig.ops.Timer_activateQORAllTimer();
-        else if (rig.ops.batch().timer(BatchSequences::Kind::DeleteAll).isActive()) rig.ops.Timer_deleteAllTimer();
-        else rig.ops.batch().Timer_setAESAllTimer();
+        if (rig.ops.batch().timer(BatchSequences::Kind::AddAll).isActive())
+            rig.ops.Timer_activateQORAllTimer();
+        else if (rig.ops.batch().timer(BatchSequences::Kind::DeleteAll).isActive())
+            rig.ops.Timer_deleteAllTimer();
+        else
+            rig.ops.batch().Timer_setAESAllTimer();
     }
 }
 
-TEST(AddAll, SkipsEmptySlotsAndClosesThePortOneIntervalAfterTheLast) {
+TEST(AddAll, SkipsEmptySlotsAndClosesThePortOneIntervalAfterTheLast)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"11111111", kSkip, "33333333", kSkip, "55555555"});
@@ -48,7 +54,8 @@ TEST(AddAll, SkipsEmptySlotsAndClosesThePortOneIntervalAfterTheLast) {
     EXPECT_FALSE(rig.ops.retryTimer().timer().isActive());  // sequences never use the retry timer
 }
 
-TEST(AddAll, EveryRowAnEmptySlotSendsNothingAndEndsAtOnce) {
+TEST(AddAll, EveryRowAnEmptySlotSendsNothingAndEndsAtOnce)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({kSkip, kSkip, kSkip});
@@ -60,7 +67,8 @@ TEST(AddAll, EveryRowAnEmptySlotSendsNothingAndEndsAtOnce) {
     EXPECT_EQ(rig.link.releaseCalls, 1);
 }
 
-TEST(AddAll, OneEmptyRowGetsTheBuildersMessageAndTheNextStepEnds) {
+TEST(AddAll, OneEmptyRowGetsTheBuildersMessageAndTheNextStepEnds)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.host.meter = QStringLiteral("99999999");
@@ -75,7 +83,8 @@ TEST(AddAll, OneEmptyRowGetsTheBuildersMessageAndTheNextStepEnds) {
     EXPECT_FALSE(rig.host.batchRunning);
 }
 
-TEST(AddAll, LowerCaseEmptySlotIsNotSkipped) {
+TEST(AddAll, LowerCaseEmptySlotIsNotSkipped)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"ffffffff", "22222222"});
@@ -89,7 +98,8 @@ TEST(AddAll, LowerCaseEmptySlotIsNotSkipped) {
     EXPECT_EQ(rig.link.telegrams[0], AddFrame(rig.host.zelk, "22222222", true));
 }
 
-TEST(DeleteAll, AnsweredNoSendsNothingAndLeavesTheButtons) {
+TEST(DeleteAll, AnsweredNoSendsNothingAndLeavesTheButtons)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.host.confirmAnswer = false;
@@ -104,7 +114,8 @@ TEST(DeleteAll, AnsweredNoSendsNothingAndLeavesTheButtons) {
     EXPECT_FALSE(rig.ops.batch().running());
 }
 
-TEST(DeleteAll, SendsEveryRowInOrder) {
+TEST(DeleteAll, SendsEveryRowInOrder)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"11111111", "22222222", kSkip});
@@ -116,7 +127,8 @@ TEST(DeleteAll, SendsEveryRowInOrder) {
     EXPECT_EQ(rig.link.releaseCalls, 1);
 }
 
-TEST(Sequences, ProgressBarEndsAtThreeForAddAndFourForDelete) {
+TEST(Sequences, ProgressBarEndsAtThreeForAddAndFourForDelete)
+{
     for (bool add : {true, false}) {
         OpsRig rig;
         rig.host.all = true;
@@ -130,7 +142,8 @@ TEST(Sequences, ProgressBarEndsAtThreeForAddAndFourForDelete) {
     }
 }
 
-TEST(Sequences, StopAfterTwoOfFiveKeepsThePortOpen) {
+TEST(Sequences, StopAfterTwoOfFiveKeepsThePortOpen)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"11111111", "22222222", "33333333", "44444444", "55555555"});
@@ -150,7 +163,8 @@ TEST(Sequences, StopAfterTwoOfFiveKeepsThePortOpen) {
     EXPECT_EQ(rig.link.telegrams.size(), 3);
 }
 
-TEST(Sequences, EachStepDrainsAndLogsWaitingInputAndResetsRetryCount) {
+TEST(Sequences, EachStepDrainsAndLogsWaitingInputAndResetsRetryCount)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"11111111", "22222222"});
@@ -166,7 +180,8 @@ TEST(Sequences, EachStepDrainsAndLogsWaitingInputAndResetsRetryCount) {
     EXPECT_EQ(rig.link.lines.size(), before);
 }
 
-TEST(Sequences, PortLostInTheMiddleRunsToTheEndWithMessages) {
+TEST(Sequences, PortLostInTheMiddleRunsToTheEndWithMessages)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"11111111", "22222222", "33333333"});
@@ -179,7 +194,8 @@ TEST(Sequences, PortLostInTheMiddleRunsToTheEndWithMessages) {
     EXPECT_FALSE(rig.host.batchRunning);
 }
 
-TEST(Sequences, TableEditedWhileRunningIsReadAfreshAtEachStep) {
+TEST(Sequences, TableEditedWhileRunningIsReadAfreshAtEachStep)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"11111111", "22222222", "33333333", "44444444"});
@@ -194,27 +210,30 @@ TEST(Sequences, TableEditedWhileRunningIsReadAfreshAtEachStep) {
     EXPECT_EQ(rig.link.releaseCalls, 1);
 }
 
-TEST(Sequences, SecondDeleteAllStartTakesOverWithoutInterleaving) {
+TEST(Sequences, SecondDeleteAllStartTakesOverWithoutInterleaving)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"11111111", "22222222", "33333333"});
-    rig.ops.BitBtn42Click();           // add-all running, row 1 sent
+    rig.ops.BitBtn42Click();              // add-all running, row 1 sent
     rig.ops.Timer_activateQORAllTimer();  // row 2
-    rig.ops.TableDeleteAllRoute();     // Ctrl+F
+    rig.ops.TableDeleteAllRoute();        // Ctrl+F
     EXPECT_EQ(rig.host.confirmCount, 1);
     EXPECT_FALSE(rig.ops.batch().timer(BatchSequences::Kind::AddAll).isActive());
     EXPECT_TRUE(rig.ops.batch().timer(BatchSequences::Kind::DeleteAll).isActive());
-    rig.ops.TableDeleteAllRoute();     // and again: starts over at row 1
+    rig.ops.TableDeleteAllRoute();  // and again: starts over at row 1
     RunToEnd(rig);
-    QList<QByteArray> expected = {AddFrame(rig.host.zelk, "11111111", true), AddFrame(rig.host.zelk, "22222222", true),
-                                  AddFrame(rig.host.zelk, "11111111", false), AddFrame(rig.host.zelk, "11111111", false),
-                                  AddFrame(rig.host.zelk, "22222222", false), AddFrame(rig.host.zelk, "33333333", false)};
+    QList<QByteArray> expected = {
+        AddFrame(rig.host.zelk, "11111111", true),  AddFrame(rig.host.zelk, "22222222", true),
+        AddFrame(rig.host.zelk, "11111111", false), AddFrame(rig.host.zelk, "11111111", false),
+        AddFrame(rig.host.zelk, "22222222", false), AddFrame(rig.host.zelk, "33333333", false)};
     EXPECT_EQ(rig.link.telegrams, expected);
     EXPECT_EQ(rig.link.releaseCalls, 1);
     EXPECT_TRUE(rig.host.all);
 }
 
-TEST(Sequences, PortReleasedDuringTheQuestionIsOpenedAgain) {
+TEST(Sequences, PortReleasedDuringTheQuestionIsOpenedAgain)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"11111111"});
@@ -228,14 +247,18 @@ TEST(Sequences, PortReleasedDuringTheQuestionIsOpenedAgain) {
     OpsRig lost;
     lost.host.all = true;
     lost.setIds({"11111111"});
-    lost.host.duringConfirm = [&] { lost.link.ReleasePort(); lost.link.openFails = true; };
+    lost.host.duringConfirm = [&] {
+        lost.link.ReleasePort();
+        lost.link.openFails = true;
+    };
     lost.ops.BitBtn43Click();
     EXPECT_TRUE(lost.link.telegrams.isEmpty());
     EXPECT_EQ(lost.link.lines.last(), QStringLiteral("No channel for communication..."));
     EXPECT_EQ(lost.host.batchUiCalls, 0);
 }
 
-TEST(KeyAll, SendsEachRowsOwnKeyAndGoesOnAfterABadKey) {
+TEST(KeyAll, SendsEachRowsOwnKeyAndGoesOnAfterABadKey)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.host.meter = QStringLiteral("99999999");
@@ -250,19 +273,23 @@ TEST(KeyAll, SendsEachRowsOwnKeyAndGoesOnAfterABadKey) {
     EXPECT_TRUE(rig.host.batchRunning);
     RunToEnd(rig);
     ASSERT_EQ(rig.link.telegrams.size(), 2);
-    EXPECT_EQ(rig.link.telegrams[0],
-              ExpectedFrame(rig.host.zelk, Hex("0F FF 0A 14") + Bcd("11111111") + QByteArray::fromHex(kKey1.toLatin1())));
-    EXPECT_EQ(rig.link.telegrams[1],
-              ExpectedFrame(rig.host.zelk, Hex("0F FF 0A 14") + Bcd("55555555") + QByteArray::fromHex(kKey2.toLatin1())));
+    EXPECT_EQ(
+        rig.link.telegrams[0],
+        ExpectedFrame(rig.host.zelk, Hex("0F FF 0A 14") + Bcd("11111111") + QByteArray::fromHex(kKey1.toLatin1())));
+    EXPECT_EQ(
+        rig.link.telegrams[1],
+        ExpectedFrame(rig.host.zelk, Hex("0F FF 0A 14") + Bcd("55555555") + QByteArray::fromHex(kKey2.toLatin1())));
     EXPECT_TRUE(rig.link.lines.contains(QStringLiteral("Error in AES key for 33333333")));
-    EXPECT_TRUE(rig.link.lines.contains(QStringLiteral("Encryption key must be 16 bytes exactly (32 symbols), skipping...")));
+    EXPECT_TRUE(
+        rig.link.lines.contains(QStringLiteral("Encryption key must be 16 bytes exactly (32 symbols), skipping...")));
     EXPECT_EQ(rig.host.meter, QStringLiteral("99999999"));  // the fields are not touched
     EXPECT_EQ(rig.table.cell(MeterTable::ColKey, 3), kKey1.left(31));
     EXPECT_EQ(rig.link.releaseCalls, 1);
     EXPECT_FALSE(rig.host.batchRunning);
 }
 
-TEST(KeyAll, StopProgrammingStopsItToo) {
+TEST(KeyAll, StopProgrammingStopsItToo)
+{
     OpsRig rig;
     rig.host.all = true;
     rig.setIds({"11111111", "22222222"});

@@ -13,24 +13,29 @@ namespace {
 
 const QString kZelk = QStringLiteral("01020304");
 
-QByteArray StatusReply(int used) {
+QByteArray StatusReply(int used)
+{
     QByteArray body = Hex("0F FF 06 04");
     body.append(char(used));
     body.append(Hex("10 00 10 0F FF 05 04 04 00 00 00"));
     return ExpectedFrame(kZelk, body);
 }
-QByteArray ListReply() {
+QByteArray ListReply()
+{
     QByteArray body = Hex("0F FF 79 40") + Bcd("11111111") + QByteArray(60, char(0xFF)) + Hex("0F FF 28 10");
     return ExpectedFrame(kZelk, body + Hex("07") + QByteArray(15, char(0xFF)));
 }
-QByteArray TailReply() {
+QByteArray TailReply()
+{
     QByteArray body;
-    for (int k = 0; k < 16; ++k) body += Hex("04 13") + (k == 0 ? Hex("10 27 00 00") : Hex("FF FF FF FF"));
+    for (int k = 0; k < 16; ++k)
+        body += Hex("04 13") + (k == 0 ? Hex("10 27 00 00") : Hex("FF FF FF FF"));
     return ExpectedFrame(kZelk, body);
 }
 
 // Answers the n-th telegram with replies[n] as soon as it has been sent.
-void AnswerTelegrams(FakeLink& link, RequestEngine& engine, QList<QByteArray> replies) {
+void AnswerTelegrams(FakeLink& link, RequestEngine& engine, QList<QByteArray> replies)
+{
     auto* poll = new QTimer(&engine);
     auto answered = std::make_shared<int>(0);
     QObject::connect(poll, &QTimer::timeout, [&link, &engine, replies, answered] {
@@ -41,7 +46,8 @@ void AnswerTelegrams(FakeLink& link, RequestEngine& engine, QList<QByteArray> re
 }
 
 // Answers the n-th telegram with replies[n], delayMs after it has been sent.
-void AnswerLate(FakeLink& link, RequestEngine& engine, QList<QByteArray> replies, int delayMs) {
+void AnswerLate(FakeLink& link, RequestEngine& engine, QList<QByteArray> replies, int delayMs)
+{
     auto* poll = new QTimer(&engine);
     auto seen = std::make_shared<int>(0);
     QObject::connect(poll, &QTimer::timeout, [&link, &engine, replies, seen, delayMs] {
@@ -51,10 +57,14 @@ void AnswerLate(FakeLink& link, RequestEngine& engine, QList<QByteArray> replies
     poll->start(1);
 }
 
-struct ResendCase { int retries; int sends; };
+struct ResendCase {
+    int retries;
+    int sends;
+};
 class EngineSilence : public ::testing::TestWithParam<ResendCase> {};
 
-TEST_P(EngineSilence, SendsRetriesPlusOneIdenticalTelegramsThenNoReply) {
+TEST_P(EngineSilence, SendsRetriesPlusOneIdenticalTelegramsThenNoReply)
+{
     EnsureTestApp();
     FakeLink link;
     link.open = true;
@@ -71,7 +81,8 @@ TEST_P(EngineSilence, SendsRetriesPlusOneIdenticalTelegramsThenNoReply) {
 }
 INSTANTIATE_TEST_SUITE_P(Retries, EngineSilence, ::testing::Values(ResendCase{0, 1}, ResendCase{2, 3}));
 
-TEST(RequestEngine, ReplyEndsTheWaitAtOnceNotAtTheTimeout) {
+TEST(RequestEngine, ReplyEndsTheWaitAtOnceNotAtTheTimeout)
+{
     EnsureTestApp();
     FakeLink link;
     link.open = true;
@@ -86,7 +97,8 @@ TEST(RequestEngine, ReplyEndsTheWaitAtOnceNotAtTheTimeout) {
     EXPECT_EQ(link.telegrams.size(), 1);
 }
 
-TEST(RequestEngine, ReplyBehindAStrayStartByteAnswersTheFirstSending) {
+TEST(RequestEngine, ReplyBehindAStrayStartByteAnswersTheFirstSending)
+{
     // Fails when the engine waits for the frame that the noise 68 F0 announces.
     EnsureTestApp();
     FakeLink link;
@@ -98,7 +110,8 @@ TEST(RequestEngine, ReplyBehindAStrayStartByteAnswersTheFirstSending) {
     EXPECT_EQ(r.attempts, 1);
 }
 
-TEST(RequestEngine, ListTailIsAskedForWithoutTheWindowsHoldOff) {
+TEST(RequestEngine, ListTailIsAskedForWithoutTheWindowsHoldOff)
+{
     EnsureTestApp();
     FakeLink link;
     link.open = true;
@@ -116,7 +129,8 @@ TEST(RequestEngine, ListTailIsAskedForWithoutTheWindowsHoldOff) {
     EXPECT_EQ(link.telegrams.size(), 2);
 }
 
-TEST(RequestEngine, LateReplyAfterTheLastRetryAnswersNoLaterCommand) {
+TEST(RequestEngine, LateReplyAfterTheLastRetryAnswersNoLaterCommand)
+{
     EnsureTestApp();
     FakeLink link;
     link.open = true;
@@ -127,17 +141,20 @@ TEST(RequestEngine, LateReplyAfterTheLastRetryAnswersNoLaterCommand) {
 }
 
 // Answers the n-th telegram with replies[n].first, .second ms after it was sent.
-void AnswerAfter(FakeLink& link, RequestEngine& engine, QList<std::pair<QByteArray, int>> replies) {
+void AnswerAfter(FakeLink& link, RequestEngine& engine, QList<std::pair<QByteArray, int>> replies)
+{
     auto* poll = new QTimer(&engine);
     auto seen = std::make_shared<int>(0);
     QObject::connect(poll, &QTimer::timeout, [&link, &engine, replies, seen] {
         for (; *seen < link.telegrams.size() && *seen < replies.size(); ++*seen)
-            QTimer::singleShot(replies[*seen].second, &engine, [&engine, r = replies[*seen].first] { engine.receive(r); });
+            QTimer::singleShot(replies[*seen].second, &engine,
+                               [&engine, r = replies[*seen].first] { engine.receive(r); });
     });
     poll->start(1);
 }
 
-TEST(RequestEngine, LateReplyArrivingDuringTheNextExchangeIsNotItsAnswer) {
+TEST(RequestEngine, LateReplyArrivingDuringTheNextExchangeIsNotItsAnswer)
+{
     EnsureTestApp();
     FakeLink link;
     link.open = true;
@@ -151,7 +168,8 @@ TEST(RequestEngine, LateReplyArrivingDuringTheNextExchangeIsNotItsAnswer) {
     EXPECT_EQ(add.errorCode, 0x15);
 }
 
-TEST(RequestEngine, AbortEndsTheWaitOfAnyRequestAndSendsNothingMore) {
+TEST(RequestEngine, AbortEndsTheWaitOfAnyRequestAndSendsNothingMore)
+{
     EnsureTestApp();
     for (bool list : {false, true}) {
         FakeLink link;
@@ -165,7 +183,8 @@ TEST(RequestEngine, AbortEndsTheWaitOfAnyRequestAndSendsNothingMore) {
     }
 }
 
-TEST(RequestEngine, ListWhoseValuesNeverComeKeepsItsRows) {
+TEST(RequestEngine, ListWhoseValuesNeverComeKeepsItsRows)
+{
     EnsureTestApp();
     FakeLink link;
     link.open = true;
@@ -179,7 +198,8 @@ TEST(RequestEngine, ListWhoseValuesNeverComeKeepsItsRows) {
     EXPECT_EQ(r.rows[0][MeterTable::ColNotes], "");
 }
 
-TEST(RequestEngine, ReplyToARepeatedSendingDoesNotAnswerTheNextCommand) {
+TEST(RequestEngine, ReplyToARepeatedSendingDoesNotAnswerTheNextCommand)
+{
     EnsureTestApp();
     FakeLink link;
     link.open = true;
@@ -191,7 +211,8 @@ TEST(RequestEngine, ReplyToARepeatedSendingDoesNotAnswerTheNextCommand) {
     EXPECT_EQ(engine.readStatus().kind, RequestResult::Status);
 }
 
-TEST(RequestEngine, ErrorReplyGivesItsCodeAndExplanation) {
+TEST(RequestEngine, ErrorReplyGivesItsCodeAndExplanation)
+{
     EnsureTestApp();
     FakeLink link;
     link.open = true;

@@ -11,9 +11,13 @@ namespace {
 
 const QString kAttempt = QStringLiteral("Communicating RF-ZELK again, attempt ");
 
-bool TimerIdle(OpsRig& rig) { return !rig.ops.retryTimer().timer().isActive(); }
+bool TimerIdle(OpsRig& rig)
+{
+    return !rig.ops.retryTimer().timer().isActive();
+}
 
-TEST(RetryTimer, RetriesZeroEndsSilentlyAtTheFirstTick) {
+TEST(RetryTimer, RetriesZeroEndsSilentlyAtTheFirstTick)
+{
     OpsRig rig;
     rig.host.retryTimes = 0;
     rig.host.medium = QStringLiteral("Gas");
@@ -27,7 +31,8 @@ TEST(RetryTimer, RetriesZeroEndsSilentlyAtTheFirstTick) {
     EXPECT_EQ(rig.link.lines.size(), linesBefore);
 }
 
-TEST(RetryTimer, RetriesTwoWithSilenceSendsThreeTimesWithAttemptLines) {
+TEST(RetryTimer, RetriesTwoWithSilenceSendsThreeTimesWithAttemptLines)
+{
     OpsRig rig;
     rig.host.retryTimes = 2;
     rig.host.medium = QStringLiteral("Water");
@@ -41,7 +46,8 @@ TEST(RetryTimer, RetriesTwoWithSilenceSendsThreeTimesWithAttemptLines) {
     EXPECT_EQ(rig.link.lines, (QStringList{sent, kAttempt + "1", sent, kAttempt + "2", sent}));
 }
 
-TEST(RetryTimer, ReplyBeforeTheFirstTickLogsOneEmptyLineOnly) {
+TEST(RetryTimer, ReplyBeforeTheFirstTickLogsOneEmptyLineOnly)
+{
     OpsRig rig;
     rig.host.retryTimes = 3;
     rig.ops.BitBtn52Click();
@@ -56,13 +62,20 @@ TEST(RetryTimer, ReplyBeforeTheFirstTickLogsOneEmptyLineOnly) {
 }
 
 // Fails when a code is not sent again, sends another telegram, or misnumbers the attempt.
-struct ResendCase { std::uint8_t code; QString FakeHost::*field; QString value; QByteArray body; };
+struct ResendCase {
+    std::uint8_t code;
+    QString FakeHost::*field;
+    QString value;
+    QByteArray body;
+};
 class RetryResend : public ::testing::TestWithParam<ResendCase> {};
-TEST_P(RetryResend, SendsTheLastCommandAgainAfterItsAttemptLine) {
+TEST_P(RetryResend, SendsTheLastCommandAgainAfterItsAttemptLine)
+{
     const ResendCase& c = GetParam();
     OpsRig rig;
     rig.host.retryTimes = 3;
-    if (c.field) rig.host.*c.field = c.value;
+    if (c.field)
+        rig.host.*c.field = c.value;
     rig.link.open = true;
     rig.state.lastCommand = c.code;
     rig.state.retryCount = 1;
@@ -72,15 +85,19 @@ TEST_P(RetryResend, SendsTheLastCommandAgainAfterItsAttemptLine) {
     EXPECT_EQ(rig.link.lines, (QStringList{kAttempt + "2", QStringLiteral("Sent: ") + HexDump(frame)}));
     EXPECT_TRUE(rig.ops.retryTimer().timer().isActive());
 }
-INSTANTIATE_TEST_SUITE_P(EveryResendingCode, RetryResend, ::testing::Values(
-    ResendCase{1, &FakeHost::newId, "11223344", Hex("07 79") + Bcd("11223344") + Hex("DA 46 1B")},
-    ResendCase{2, nullptr, "", Hex("0F FF 01 04") + Bcd("87654321")},
-    ResendCase{5, &FakeHost::key, QString(32, u'A'), Hex("0F FF 0A 14") + Bcd("87654321") + QByteArray(16, '\xAA')},
-    ResendCase{8, &FakeHost::medium, "Gas", Hex("0F FF 28 05") + Bcd("87654321") + Hex("03")},
-    ResendCase{9, &FakeHost::mode, "Mode S", Hex("0F FF 20 01 03")},
-    ResendCase{10, nullptr, "", Hex("04 6D 2D 0D 01 01")}, ResendCase{11, nullptr, "", Hex("0F FF 02 04 01 10 00 00")}));
+INSTANTIATE_TEST_SUITE_P(
+    EveryResendingCode, RetryResend,
+    ::testing::Values(ResendCase{1, &FakeHost::newId, "11223344", Hex("07 79") + Bcd("11223344") + Hex("DA 46 1B")},
+                      ResendCase{2, nullptr, "", Hex("0F FF 01 04") + Bcd("87654321")},
+                      ResendCase{5, &FakeHost::key, QString(32, u'A'),
+                                 Hex("0F FF 0A 14") + Bcd("87654321") + QByteArray(16, '\xAA')},
+                      ResendCase{8, &FakeHost::medium, "Gas", Hex("0F FF 28 05") + Bcd("87654321") + Hex("03")},
+                      ResendCase{9, &FakeHost::mode, "Mode S", Hex("0F FF 20 01 03")},
+                      ResendCase{10, nullptr, "", Hex("04 6D 2D 0D 01 01")},
+                      ResendCase{11, nullptr, "", Hex("0F FF 02 04 01 10 00 00")}));
 
-TEST(RetryTimer, IntervalIsOneSecondUntilAnOperationWritesIt) {
+TEST(RetryTimer, IntervalIsOneSecondUntilAnOperationWritesIt)
+{
     OpsRig rig;
     rig.host.timeoutMs = 450;
     rig.ops.BitBtn42Click();  // started with the interval it has
@@ -94,7 +111,8 @@ TEST(RetryTimer, IntervalIsOneSecondUntilAnOperationWritesIt) {
     EXPECT_EQ(rig.ops.retryTimer().timer().interval(), 450);
 }
 
-TEST(RetryTimer, EachSendAgainReadsTheFieldsAfresh) {
+TEST(RetryTimer, EachSendAgainReadsTheFieldsAfresh)
+{
     OpsRig rig;
     rig.host.retryTimes = 1;
     rig.host.medium = QStringLiteral("Water");
@@ -106,7 +124,8 @@ TEST(RetryTimer, EachSendAgainReadsTheFieldsAfresh) {
     EXPECT_EQ(rig.link.telegrams[1], ExpectedFrame(rig.host.zelk, Hex("0F FF 28 05") + Bcd("11223344") + Hex("03")));
 }
 
-TEST(RetryTimer, SendAgainOfTheMeterListSetsItsFlags) {
+TEST(RetryTimer, SendAgainOfTheMeterListSetsItsFlags)
+{
     OpsRig rig;
     rig.host.retryTimes = 1;
     rig.ops.BitBtn51Click();
@@ -122,7 +141,8 @@ TEST(RetryTimer, SendAgainOfTheMeterListSetsItsFlags) {
     EXPECT_TRUE(rig.ops.retryTimer().timer().isActive());
 }
 
-TEST(RetryTimer, CodesWithoutSendAgainLogTheAttemptAndStop) {
+TEST(RetryTimer, CodesWithoutSendAgainLogTheAttemptAndStop)
+{
     struct C {
         std::function<void(DeviceOperations&)> run;
         std::uint8_t code;
@@ -147,13 +167,14 @@ TEST(RetryTimer, CodesWithoutSendAgainLogTheAttemptAndStop) {
     }
 }
 
-TEST(RetryTimer, AnOperationTakesOverAnArmedTimer) {
+TEST(RetryTimer, AnOperationTakesOverAnArmedTimer)
+{
     OpsRig rig;
     rig.host.retryTimes = 2;
     rig.host.medium = QStringLiteral("Water");
-    rig.ops.BitBtn19Click();                   // arms the timer
-    rig.state.retryCount = 1;                  // as if one attempt was made
-    rig.ops.Butt_readAESClick();               // code 6, does not arm it itself
+    rig.ops.BitBtn19Click();      // arms the timer
+    rig.state.retryCount = 1;     // as if one attempt was made
+    rig.ops.Butt_readAESClick();  // code 6, does not arm it itself
     EXPECT_TRUE(rig.ops.retryTimer().timer().isActive());
     ASSERT_TRUE(SpinUntil([&] { return TimerIdle(rig); }, 3000));
     // The tick worked on the new command: attempt counted from 0, nothing sent again.
@@ -173,7 +194,8 @@ TEST(RetryTimer, AnOperationTakesOverAnArmedTimer) {
     EXPECT_EQ(key.link.telegrams[2].at(18), char(0x0A));
 }
 
-TEST(RetryTimer, SecondStatusButtonAfterRetriesUsedUpIsNotSentAgain) {
+TEST(RetryTimer, SecondStatusButtonAfterRetriesUsedUpIsNotSentAgain)
+{
     OpsRig rig;
     rig.host.retryTimes = 1;
     rig.ops.BitBtn52Click();
@@ -188,7 +210,8 @@ TEST(RetryTimer, SecondStatusButtonAfterRetriesUsedUpIsNotSentAgain) {
     EXPECT_TRUE(TimerIdle(rig));
 }
 
-TEST(RetryTimer, WrongModeRetriesLogAttemptsButSendNothing) {
+TEST(RetryTimer, WrongModeRetriesLogAttemptsButSendNothing)
+{
     OpsRig rig;
     rig.host.retryTimes = 2;
     rig.ops.Button8Click();
@@ -196,8 +219,8 @@ TEST(RetryTimer, WrongModeRetriesLogAttemptsButSendNothing) {
     rig.ops.Timer_readZUDozadTimer();
     rig.ops.Timer_readZUDozadTimer();
     EXPECT_TRUE(rig.link.telegrams.isEmpty());
-    EXPECT_EQ(rig.link.lines, (QStringList{QStringLiteral("Wrong wireless mode, not programmed"), kAttempt + "1",
-                                           kAttempt + "2"}));
+    EXPECT_EQ(rig.link.lines,
+              (QStringList{QStringLiteral("Wrong wireless mode, not programmed"), kAttempt + "1", kAttempt + "2"}));
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ namespace {
 class SimWindow : public ConnectionView, public ReplyTarget {
 public:
     SimWindow(FakeHost& host, ActivityLog& log, WorkingState& state, MeterTable& table, const QString& port)
-        : host_(host), log_(log), state_(state), table_(table), port_(port) {}
+        : host_(host), log_(log), state_(state), table_(table), port_(port)
+    {}
     QString portNameText() const override { return port_; }
     QString speedText() const override { return QStringLiteral("9600"); }
     QString parityText() const override { return QStringLiteral("None"); }
@@ -49,14 +50,16 @@ private:
 
 class SimOperations : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EnsureTestApp();
         host.retryTimes = 0;
         host.timeoutMs = 300;
         StartSim({"--preload", "11111111:07:000102030405060708090A0B0C0D0E0F"});
     }
     // (Re)starts the simulator and wires a fresh connection, receive path and operations to it.
-    void StartSim(const QStringList& args) {
+    void StartSim(const QStringList& args)
+    {
         ops.reset();
         rx.reset();
         link.reset();
@@ -71,11 +74,14 @@ protected:
         QObject::connect(&comm, &TVaComm::OnRxChar, rx.get(), &ReceivePath::Comm1RxChar);
         ops = std::make_unique<DeviceOperations>(host, *link, state, table);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         ops.reset();
-        if (connection && connection->connected()) connection->ReleasePort();
+        if (connection && connection->connected())
+            connection->ReleasePort();
     }
-    bool WaitReply() {
+    bool WaitReply()
+    {
         return SpinUntil([&] { return state.replyReceived; }, 3000);
     }
     QByteArray Sent(int i) const { return sim.receivedFrames().value(i); }
@@ -93,7 +99,8 @@ protected:
     std::unique_ptr<DeviceOperations> ops;
 };
 
-TEST_F(SimOperations, AddMeterIsReceivedAndAnswered) {
+TEST_F(SimOperations, AddMeterIsReceivedAndAnswered)
+{
     host.meter = QStringLiteral("87654321");
     ops->BitBtn42Click();
     ASSERT_TRUE(sim.waitForFrames(1, 3000));
@@ -109,7 +116,8 @@ TEST_F(SimOperations, AddMeterIsReceivedAndAnswered) {
     EXPECT_EQ(sim.receivedFrames().size(), 1);
 }
 
-TEST_F(SimOperations, ReadKeyFillsTheKeyField) {
+TEST_F(SimOperations, ReadKeyFillsTheKeyField)
+{
     host.meter = QStringLiteral("11111111");
     table.setRowCount(2);
     table.setCell(MeterTable::ColSerial, 1, host.meter);
@@ -122,7 +130,8 @@ TEST_F(SimOperations, ReadKeyFillsTheKeyField) {
     EXPECT_EQ(state.lastCommand, CommandCode::ReadMeterKey);
 }
 
-TEST_F(SimOperations, SetMediumAndWirelessModeChangeTheReceiver) {
+TEST_F(SimOperations, SetMediumAndWirelessModeChangeTheReceiver)
+{
     host.meter = QStringLiteral("11111111");
     host.medium = QStringLiteral("Gas");
     ops->BitBtn19Click();
@@ -141,7 +150,8 @@ TEST_F(SimOperations, SetMediumAndWirelessModeChangeTheReceiver) {
     EXPECT_EQ(state.lastCommand, CommandCode::SetWirelessMode);
 }
 
-TEST_F(SimOperations, GetAllMetersFillsTheTableFromBothTelegrams) {
+TEST_F(SimOperations, GetAllMetersFillsTheTableFromBothTelegrams)
+{
     table.setRowCount(4);
     table.setCell(MeterTable::ColSerial, 3, QStringLiteral("99999999"));
     ops->BitBtn51Click();
@@ -157,7 +167,8 @@ TEST_F(SimOperations, GetAllMetersFillsTheTableFromBothTelegrams) {
     EXPECT_FALSE(state.listTailPending);
 }
 
-TEST_F(SimOperations, GetAllSoonAfterAStatusFillsTheTableAndTheNextStatusIsShown) {
+TEST_F(SimOperations, GetAllSoonAfterAStatusFillsTheTableAndTheNextStatusIsShown)
+{
     // Fails when the status reply's hold-off drops the list (the table stays
     // empty) or when a list request left pending takes the next status reply.
     const QString heading = QStringLiteral("ZELK-DUV 01020304 info: ");
@@ -169,11 +180,13 @@ TEST_F(SimOperations, GetAllSoonAfterAStatusFillsTheTableAndTheNextStatusIsShown
     EXPECT_EQ(table.cell(MeterTable::ColSerial, 1), QStringLiteral("11111111"));
     EXPECT_EQ(table.cell(MeterTable::ColNotes, 1), QStringLiteral("10000"));
     ops->BitBtn52Click();
-    ASSERT_TRUE(SpinUntil([&] { return log.lines().count(heading) == 2; }, 3000)) << log.lines().join('\n').toStdString();
+    ASSERT_TRUE(SpinUntil([&] { return log.lines().count(heading) == 2; }, 3000))
+        << log.lines().join('\n').toStdString();
     EXPECT_FALSE(log.lines().contains(QStringLiteral("Error decoding radio telegram...")));
 }
 
-TEST_F(SimOperations, AddAllSendsEveryRowAndReleasesThePort) {
+TEST_F(SimOperations, AddAllSendsEveryRowAndReleasesThePort)
+{
     host.all = true;
     table.setRowCount(4);
     table.setCell(MeterTable::ColSerial, 1, QStringLiteral("22222222"));
@@ -189,10 +202,12 @@ TEST_F(SimOperations, AddAllSendsEveryRowAndReleasesThePort) {
     EXPECT_TRUE(sim.waitForState("used", "3", 3000));
 }
 
-TEST_F(SimOperations, ReceiverGoneInTheMiddleOfASequenceEndsItWithMessages) {
+TEST_F(SimOperations, ReceiverGoneInTheMiddleOfASequenceEndsItWithMessages)
+{
     host.all = true;
     table.setRowCount(5);
-    for (int r = 1; r <= 4; ++r) table.setCell(MeterTable::ColSerial, r, QStringLiteral("2222222%1").arg(r));
+    for (int r = 1; r <= 4; ++r)
+        table.setCell(MeterTable::ColSerial, r, QStringLiteral("2222222%1").arg(r));
     ops->BitBtn42Click();
     ASSERT_TRUE(sim.waitForFrames(1, 3000));
     sim.stop();  // the far end disappears
@@ -203,7 +218,8 @@ TEST_F(SimOperations, ReceiverGoneInTheMiddleOfASequenceEndsItWithMessages) {
         << log.lines().join('\n').toStdString();
 }
 
-TEST_F(SimOperations, RetriesTwoWithASilentReceiverSendsThreeTimes) {
+TEST_F(SimOperations, RetriesTwoWithASilentReceiverSendsThreeTimes)
+{
     StartSim({"--silent"});
     host.retryTimes = 2;
     host.meter = QStringLiteral("11111111");
@@ -216,10 +232,10 @@ TEST_F(SimOperations, RetriesTwoWithASilentReceiverSendsThreeTimes) {
     EXPECT_EQ(Sent(2), Sent(0));
     QStringList attempts;
     for (const QString& l : log.lines())
-        if (l.startsWith("Communicating RF-ZELK again, attempt ")) attempts << l.right(1);
+        if (l.startsWith("Communicating RF-ZELK again, attempt "))
+            attempts << l.right(1);
     EXPECT_EQ(attempts, (QStringList{"1", "2"}));
 }
-
 
 // Every operation answered with a status or error reply: the frame the
 // receiver got, and the reply recognised (replyReceived set by the decoder).
@@ -233,10 +249,12 @@ struct SimCase {
 
 class SimEachOperation : public SimOperations, public ::testing::WithParamInterface<SimCase> {};
 
-TEST_P(SimEachOperation, ReceiverGetsTheFrameAndItsReplyIsRecognised) {
+TEST_P(SimEachOperation, ReceiverGetsTheFrameAndItsReplyIsRecognised)
+{
     const SimCase& c = GetParam();
     host.meter = QStringLiteral("11111111");
-    if (c.prepare) c.prepare(host);
+    if (c.prepare)
+        c.prepare(host);
     c.run(*ops);
     ASSERT_TRUE(sim.waitForFrames(1, 3000)) << log.lines().join('\n').toStdString();
     EXPECT_EQ(Sent(0).toHex(' '), ExpectedFrame(host.zelk, c.body).toHex(' '));
@@ -262,11 +280,15 @@ INSTANTIATE_TEST_SUITE_P(
         SimCase{"SetNewId", [](FakeHost& h) { h.newId = QStringLiteral("55667788"); },
                 [](DeviceOperations& o) { o.Button6Click(); }, Hex("07 79") + Bcd("55667788") + Hex("DA 46 1B"),
                 CommandCode::SetReceiverId},
-        SimCase{"MasterReset", nullptr, [](DeviceOperations& o) { o.BitBtn23Click(); },
-                Hex("0F FF 82 04 01 10 00 00"), CommandCode::MasterReset},
+        SimCase{"MasterReset", nullptr, [](DeviceOperations& o) { o.BitBtn23Click(); }, Hex("0F FF 82 04 01 10 00 00"),
+                CommandCode::MasterReset},
         SimCase{"ClockAdjust", [](FakeHost& h) { h.clock = QStringLiteral("511"); },
                 [](DeviceOperations& o) { o.BitBtn24Click(); }, Hex("0F FF 32 02 FF 01"), CommandCode::ClockAdjust},
-        SimCase{"SetFlag", [](FakeHost& h) { h.flag = QStringLiteral("REPEATER"); h.flagSwitch = true; },
+        SimCase{"SetFlag",
+                [](FakeHost& h) {
+                    h.flag = QStringLiteral("REPEATER");
+                    h.flagSwitch = true;
+                },
                 [](DeviceOperations& o) { o.BitBtn44Click(); }, Hex("0F FF 05 04 03 01 00 00"),
                 CommandCode::SetReceiverFlag}),
     [](const ::testing::TestParamInfo<SimCase>& i) { return std::string(i.param.name); });

@@ -18,17 +18,18 @@ struct OpCase {
     const char* name;
     std::function<void(OpsRig&)> prepare;
     std::function<void(DeviceOperations&)> run;
-    QByteArray body;           // expected command body
-    std::uint8_t code;         // expected lastCommand
-    bool retryCountReset;      // retryCount set to 0 (else kept)
-    bool replyCleared;         // replyReceived set to false (else kept)
-    bool timerArmed;           // retry timer armed afterwards
-    int timerInterval;         // its interval (1000 until first written)
+    QByteArray body;       // expected command body
+    std::uint8_t code;     // expected lastCommand
+    bool retryCountReset;  // retryCount set to 0 (else kept)
+    bool replyCleared;     // replyReceived set to false (else kept)
+    bool timerArmed;       // retry timer armed afterwards
+    int timerInterval;     // its interval (1000 until first written)
 };
 
 class OperationFrames : public ::testing::TestWithParam<OpCase> {};
 
-TEST_P(OperationFrames, SendsItsFrameAndSetsItsState) {
+TEST_P(OperationFrames, SendsItsFrameAndSetsItsState)
+{
     const OpCase& c = GetParam();
     OpsRig rig;
     rig.host.zelk = kZelk;
@@ -41,7 +42,8 @@ TEST_P(OperationFrames, SendsItsFrameAndSetsItsState) {
     rig.state.replyLatched = true;
     rig.state.meterListPending = true;
     rig.state.listTailPending = true;
-    if (c.prepare) c.prepare(rig);
+    if (c.prepare)
+        c.prepare(rig);
 
     c.run(rig.ops);
 
@@ -63,20 +65,23 @@ TEST_P(OperationFrames, SendsItsFrameAndSetsItsState) {
     EXPECT_EQ(rig.link.lines, QStringList{QStringLiteral("Sent: ") + HexDump(rig.link.telegrams[0])});
 }
 
-QByteArray Id(const QString& id) { return Bcd(id); }
+QByteArray Id(const QString& id)
+{
+    return Bcd(id);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Operations, OperationFrames,
     ::testing::Values(
-        OpCase{"AddMeter", nullptr, [](DeviceOperations& o) { o.BitBtn42Click(); },
-               Hex("0F FF 01 04") + Id(kMeter), CommandCode::AddMeter, true, true, true, 1000},
-        OpCase{"DeleteMeter", nullptr, [](DeviceOperations& o) { o.BitBtn43Click(); },
-               Hex("0F FF 81 04") + Id(kMeter), CommandCode::DeleteMeter, true, true, false, 1000},
+        OpCase{"AddMeter", nullptr, [](DeviceOperations& o) { o.BitBtn42Click(); }, Hex("0F FF 01 04") + Id(kMeter),
+               CommandCode::AddMeter, true, true, true, 1000},
+        OpCase{"DeleteMeter", nullptr, [](DeviceOperations& o) { o.BitBtn43Click(); }, Hex("0F FF 81 04") + Id(kMeter),
+               CommandCode::DeleteMeter, true, true, false, 1000},
         OpCase{"SetKey", [](OpsRig& r) { r.host.key = kKey; }, [](DeviceOperations& o) { o.Butt_setAESClick(); },
                Hex("0F FF 0A 14") + Id(kMeter) + Hex("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"),
                CommandCode::SetMeterKey, true, true, false, 1000},
-        OpCase{"ReadKey", nullptr, [](DeviceOperations& o) { o.Butt_readAESClick(); },
-               Hex("0F FF 8A 04") + Id(kMeter), CommandCode::ReadMeterKey, true, true, false, 1000},
+        OpCase{"ReadKey", nullptr, [](DeviceOperations& o) { o.Butt_readAESClick(); }, Hex("0F FF 8A 04") + Id(kMeter),
+               CommandCode::ReadMeterKey, true, true, false, 1000},
         OpCase{"SetMedium", [](OpsRig& r) { r.host.medium = QStringLiteral("Water"); },
                [](DeviceOperations& o) { o.BitBtn19Click(); }, Hex("0F FF 28 05") + Id(kMeter) + Hex("07"),
                CommandCode::SetMeterMedium, true, true, true, 300},
@@ -88,14 +93,22 @@ INSTANTIATE_TEST_SUITE_P(
                [](DeviceOperations& o) { o.Button6Click(); }, Hex("07 79") + Id("11223344") + Hex("DA 46 1B"),
                CommandCode::SetReceiverId, true, true, true, 1000},
         OpCase{"SetWirelessMode", [](OpsRig& r) { r.host.mode = QStringLiteral("Mode S"); },
-               [](DeviceOperations& o) { o.Button8Click(); }, Hex("0F FF 20 01 03"), CommandCode::SetWirelessMode,
-               true, true, true, 1000},
-        OpCase{"MasterReset", nullptr, [](DeviceOperations& o) { o.BitBtn23Click(); },
-               Hex("0F FF 82 04 01 10 00 00"), CommandCode::MasterReset, false, true, true, 300},
-        OpCase{"ClockAdjust", [](OpsRig& r) { r.host.clock = QStringLiteral("300"); r.host.clockSwitch = true; },
+               [](DeviceOperations& o) { o.Button8Click(); }, Hex("0F FF 20 01 03"), CommandCode::SetWirelessMode, true,
+               true, true, 1000},
+        OpCase{"MasterReset", nullptr, [](DeviceOperations& o) { o.BitBtn23Click(); }, Hex("0F FF 82 04 01 10 00 00"),
+               CommandCode::MasterReset, false, true, true, 300},
+        OpCase{"ClockAdjust",
+               [](OpsRig& r) {
+                   r.host.clock = QStringLiteral("300");
+                   r.host.clockSwitch = true;
+               },
                [](DeviceOperations& o) { o.BitBtn24Click(); }, Hex("0F FF 32 02 2C 81"), CommandCode::ClockAdjust,
                false, true, true, 300},
-        OpCase{"SetFlag", [](OpsRig& r) { r.host.flag = QStringLiteral("HOP COUNT"); r.host.flagSwitch = true; },
+        OpCase{"SetFlag",
+               [](OpsRig& r) {
+                   r.host.flag = QStringLiteral("HOP COUNT");
+                   r.host.flagSwitch = true;
+               },
                [](DeviceOperations& o) { o.BitBtn44Click(); }, Hex("0F FF 05 04 04 01 00 00"),
                CommandCode::SetReceiverFlag, true, true, false, 1000},
         OpCase{"ClearFlagOutsideList", [](OpsRig& r) { r.host.flag = QString(); },
@@ -103,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
                CommandCode::SetReceiverFlag, true, true, false, 1000}),
     [](const ::testing::TestParamInfo<OpCase>& i) { return std::string(i.param.name); });
 
-TEST(GetAllMeters, EmptiesTheTableFirstEndsTheHoldOffAndAwaitsAReply) {
+TEST(GetAllMeters, EmptiesTheTableFirstEndsTheHoldOffAndAwaitsAReply)
+{
     OpsRig rig;
     rig.setIds({"11111111", "22222222", "33333333"});
     rig.state.replyReceived = true;
@@ -127,7 +141,8 @@ TEST(GetAllMeters, EmptiesTheTableFirstEndsTheHoldOffAndAwaitsAReply) {
     EXPECT_EQ(rig.ops.retryTimer().timer().interval(), 300);
 }
 
-TEST(SetKey, WritesTheKeyIntoEveryRowOfTheMeter) {
+TEST(SetKey, WritesTheKeyIntoEveryRowOfTheMeter)
+{
     OpsRig rig;
     rig.setIds({"87654321", "11111111", "87654321", "87654321"});
     rig.host.key = kKey;
@@ -140,7 +155,8 @@ TEST(SetKey, WritesTheKeyIntoEveryRowOfTheMeter) {
 
 // ---- bad input: a clear message (or, where the check is silent, nothing) and no frame
 
-TEST(BadInput, SevenCharacterZelkIdStopsEveryOperation) {
+TEST(BadInput, SevenCharacterZelkIdStopsEveryOperation)
+{
     const std::vector<std::function<void(DeviceOperations&)>> all = {
         [](DeviceOperations& o) { o.BitBtn42Click(); },    [](DeviceOperations& o) { o.BitBtn43Click(); },
         [](DeviceOperations& o) { o.Butt_setAESClick(); }, [](DeviceOperations& o) { o.Butt_readAESClick(); },
@@ -171,17 +187,22 @@ TEST(BadInput, SevenCharacterZelkIdStopsEveryOperation) {
     }
 }
 
-TEST(BadInput, MeterIdNotEightCharactersIsRefusedSilently) {
+TEST(BadInput, MeterIdNotEightCharactersIsRefusedSilently)
+{
     for (const QString& id : {QString(), QStringLiteral("1234567")}) {
         for (int op = 0; op < 4; ++op) {
             OpsRig rig;
             rig.host.meter = id;
             rig.host.key = kKey;
             rig.state.lastCommand = 42;
-            if (op == 0) rig.ops.BitBtn42Click();
-            if (op == 1) rig.ops.BitBtn43Click();
-            if (op == 2) rig.ops.Butt_setAESClick();
-            if (op == 3) rig.ops.Butt_readAESClick();
+            if (op == 0)
+                rig.ops.BitBtn42Click();
+            if (op == 1)
+                rig.ops.BitBtn43Click();
+            if (op == 2)
+                rig.ops.Butt_setAESClick();
+            if (op == 3)
+                rig.ops.Butt_readAESClick();
             SCOPED_TRACE(testing::Message() << "op " << op << " id '" << id.toStdString() << "'");
             EXPECT_TRUE(rig.link.lines.isEmpty());
             EXPECT_EQ(rig.link.ensureCalls, 0);
@@ -190,7 +211,8 @@ TEST(BadInput, MeterIdNotEightCharactersIsRefusedSilently) {
     }
 }
 
-TEST(BadInput, ThirtyOneSymbolKeyLogsBothMessagesAndLeavesTheTable) {
+TEST(BadInput, ThirtyOneSymbolKeyLogsBothMessagesAndLeavesTheTable)
+{
     OpsRig rig;
     rig.setIds({"87654321"});
     rig.table.setCell(MeterTable::ColKey, 1, QStringLiteral("old"));
@@ -204,7 +226,8 @@ TEST(BadInput, ThirtyOneSymbolKeyLogsBothMessagesAndLeavesTheTable) {
     EXPECT_EQ(rig.state.lastCommand, CommandCode::SetMeterKey);
 }
 
-TEST(BadInput, ClockValueTheBuilderRefusesGivesItsMessageAndNoTimer) {
+TEST(BadInput, ClockValueTheBuilderRefusesGivesItsMessageAndNoTimer)
+{
     for (const QString& v : {QString(), QStringLiteral("-1")}) {
         OpsRig rig;
         rig.host.clock = v;
@@ -217,7 +240,8 @@ TEST(BadInput, ClockValueTheBuilderRefusesGivesItsMessageAndNoTimer) {
     }
 }
 
-TEST(BadInput, EmptyWirelessModeGivesItsMessageButArmsTheTimer) {
+TEST(BadInput, EmptyWirelessModeGivesItsMessageButArmsTheTimer)
+{
     OpsRig rig;
     rig.ops.Button8Click();
     EXPECT_TRUE(rig.link.telegrams.isEmpty());
@@ -226,7 +250,8 @@ TEST(BadInput, EmptyWirelessModeGivesItsMessageButArmsTheTimer) {
     EXPECT_EQ(rig.state.lastCommand, CommandCode::SetWirelessMode);
 }
 
-TEST(BadInput, ZelkIdThatDoesNotConvertIsNotCalledAWrongMode) {
+TEST(BadInput, ZelkIdThatDoesNotConvertIsNotCalledAWrongMode)
+{
     // Eight characters pass the length check, but "0102030A" is not an
     // identifier: the builder names that and sends nothing; the mode is fine.
     OpsRig rig;
@@ -238,15 +263,19 @@ TEST(BadInput, ZelkIdThatDoesNotConvertIsNotCalledAWrongMode) {
     EXPECT_TRUE(rig.link.lines[0].startsWith(QStringLiteral("Error in ZUDozad ID, exception ")));
 }
 
-TEST(PortUnavailable, OnlyDeleteAddsTheNoChannelLineAndStateStays) {
+TEST(PortUnavailable, OnlyDeleteAddsTheNoChannelLineAndStateStays)
+{
     for (int op = 0; op < 3; ++op) {
         OpsRig rig;
         rig.link.openFails = true;
         rig.state.lastCommand = 42;
         rig.state.replyReceived = true;
-        if (op == 0) rig.ops.BitBtn42Click();
-        if (op == 1) rig.ops.BitBtn43Click();
-        if (op == 2) rig.ops.BitBtn52Click();
+        if (op == 0)
+            rig.ops.BitBtn42Click();
+        if (op == 1)
+            rig.ops.BitBtn43Click();
+        if (op == 2)
+            rig.ops.BitBtn52Click();
         EXPECT_TRUE(rig.link.telegrams.isEmpty());
         const bool noChannel = rig.link.lines.contains(QStringLiteral("No channel for communication..."));
         EXPECT_EQ(noChannel, op == 1) << op;
@@ -256,7 +285,8 @@ TEST(PortUnavailable, OnlyDeleteAddsTheNoChannelLineAndStateStays) {
     }
 }
 
-TEST(TableRoutes, AddDeleteAndKeyUntickAllDeleteAllTicksIt) {
+TEST(TableRoutes, AddDeleteAndKeyUntickAllDeleteAllTicksIt)
+{
     OpsRig rig;
     rig.setIds({"11111111", "22222222"});
     rig.host.all = true;

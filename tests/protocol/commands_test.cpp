@@ -166,9 +166,9 @@ TEST(CmdClockAdjust, LowAndHighBytes)
         int low;
         int high;
     } cases[] = {
-        {"256", true, 0x00, 0x81}, {"511", false, 0xFF, 0x01}, {"300", true, 0x2C, 0x81},
-        {"999", false, 0xE7, 0x03}, {"0", false, 0x00, 0x00}, {"0", true, 0x00, 0x80},
-        {"+5", false, 0x05, 0x00}, {"-2", false, 0xFE, 0x00}, {"-256", false, 0x00, 0xFF},
+        {"256", true, 0x00, 0x81},    {"511", false, 0xFF, 0x01}, {"300", true, 0x2C, 0x81},
+        {"999", false, 0xE7, 0x03},   {"0", false, 0x00, 0x00},   {"0", true, 0x00, 0x80},
+        {"+5", false, 0x05, 0x00},    {"-2", false, 0xFE, 0x00},  {"-256", false, 0x00, 0xFF},
         {"65535", false, 0xFF, 0xFF},
     };
     for (const Case& c : cases) {
@@ -200,12 +200,12 @@ TEST(CmdClockAdjust, NotAnIntegerOrMinusOne)
 TEST(CmdSetMeterKey, KeyFrame)
 {
     RecordingSink sink;
-    const QByteArray key = Bytes({0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD,
-                                  0xEE, 0xFF});
+    const QByteArray key = Bytes(
+        {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF});
     CmdSetMeterKey(sink, kZelk, "87654321", key);
-    EXPECT_EQ(sink.sent, QList<QByteArray>{Frame(38, {0x0F, 0xFF, 0x0A, 0x14, 0x21, 0x43, 0x65, 0x87, 0x00, 0x11, 0x22,
-                                                      0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC,
-                                                      0xDD, 0xEE, 0xFF})});
+    EXPECT_EQ(sink.sent,
+              QList<QByteArray>{Frame(38, {0x0F, 0xFF, 0x0A, 0x14, 0x21, 0x43, 0x65, 0x87, 0x00, 0x11, 0x22, 0x33,
+                                           0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF})});
     ASSERT_EQ(sink.sent.value(0).size(), 41);
     EXPECT_TRUE(sink.lines.isEmpty());
 }
@@ -229,7 +229,7 @@ TEST(CmdSetMeterMedium, MediumFrame)
     RecordingSink sink;
     CmdSetMeterMedium(sink, kZelk, "87654321", 0x16);
     CmdSetMeterMedium(sink, kZelk, "87654321", 0x0F);
-    CmdSetMeterMedium(sink, kZelk, "87654321", 0x1234); // only the low byte travels
+    CmdSetMeterMedium(sink, kZelk, "87654321", 0x1234);  // only the low byte travels
     ASSERT_EQ(sink.sent.size(), 3);
     EXPECT_EQ(sink.sent[0], Frame(23, {0x0F, 0xFF, 0x28, 0x05, 0x21, 0x43, 0x65, 0x87, 0x16}));
     EXPECT_EQ(sink.sent[1], Frame(23, {0x0F, 0xFF, 0x28, 0x05, 0x21, 0x43, 0x65, 0x87, 0x0F}));
@@ -255,8 +255,8 @@ TEST(CmdSetReceiverFlag, FlagNumbers)
     for (int i = 0; i < names.size(); ++i) {
         RecordingSink sink;
         CmdSetReceiverFlag(sink, kZelk, names[i], i % 2 == 0);
-        EXPECT_EQ(sink.sent, QList<QByteArray>{Frame(22, {0x0F, 0xFF, 0x05, 0x04, numbers[i], i % 2 == 0 ? 1 : 0,
-                                                          0x00, 0x00})})
+        EXPECT_EQ(sink.sent,
+                  QList<QByteArray>{Frame(22, {0x0F, 0xFF, 0x05, 0x04, numbers[i], i % 2 == 0 ? 1 : 0, 0x00, 0x00})})
             << i;
     }
 }
@@ -304,4 +304,4 @@ TEST(CmdReadMeterKey, ReadKeyFrame)
     EXPECT_EQ(bad.lines, QStringList{NotInteger('G')});
 }
 
-} // namespace
+}  // namespace

@@ -50,21 +50,17 @@ TEST(EncodeIdentifier, BadCharacterIsNamedInWireOrder)
         const char* text;
         const char* named;
     } cases[] = {
-        {"ffffffff", "f"},
-        {"A234567B", "B"}, // last pair first: B before A
-        {"A2345678", "A"},
-        {"1234567B", "B"},
-        {"12345X78", "X"}, // d6 comes after d7, d8
-        {"1234X6Y8", "Y"}, // d7 before d5
-        {"12 45678", " "},
-        {"-1234567", "-"},
-        {"1234567\xE9", "\xC3\xA9"},
+        {"ffffffff", "f"}, {"A234567B", "B"},                     // last pair first: B before A
+        {"A2345678", "A"}, {"1234567B", "B"}, {"12345X78", "X"},  // d6 comes after d7, d8
+        {"1234X6Y8", "Y"},                                        // d7 before d5
+        {"12 45678", " "}, {"-1234567", "-"}, {"1234567\xE9", "\xC3\xA9"},
     };
     for (const Case& c : cases) {
         const Encoded e = Encode(QString::fromLatin1(c.text));
         EXPECT_TRUE(e.bytes.isEmpty()) << c.text;
-        EXPECT_EQ(e.lines, QStringList{QString("Error in ZUDozad ID, exception '%1' is not a valid integer value")
-                                           .arg(QString::fromUtf8(c.named))})
+        EXPECT_EQ(e.lines,
+                  QStringList{QString("Error in ZUDozad ID, exception '%1' is not a valid integer value")
+                                  .arg(QString::fromUtf8(c.named))})
             << c.text;
     }
 }
@@ -100,8 +96,8 @@ TEST(BuildTelegramHeader, HeadForLength20)
 {
     QStringList lines;
     const QByteArray head = BuildTelegramHeader("01020304", 20, [&](const QString& l) { lines << l; });
-    EXPECT_EQ(head, Bytes({0x68, 0x14, 0x06, 0xDA, 0x46, 0x04, 0x03, 0x02, 0x01, 0x00, 0x1B, 0x7A, 0x00, 0x00,
-                           0x00, 0x00}));
+    EXPECT_EQ(head,
+              Bytes({0x68, 0x14, 0x06, 0xDA, 0x46, 0x04, 0x03, 0x02, 0x01, 0x00, 0x1B, 0x7A, 0x00, 0x00, 0x00, 0x00}));
     EXPECT_TRUE(lines.isEmpty());
     EXPECT_EQ(BuildTelegramHeader("FFFFFFFF", 0xFF, LogFn()),
               Bytes({0x68, 0xFF, 0x06, 0xDA, 0x46, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x1B, 0x7A, 0x00, 0x00, 0x00, 0x00}));
@@ -114,14 +110,19 @@ TEST(BuildTelegramHeader, BadZelkIdGivesNoHead)
     EXPECT_EQ(lines, QStringList{"Error in ZUDozad ID, exception 'X' is not a valid integer value"});
 }
 
-} // namespace
+}  // namespace
 
 // Faults: a user's ID check that lets through 7 or 9 digits, a letter, a
 // character just outside 0-9, or the empty slot's FFFFFFFF.
 TEST(IsIdentifierText, ExactlyEightAsciiDigits)
 {
-    for (auto [text, ok] : {std::pair{"01234567", true}, {"98765432", true}, {"1234567", false},
-                            {"123456789", false}, {"1234567A", false}, {"1234567/", false},
-                            {"1234567:", false}, {"FFFFFFFF", false}})
+    for (auto [text, ok] : {std::pair{"01234567", true},
+                            {"98765432", true},
+                            {"1234567", false},
+                            {"123456789", false},
+                            {"1234567A", false},
+                            {"1234567/", false},
+                            {"1234567:", false},
+                            {"FFFFFFFF", false}})
         EXPECT_EQ(IsIdentifierText(QString::fromLatin1(text)), ok) << text;
 }

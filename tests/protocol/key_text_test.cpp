@@ -25,12 +25,11 @@ TEST(KeyBytesFromText, FirstPairFirstHighDigitFirst)
 {
     const Converted c = Convert("000102030405060708090A0B0C0D3CFF");
     EXPECT_TRUE(c.lines.isEmpty());
-    EXPECT_EQ(c.key, Bytes({0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D,
-                            0x3C, 0xFF}));
+    EXPECT_EQ(c.key,
+              Bytes({0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x3C, 0xFF}));
     EXPECT_EQ(Convert("00000000000000000000000000000000").key, QByteArray(16, '\0'));
     EXPECT_EQ(Convert("FEDCBA9876543210FEDCBA9876543210").key,
-              Bytes({0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10, 0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32,
-                     0x10}));
+              Bytes({0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10, 0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}));
 }
 
 TEST(KeyBytesFromText, BadCharacterRefused)
@@ -46,14 +45,14 @@ TEST(KeyBytesFromText, BadCharacterRefused)
         }
     }
     QString unicode = good;
-    unicode[5] = QChar(0x0661); // a digit to Unicode, not to a key
+    unicode[5] = QChar(0x0661);  // a digit to Unicode, not to a key
     EXPECT_EQ(Convert(unicode).lines, QStringList{kCharLine});
 }
 
 TEST(KeyBytesFromText, LengthCheckedFirst)
 {
-    for (const QString& text : {QString(), QString(31, 'A'), QString(33, 'A'), QString(31, 'g'), QString(33, ':'),
-                                QString(16, '0')}) {
+    for (const QString& text :
+         {QString(), QString(31, 'A'), QString(33, 'A'), QString(31, 'g'), QString(33, ':'), QString(16, '0')}) {
         const Converted c = Convert(text);
         EXPECT_TRUE(c.key.isEmpty()) << text.size();
         EXPECT_EQ(c.lines, QStringList{kLengthLine}) << text.size();
@@ -66,9 +65,9 @@ TEST(HexTextValue, SignedThirtyTwoBits)
         const char* text;
         std::int32_t value;
     } cases[] = {
-        {"FFFFFFFF", -1},          {"7FFFFFFF", 2147483647}, {"80000000", -2147483647 - 1},
-        {"000000FF", 255},         {"0000000A", 10},         {"0000000a", 10},
-        {"00000000", 0},           {"12345678", 0x12345678}, {"deadBEEF", std::int32_t(0xDEADBEEFu)},
+        {"FFFFFFFF", -1},  {"7FFFFFFF", 2147483647}, {"80000000", -2147483647 - 1},
+        {"000000FF", 255}, {"0000000A", 10},         {"0000000a", 10},
+        {"00000000", 0},   {"12345678", 0x12345678}, {"deadBEEF", std::int32_t(0xDEADBEEFu)},
         {"00000100", 256},
     };
     for (const Case& c : cases) {
@@ -105,15 +104,21 @@ TEST(HexTextValue, Failures)
     EXPECT_EQ(HexTextValue("0000001F", nullptr, nullptr), 31);
 }
 
-} // namespace
+}  // namespace
 
 // Faults: a key check that refuses small letters, lets through 31 or 33
 // characters, or a character just outside 0-9, A-F, a-f.
 TEST(IsKeyText, ThirtyTwoHexDigitsEitherCase)
 {
     const QString key = QStringLiteral("00112233445566778899AABBCCDDEEFF");
-    for (auto [text, ok] : {std::pair{key, true}, {key.toLower(), true}, {key.left(31), false}, {key + u'0', false},
-                            {key.left(31) + u'G', false}, {key.left(31) + u'g', false}, {key.left(31) + u'@', false},
-                            {key.left(31) + u'`', false}, {key.left(31) + u':', false}})
+    for (auto [text, ok] : {std::pair{key, true},
+                            {key.toLower(), true},
+                            {key.left(31), false},
+                            {key + u'0', false},
+                            {key.left(31) + u'G', false},
+                            {key.left(31) + u'g', false},
+                            {key.left(31) + u'@', false},
+                            {key.left(31) + u'`', false},
+                            {key.left(31) + u':', false}})
         EXPECT_EQ(IsKeyText(text), ok) << text.toStdString();
 }

@@ -8,9 +8,9 @@ namespace {
 
 TEST(MediumCodeFromName, EveryBoxItem)
 {
-    const QStringList expected = {"Oil",        "Electricity",   "Steam",       "Hot water", "Water",
-                                  "Cold water", "Gas",           "H.C.A",       "Heat meter", "Cooling meter",
-                                  "Cooling, ft", "Pressure",     "Dual water",  "Other"};
+    const QStringList expected = {"Oil",         "Electricity", "Steam",      "Hot water",  "Water",
+                                  "Cold water",  "Gas",         "H.C.A",      "Heat meter", "Cooling meter",
+                                  "Cooling, ft", "Pressure",    "Dual water", "Other"};
     const int codes[] = {0x01, 0x02, 0x05, 0x06, 0x07, 0x16, 0x03, 0x08, 0x04, 0x0A, 0x0B, 0x18, 0x17, 0x00};
     ASSERT_EQ(MediumBoxNames(), expected);
     for (int i = 0; i < expected.size(); ++i)
@@ -19,16 +19,17 @@ TEST(MediumCodeFromName, EveryBoxItem)
 
 TEST(MediumCodeFromName, AnythingElseIsUnknown)
 {
-    for (const char* text : {"other", "", "Unknown", "Heat (rt)", "Heat C.A.", "Cooling, rt", "Compr. Air",
-                             "Water ", " Water", "GAS", "A/D converter"})
+    for (const char* text : {"other", "", "Unknown", "Heat (rt)", "Heat C.A.", "Cooling, rt", "Compr. Air", "Water ",
+                             " Water", "GAS", "A/D converter"})
         EXPECT_EQ(MediumCodeFromName(text), 0x0F) << text;
 }
 
 TEST(MediumNameFromCode, WholeTable)
 {
-    const char* names[] = {"Other",     "Oil",         "Electricity", "Gas",       "Heat (rt)", "Steam",
-                           "Hot water", "Water",       "Heat C.A.",   "Compr. Air", "Cooling, rt", "Cooling, ft",
-                           "Heat (ft)", "H/C load meter", "Bus/System", "Unknown"};
+    const char* names[] = {
+        "Other",      "Oil",       "Electricity", "Gas",         "Heat (rt)",   "Steam",     "Hot water",
+        "Water",      "Heat C.A.", "Compr. Air",  "Cooling, rt", "Cooling, ft", "Heat (ft)", "H/C load meter",
+        "Bus/System", "Unknown"};
     for (int code = 0; code <= 0x0F; ++code)
         EXPECT_EQ(MediumNameFromCode(std::uint8_t(code)), QString(names[code])) << code;
     EXPECT_EQ(MediumNameFromCode(0x16), "Cold water");
@@ -49,4 +50,4 @@ TEST(Medium, TablesDoNotMirrorEachOther)
     EXPECT_EQ(MediumCodeFromName(MediumNameFromCode(0x04)), 0x0F);
 }
 
-} // namespace
+}  // namespace

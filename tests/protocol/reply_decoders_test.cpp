@@ -19,14 +19,13 @@ QByteArray StatusReply(int ids, int mode, int flags, bool flagHead = true)
     QByteArray body = RawBytes({0x0F, 0xFF, 0x06, 0x04, ids, 0x00, 0x00, mode});
     body += flagHead ? RawBytes({0x0F, 0xFF, 0x05, 0x04}) : RawBytes({0x0F, 0xFF, 0x05, 0x05});
     body += RawBytes({flags, 0x00, 0x00, 0x00});
-    return ReplyFrame(body);   // 33 bytes
+    return ReplyFrame(body);  // 33 bytes
 }
 
 QStringList StatusLines(const QString& zelkId, const QString& ids, const QString& mode)
 {
     return {QStringLiteral("ZELK-DUV ") + zelkId + QStringLiteral(" info: "),
-            QStringLiteral("Currently used IDs: ") + ids,
-            QStringLiteral("Current wireless mode: ") + mode,
+            QStringLiteral("Currently used IDs: ") + ids, QStringLiteral("Current wireless mode: ") + mode,
             QStringLiteral("--------------------------------")};
 }
 
@@ -71,7 +70,7 @@ void FillTable(MeterTable& table, const QStringList& serials)
     }
 }
 
-} // namespace
+}  // namespace
 
 // ---- status and error replies ----
 
@@ -142,7 +141,8 @@ TEST(DecodeStatusOrError, StatusReplyVariants)
     const struct {
         int code;
         const char* name;
-    } modes[] = {{0x00, "S2"}, {0x10, "T1"}, {0x20, "T2"}, {0x30, "S1"}, {0x40, "R"}, {0x50, "C"}, {0x60, ""}, {0x11, ""}};
+    } modes[] = {{0x00, "S2"}, {0x10, "T1"}, {0x20, "T2"}, {0x30, "S1"},
+                 {0x40, "R"},  {0x50, "C"},  {0x60, ""},   {0x11, ""}};
     for (const auto& m : modes) {
         FakeReplyTarget t;
         DecodeStatusOrError(StatusReply(1, m.code, 0), t);
@@ -199,12 +199,12 @@ TEST(DecodeStatusOrError, UnrecognisedFramesAreIgnored)
 TEST(DecodeMeterList, SixteenSlotsReplaceTheTable)
 {
     FakeReplyTarget t;
-    FillTable(t.meterTable, {QStringLiteral("11111111"), QStringLiteral("22222222"), QStringLiteral("3"),
-                             QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
-                             QStringLiteral("8"), QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("11"),
-                             QStringLiteral("12"), QStringLiteral("13"), QStringLiteral("14"), QStringLiteral("15"),
-                             QStringLiteral("16"), QStringLiteral("17"), QStringLiteral("18"), QStringLiteral("19"),
-                             QStringLiteral("20")});
+    FillTable(t.meterTable,
+              {QStringLiteral("11111111"), QStringLiteral("22222222"), QStringLiteral("3"),  QStringLiteral("4"),
+               QStringLiteral("5"),        QStringLiteral("6"),        QStringLiteral("7"),  QStringLiteral("8"),
+               QStringLiteral("9"),        QStringLiteral("10"),       QStringLiteral("11"), QStringLiteral("12"),
+               QStringLiteral("13"),       QStringLiteral("14"),       QStringLiteral("15"), QStringLiteral("16"),
+               QStringLiteral("17"),       QStringLiteral("18"),       QStringLiteral("19"), QStringLiteral("20")});
     t.meterTable.setRowMarked(3, true);
     t.meterTable.setRowMarked(19, true);
 
@@ -355,8 +355,9 @@ TEST(DecodeListTail, ShortTelegrams)
 TEST(DecodeKeyReadBack, KeyGoesToFieldAndMatchingRows)
 {
     FakeReplyTarget t;
-    FillTable(t.meterTable, {QStringLiteral("01020304"), QStringLiteral("87654321"), QStringLiteral("01020304"),
-                             QStringLiteral(" 01020304"), QStringLiteral("01020304 ")});
+    FillTable(t.meterTable,
+              {QStringLiteral("01020304"), QStringLiteral("87654321"), QStringLiteral("01020304"),
+               QStringLiteral(" 01020304"), QStringLiteral("01020304 ")});
     t.meterId = QStringLiteral("01020304");
     QByteArray body = RawBytes({0x0F, 0xFF, 0x8A, 0x10});
     body += RawBytes({0xA0, 0x00, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x9F, 0xFE, 0x10, 0x0A, 0x5C, 0x3B});

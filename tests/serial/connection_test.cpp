@@ -54,7 +54,7 @@ protected:
 
     speed_t LineSpeed()
     {
-        termios t {};
+        termios t{};
         EXPECT_TRUE(SettingsOfOpenDevice(pty.slavePath(), &t));
         return cfgetospeed(&t);
     }
@@ -64,7 +64,7 @@ protected:
     FakeView view;
     ActivityLog log;
     WorkingState state;
-    Connection conn {comm, view, log, state};
+    Connection conn{comm, view, log, state};
 };
 
 TEST_F(ConnectionTest, ConnectButtonOpensAndClosesThePort)
@@ -103,11 +103,10 @@ TEST_F(ConnectionTest, LineSettingsComeFromTheListTexts)
         QString status;
     };
     const Case cases[] = {
-        {"115200", "Odd", B115200, " - 115200,8,Odd"},
-        {"600", "None", B600, " - 600,8,None"},
-        {"38400", "none", B38400, " - 38400,8,none"},  // parity text shown as typed
-        {"96OO", "Mark", B2400, " - 96OO,8,Mark"},     // not a number: 2400 bit/s
-        {"14400", "Space", B2400, " - 14400,8,Space"}, // not offered: 2400
+        {"115200", "Odd", B115200, " - 115200,8,Odd"}, {"600", "None", B600, " - 600,8,None"},
+        {"38400", "none", B38400, " - 38400,8,none"},   // parity text shown as typed
+        {"96OO", "Mark", B2400, " - 96OO,8,Mark"},      // not a number: 2400 bit/s
+        {"14400", "Space", B2400, " - 14400,8,Space"},  // not offered: 2400
     };
     for (const Case& c : cases) {
         view.speed = c.speed;
@@ -310,8 +309,9 @@ TEST_F(ConnectionTest, CloseOnAHungUpLineLogsOneLineWithTheSystemError)
         release ? conn.ReleasePort() : conn.ToggleConnection();
         EXPECT_FALSE(comm.IsOpen());
         ASSERT_EQ(log.lineCount(), before + 1);
-        EXPECT_EQ(log.lastLine(), "Exception closing serial port - Error clearing buffers (5), "
-                                      + QString::fromLocal8Bit(strerror(EIO)));
+        EXPECT_EQ(log.lastLine(),
+                  "Exception closing serial port - Error clearing buffers (5), "
+                      + QString::fromLocal8Bit(strerror(EIO)));
     }
 }
 
@@ -323,8 +323,11 @@ TEST_F(ConnectionTest, CloseErrorOfALostPortIsLoggedOnce)
     pty.closeMaster();
     ASSERT_TRUE(WaitFor([&] { return !state.connected; }));
     Settle();
-    EXPECT_EQ(log.lines().filter("Exception closing serial port - Error clearing buffers (5), "
-                                 + QString::fromLocal8Bit(strerror(EIO))).size(), 1);
+    EXPECT_EQ(log.lines()
+                  .filter("Exception closing serial port - Error clearing buffers (5), "
+                          + QString::fromLocal8Bit(strerror(EIO)))
+                  .size(),
+              1);
 }
 
 TEST_F(ConnectionTest, LostPortIsShownClosedAndTheNextCommandReconnects)

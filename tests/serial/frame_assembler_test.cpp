@@ -37,13 +37,13 @@ protected:
 
 const QByteArray kFrame = ReplyFrame(RawBytes({0x01, 0xFD, 0x17, 0x15, 0x00, 0x00}));
 
-} // namespace
+}  // namespace
 
 TEST_F(FrameAssemblerTest, FrameInThreePiecesIsTakenOnceWhenComplete)
 {
     feed(kFrame.left(1));
     EXPECT_TRUE(frames.isEmpty());
-    EXPECT_EQ(state.frameStart, 1);          // start found, length byte missing
+    EXPECT_EQ(state.frameStart, 1);  // start found, length byte missing
     feed(kFrame.mid(1, 10));
     EXPECT_TRUE(frames.isEmpty());
     EXPECT_EQ(state.rxCount, 11);
@@ -78,7 +78,7 @@ TEST_F(FrameAssemblerTest, StartByteInsideATelegram)
 TEST_F(FrameAssemblerTest, EveryCompleteFrameOfOneReadIsTakenInOrder)
 {
     const QByteArray second = ReplyFrame(RawBytes({0x0F, 0xFF, 0x06, 0x04}));
-    const QByteArray third = RawBytes({0x68, 0x00, 0x16});   // smallest frame
+    const QByteArray third = RawBytes({0x68, 0x00, 0x16});  // smallest frame
     state.replyReceived = true;
     feed(kFrame + second + third + kFrame.left(4));
     ASSERT_EQ(frames.size(), 3);
@@ -118,7 +118,7 @@ TEST_F(FrameAssemblerTest, WrongEndByteDoesNotHideLaterFrames)
 
     // Same in one read, and a good frame starting inside the broken one.
     frames.clear();
-    QByteArray fake = RawBytes({0x68, 0x05, 0x01}) + kFrame;   // end expected inside kFrame
+    QByteArray fake = RawBytes({0x68, 0x05, 0x01}) + kFrame;  // end expected inside kFrame
     feed(fake);
     ASSERT_EQ(frames.size(), 1);
     EXPECT_EQ(frames[0], kFrame);
@@ -186,12 +186,16 @@ TEST_F(FrameAssemblerTest, FrameOfTheCurrentReceiverBehindAStrayStartByteIsTaken
 {
     // 68 F0 announces a frame that never comes. Fails when the frame behind it
     // waits, or when anything but a complete frame of the current receiver is taken.
-    const struct { const char* id; QByteArray behind; int taken; } cases[] = {
+    const struct {
+        const char* id;
+        QByteArray behind;
+        int taken;
+    } cases[] = {
         {"01020304", kFrame, 1},
-        {"01020305", kFrame, 0},                              // another receiver
-        {nullptr, kFrame, 0},                                 // no ID given
-        {"01020304", kFrame.chopped(1), 0},                   // still incomplete
-        {"01020304", kFrame.chopped(1) + char(0x17), 0},      // wrong end byte
+        {"01020305", kFrame, 0},                                          // another receiver
+        {nullptr, kFrame, 0},                                             // no ID given
+        {"01020304", kFrame.chopped(1), 0},                               // still incomplete
+        {"01020304", kFrame.chopped(1) + char(0x17), 0},                  // wrong end byte
         {"01020304", RawBytes({0x68, 0x02, 0, 0, 0x16, 4, 3, 2, 1}), 0},  // too short for an ID
     };
     for (const auto& c : cases) {

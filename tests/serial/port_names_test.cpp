@@ -17,7 +17,7 @@ TEST(PortNames, NamesMapToDevicePaths)
     EXPECT_EQ(DevicePathForPortName("COM3"), "/dev/ttyS2");
     EXPECT_EQ(DevicePathForPortName("COM20"), "/dev/ttyS19");
     EXPECT_EQ(DevicePathForPortName("com2"), "/dev/ttyS1");
-    EXPECT_EQ(DevicePathForPortName("COM0"), "/dev/COM0");      // no COM0
+    EXPECT_EQ(DevicePathForPortName("COM0"), "/dev/COM0");  // no COM0
     EXPECT_EQ(DevicePathForPortName("COMX"), "/dev/COMX");
     EXPECT_EQ(DevicePathForPortName("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(DevicePathForPortName("/dev/pts/3"), "/dev/pts/3");
@@ -55,7 +55,8 @@ TEST(PortNames, ListOffersComPortsThenTheSerialDevicesPresent)
     QTemporaryDir dev;
     ASSERT_TRUE(dev.isValid());
     ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id"));
-    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "null", "serial/by-id/usb-Maker_Adapter-if00"}) {
+    for (const char* name :
+         {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "null", "serial/by-id/usb-Maker_Adapter-if00"}) {
         QFile f(dev.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }

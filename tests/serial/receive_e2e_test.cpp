@@ -94,7 +94,7 @@ protected:
     ReceivePath path{state, target, sink};
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ReceiveE2eTest, GetAllMetersFillsTheTableThenTheNotes)
 {
@@ -160,8 +160,7 @@ TEST_P(ReadStatusE2eTest, ReadStatusWritesTheReport)
     EXPECT_EQ(target.lines.count(heading), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(LineModes, ReadStatusE2eTest,
-                         ::testing::Values("", "--split 3:40", "--noise 9", "--double"));
+INSTANTIATE_TEST_SUITE_P(LineModes, ReadStatusE2eTest, ::testing::Values("", "--split 3:40", "--noise 9", "--double"));
 
 TEST_F(ReceiveE2eTest, StrayStartByteBeforeTheReplyDelaysItLessThanASecond)
 {
@@ -181,7 +180,7 @@ TEST_F(ReceiveE2eTest, WrongEndBytesAreNeverDecoded)
     ASSERT_TRUE(sim.waitForFrames(1, 5000));
     Settle(300);
     EXPECT_FALSE(state.replyReceived);
-    EXPECT_EQ(target.lines.size(), 1);   // the "Sent: " line only
+    EXPECT_EQ(target.lines.size(), 1);  // the "Sent: " line only
 }
 
 TEST_F(ReceiveE2eTest, KeyReadFillsTheKeyField)

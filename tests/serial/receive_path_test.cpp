@@ -39,7 +39,7 @@ protected:
         static char name[] = "receive_path_test";
         static char* argv[] = {name, nullptr};
         if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);   // lives for the whole program
+            new QCoreApplication(argc, argv);  // lives for the whole program
     }
     void SetUp() override
     {
@@ -60,7 +60,7 @@ protected:
     ReceivePath path{state, target, sink};
 };
 
-const QByteArray kErrorReply = ReplyFrame(RawBytes({0x01, 0xFD, 0x17, 0x15, 0x00}));   // 22 bytes
+const QByteArray kErrorReply = ReplyFrame(RawBytes({0x01, 0xFD, 0x17, 0x15, 0x00}));  // 22 bytes
 const QString kErrorLine = QStringLiteral("Error from ZELK-DUV, error code: 0x15");
 
 // The log form of a frame: two upper-case hex digits and a blank per byte.
@@ -85,7 +85,7 @@ QByteArray MeterList()
     return ReplyFrame(body);
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(ReceivePathTest, TimerIsTheOneShotHoldOff)
 {
@@ -164,7 +164,7 @@ TEST_F(ReceivePathTest, ShortFramesAndRoutingByLastCommand)
     const QByteArray keyReply = ReplyFrameOfSize(38, RawBytes({0x01, 0xFD, 0x17, 0x15, 0xAB}), char(0xCD));
     path.DispatchFrame(keyReply);
     EXPECT_EQ(target.lines, QStringList{HexDumpOf(keyReply)});
-    EXPECT_EQ(target.keyLines, 1);   // a saved log showing it is kept private
+    EXPECT_EQ(target.keyLines, 1);  // a saved log showing it is kept private
     EXPECT_EQ(target.keyField, QStringLiteral("AB") + QStringLiteral("CD").repeated(15));
     EXPECT_TRUE(state.replyReceived);
     endHoldOff();
@@ -209,7 +209,7 @@ TEST_F(ReceivePathTest, MeterListThenFollowUpThenTail)
         tail += RawBytes({0x00, 0x00, 0x10, 0x27, 0x00, 0x00});
     receive(ReplyFrame(tail));
     EXPECT_FALSE(state.listTailPending);
-    EXPECT_EQ(target.lines, QStringList{HexDumpOf(ReplyFrame(tail))});   // no error lines
+    EXPECT_EQ(target.lines, QStringList{HexDumpOf(ReplyFrame(tail))});  // no error lines
     EXPECT_EQ(target.meterTable.cell(4, 1), QStringLiteral("5399"));
     EXPECT_EQ(target.meterTable.cell(4, 16), QStringLiteral("10000"));
 
@@ -254,8 +254,8 @@ TEST_F(ReceivePathTest, TwoFramesInOneReadAndAWrongEndByte)
 {
     state.replyReceived = true;
     receive(kErrorReply + kErrorReply);
-    EXPECT_EQ(target.lines.size(), 3);    // second one held off, silently
-    EXPECT_FALSE(state.replyReceived);    // bytes followed the first frame
+    EXPECT_EQ(target.lines.size(), 3);  // second one held off, silently
+    EXPECT_FALSE(state.replyReceived);  // bytes followed the first frame
     EXPECT_EQ(state.rxCount, 0);
     endHoldOff();
 
@@ -281,7 +281,7 @@ TEST_F(ReceivePathTest, LargeNotificationIsReadInPieces)
         EXPECT_LE(n, ReceivePath::kReadArea);
     EXPECT_GE(device.requests.size(), 2);
     EXPECT_TRUE(device.pending.isEmpty());
-    EXPECT_EQ(target.lines.size(), 3);    // first accepted, second held off
+    EXPECT_EQ(target.lines.size(), 3);  // first accepted, second held off
     EXPECT_EQ(state.rxCount, 0);
 }
 
@@ -325,7 +325,7 @@ public:
     }
     mutable int failures = 1;
 };
-} // namespace
+}  // namespace
 
 TEST(ReceivePathFailure, DispatchFailureIsLoggedAndTheRestDropped)
 {
@@ -351,7 +351,10 @@ TEST(ReceivePathFailure, DispatchFailureIsLoggedAndTheRestDropped)
 TEST_F(ReceivePathTest, SilenceGapIsTheResponseTimeoutAtLeastOneSecond)
 {
     // Fails if the gap ignores the response timeout or falls below the floor.
-    const struct { int timeoutMs; int gapMs; } cases[] = {{300, 1000}, {1000, 1000}, {2500, 2500}, {0, 1000}};
+    const struct {
+        int timeoutMs;
+        int gapMs;
+    } cases[] = {{300, 1000}, {1000, 1000}, {2500, 2500}, {0, 1000}};
     for (const auto& c : cases)
         EXPECT_EQ(ReceivePath::SilenceGapMs(c.timeoutMs), c.gapMs) << c.timeoutMs;
     path.setResponseTimeout([] { return 2500; });

@@ -88,8 +88,10 @@ TEST_F(SimCommands, WirelessModeIsReportedAsTheStatusModeCode)
 {
     startSim();
     EXPECT_EQ(askStatus(statusRequest()).modeCode, 0x10) << "mode T at start";
-    const struct { const char* byte; int code; } modes[] = {
-        {"03", 0x30}, {"05", 0x50}, {"00", 0x00}, {"02", 0x20}, {"04", 0x40}, {"01", 0x10}};
+    const struct {
+        const char* byte;
+        int code;
+    } modes[] = {{"03", 0x30}, {"05", 0x50}, {"00", 0x00}, {"02", 0x20}, {"04", 0x40}, {"01", 0x10}};
     for (const auto& m : modes) {
         const QByteArray body = QByteArray("0F FF 20 01 ") + m.byte;
         EXPECT_EQ(askStatus(command(body.constData())).modeCode, m.code) << m.byte;
@@ -102,9 +104,11 @@ TEST_F(SimCommands, WirelessModeIsReportedAsTheStatusModeCode)
 TEST_F(SimCommands, FlagNumbersSetAndClearTheirBits)
 {
     startSim();
-    const struct { const char* data; int flagByte; } steps[] = {
-        {"03 01", 0x04}, {"04 01", 0x0C}, {"06 01", 0x2C}, {"04 00", 0x24},
-        {"08 01", 0xA4}, {"08 00", 0x24}, {"0B 01", 0x24}, {"09 01", 0x24}};
+    const struct {
+        const char* data;
+        int flagByte;
+    } steps[] = {{"03 01", 0x04}, {"04 01", 0x0C}, {"06 01", 0x2C}, {"04 00", 0x24},
+                 {"08 01", 0xA4}, {"08 00", 0x24}, {"0B 01", 0x24}, {"09 01", 0x24}};
     for (const auto& s : steps) {
         const QByteArray body = QByteArray("0F FF 05 04 ") + s.data + " 00 00";
         EXPECT_EQ(askStatus(command(body.constData())).flags, s.flagByte) << s.data;
@@ -201,4 +205,4 @@ TEST_F(SimCommands, StatusRequestReportsSlotsInUseAndIsRecorded)
     EXPECT_EQ(sim.state().value("statustime"), "14:07");
 }
 
-} // namespace
+}  // namespace

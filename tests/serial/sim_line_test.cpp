@@ -30,15 +30,15 @@ TEST_F(SimLineTest, FramesItMustNotAnswerGetNothingAndAreLogged)
 {
     startSim();
     const QByteArray bad[] = {
-        statusRequest("05 03 02 01"),                      // another receiver
-        command("0F FF 01 04 21 43 65"),                   // length byte short of the ID
-        command("0F FF 01 05 21 43 65 87 00"),             // wrong record length
-        command("0F FF 33 01 00"),                         // unknown record code
-        command("03 6D 07 0E 01 01"),                      // unknown data record
-        command("0F FF 02 04 01 10 00 01"),                // list request with other data
-        command("0F FF 05 04 03 02 00 00"),                // flag neither set nor clear
-        command("07 79 44 33 22 11 DA 46 1C"),             // new ID with a wrong device type
-        hex("68 03 06 DA 46 16"),                          // too short for a command
+        statusRequest("05 03 02 01"),           // another receiver
+        command("0F FF 01 04 21 43 65"),        // length byte short of the ID
+        command("0F FF 01 05 21 43 65 87 00"),  // wrong record length
+        command("0F FF 33 01 00"),              // unknown record code
+        command("03 6D 07 0E 01 01"),           // unknown data record
+        command("0F FF 02 04 01 10 00 01"),     // list request with other data
+        command("0F FF 05 04 03 02 00 00"),     // flag neither set nor clear
+        command("07 79 44 33 22 11 DA 46 1C"),  // new ID with a wrong device type
+        hex("68 03 06 DA 46 16"),               // too short for a command
     };
     QByteArray withHeadError = statusRequest();
     withHeadError[10] = char(0x1C);
@@ -119,7 +119,11 @@ TEST_F(SimLineTest, DoubleSplitNoiseAndDelayDeliverTheSameFrame)
 {
     const QByteArray plain = plainStatusAnswer();
     ASSERT_FALSE(plain.isEmpty());
-    const struct { QStringList args; int copies; int noise; } cases[] = {
+    const struct {
+        QStringList args;
+        int copies;
+        int noise;
+    } cases[] = {
         {{"--double"}, 2, 0},
         {{"--split", "4:30"}, 1, 0},
         {{"--noise", "12"}, 1, 12},
@@ -225,15 +229,22 @@ TEST_F(SimLineTest, SavedStateStartsTheNextRun)
 
 TEST_F(SimLineTest, BadCommandLinesAreRefused)
 {
-    const QStringList bad[] = {
-        {"--id", "1234567"}, {"--id", "0102030A"}, {"--split", "3"}, {"--noise", "-1"}, {"--noise-hex", "6"}, {"--noise-hex", "6G"},
-        {"--chunk", "0"}, {"--gap", "-5"},
-        {"--preload", "87654321"}, {"--preload", "87654321:07:00"}, {"--slots", "/nonexistent/slots"},
-        {"--bogus"}};
+    const QStringList bad[] = {{"--id", "1234567"},
+                               {"--id", "0102030A"},
+                               {"--split", "3"},
+                               {"--noise", "-1"},
+                               {"--noise-hex", "6"},
+                               {"--noise-hex", "6G"},
+                               {"--chunk", "0"},
+                               {"--gap", "-5"},
+                               {"--preload", "87654321"},
+                               {"--preload", "87654321:07:00"},
+                               {"--slots", "/nonexistent/slots"},
+                               {"--bogus"}};
     for (const QStringList& args : bad) {
         EXPECT_FALSE(sim.start(args)) << args.join(' ').toStdString();
         EXPECT_EQ(sim.exitCode(), 2) << args.join(' ').toStdString();
     }
 }
 
-} // namespace
+}  // namespace

@@ -112,4 +112,4 @@ protected:
     SimLine line;
 };
 
-} // namespace simtest
+}  // namespace simtest

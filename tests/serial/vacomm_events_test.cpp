@@ -1,7 +1,7 @@
 // The receive notification and the event thread: delivery on the owning
 // thread, one notification outstanding, closing in every state, hang-up.
-#include "serial/vacomm.h"
 #include "serial/support/pty_pair.h"
+#include "serial/vacomm.h"
 
 #include <gtest/gtest.h>
 
@@ -151,7 +151,7 @@ TEST_F(VaCommEventsTest, CloseWhileDataIsFlowing)
 {
     ReadEverything();
     comm.OpenPort();
-    std::atomic<bool> stop {false};
+    std::atomic<bool> stop{false};
     std::thread writer([&] {
         const QByteArray chunk(64, 'D');
         while (!stop) {

@@ -1,7 +1,7 @@
 // The serial device against a pseudo-terminal pair: opening, exclusivity,
 // error messages, line settings and transfers.
-#include "serial/vacomm.h"
 #include "serial/support/pty_pair.h"
+#include "serial/vacomm.h"
 
 #include <gtest/gtest.h>
 
@@ -110,8 +110,9 @@ TEST_F(VaCommTest, DeviceHeldByAnotherOpenerIsRefusedWithTheSystemsReason)
     TVaComm other;
     other.SetDeviceName(pty.slavePath());
     other.SetBaudrate(br9600);
-    EXPECT_EQ(OpenError(other), QStringLiteral("Can't open specified device %1 (Error 16, Device or resource busy)")
-                                     .arg(pty.slavePath()));
+    EXPECT_EQ(
+        OpenError(other),
+        QStringLiteral("Can't open specified device %1 (Error 16, Device or resource busy)").arg(pty.slavePath()));
     EXPECT_FALSE(other.IsOpen());
     QString reason;
     EXPECT_FALSE(ProbeDevice(pty.slavePath(), &reason));
@@ -180,14 +181,17 @@ TEST_F(VaCommTest, OperationsOnAClosedDeviceDoNothing)
 
 TEST_F(VaCommTest, EveryOfferedSpeedIsAppliedAtItsOwnRate)
 {
-    const struct { TVaBaudrate rate; speed_t speed; } cases[] = {
-        {br300, B300}, {br600, B600}, {br1200, B1200}, {br2400, B2400}, {br4800, B4800},
+    const struct {
+        TVaBaudrate rate;
+        speed_t speed;
+    } cases[] = {
+        {br300, B300},   {br600, B600},     {br1200, B1200},   {br2400, B2400},   {br4800, B4800},
         {br9600, B9600}, {br19200, B19200}, {br38400, B38400}, {br57600, B57600}, {br115200, B115200},
     };
     for (const auto& c : cases) {
         comm.SetBaudrate(c.rate);
         comm.OpenPort();
-        termios t {};
+        termios t{};
         ASSERT_TRUE(SettingsOfOpenDevice(pty.slavePath(), &t));
         EXPECT_EQ(cfgetospeed(&t), c.speed) << comm.BitsPerSecond(c.rate);
         EXPECT_EQ(cfgetispeed(&t), c.speed) << comm.BitsPerSecond(c.rate);
@@ -197,7 +201,7 @@ TEST_F(VaCommTest, EveryOfferedSpeedIsAppliedAtItsOwnRate)
     comm.SetBaudrate(br9600);
     comm.OpenPort();
     comm.SetBaudrate(br57600);
-    termios t {};
+    termios t{};
     ASSERT_TRUE(SettingsOfOpenDevice(pty.slavePath(), &t));
     EXPECT_EQ(cfgetospeed(&t), speed_t(B57600));
 }

@@ -36,7 +36,7 @@ QByteArray bytesOfLine(const QByteArray& line)
     return QByteArray::fromHex(line.simplified().replace(' ', QByteArray()));
 }
 
-} // namespace
+}  // namespace
 
 SimProcess::SimProcess() = default;
 
@@ -82,7 +82,7 @@ bool SimProcess::start(const QStringList& extraArgs, int timeoutMs)
     const QString outPath = dir_->filePath(QStringLiteral("stdout.txt"));
     const QString errPath = dir_->filePath(QStringLiteral("stderr.txt"));
 
-    QStringList args{program(), QStringLiteral("--record"), recordPath(), QStringLiteral("--state"),
+    QStringList args{program(),   QStringLiteral("--record"),          recordPath(), QStringLiteral("--state"),
                      statePath(), QStringLiteral("--exit-with-parent")};
     args += extraArgs;
     std::vector<QByteArray> store;

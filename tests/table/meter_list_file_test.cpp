@@ -60,8 +60,7 @@ TEST(MeterListExport, EveryCellFollowedByTheSeparatorAndLinesEndInCrLf)
 {
     MeterTable t;
     t.replaceDataRows({R("1", "12345678", "Water", "", "first floor"), R("2", "87654321", "Heat", "00AA", "")});
-    EXPECT_EQ(SerialiseMeterList(t, ";"),
-              QByteArray("1;12345678;Water;;first floor;\r\n2;87654321;Heat;00AA;;\r\n"));
+    EXPECT_EQ(SerialiseMeterList(t, ";"), QByteArray("1;12345678;Water;;first floor;\r\n2;87654321;Heat;00AA;;\r\n"));
     EXPECT_EQ(SerialiseMeterList(t, ""), QByteArray("112345678Waterfirst floor\r\n287654321Heat00AA\r\n"));
     EXPECT_EQ(SerialiseMeterList(t, ",,"),
               QByteArray("1,,12345678,,Water,,,,first floor,,\r\n2,,87654321,,Heat,,00AA,,,,\r\n"));
@@ -193,7 +192,10 @@ TEST(MeterListImport, EmptyFileLeavesTheClearedTable)
 TEST(MeterListImport, EncodingUtf8WithOrWithoutMarkElseWindows1252)
 {
     MeterTable t;
-    Import(t, "\xef\xbb\xbf" "1;12345678;W\xc3\xa4rme;;\xe2\x82\xac;", ";");
+    Import(t,
+           "\xef\xbb\xbf"
+           "1;12345678;W\xc3\xa4rme;;\xe2\x82\xac;",
+           ";");
     EXPECT_EQ(RowOf(t, 1), R("1", "12345678", "W\u00e4rme", "", "\u20ac"));
     Import(t, "1;12345678;W\xc3\xa4rme;;;", ";");
     EXPECT_EQ(t.cell(2, 1), QString::fromUtf8("W\u00e4rme"));
@@ -209,8 +211,7 @@ TEST(MeterListImport, SixteenRowsRoundTripRenumbered)
     for (int i = 0; i < 16; ++i) {
         const QString n = QString::number(i);
         rows.push_back({i % 3 ? QString::number(100 - i) : QString(), QString("%1").arg(10000000 + i),
-                        i % 2 ? "Water" : "Heat", QString(32, QChar(u'A' + i % 6)),
-                        QString::fromUtf8("R\u00e9 ") + n});
+                        i % 2 ? "Water" : "Heat", QString(32, QChar(u'A' + i % 6)), QString::fromUtf8("R\u00e9 ") + n});
     }
     t.replaceDataRows(rows);
     MeterTable back;
@@ -309,9 +310,12 @@ TEST(MeterListFileIo, DefaultSuffixOnlyForNamesWithoutExtension)
 TEST(MeterListFileIo, PermissionsOfNewAndReplacedFiles)
 {
     const mode_t umaskBefore = ::umask(022);
-    for (auto [existing, key, expected] :
-         {std::tuple{-1, "00112233445566778899AABBCCDDEEFF", 0600}, {-1, "", 0644}, {0640, "0011", 0600},
-          {0644, "0011", 0600}, {0740, "0011", 0700}, {0664, "", 0664}}) {
+    for (auto [existing, key, expected] : {std::tuple{-1, "00112233445566778899AABBCCDDEEFF", 0600},
+                                           {-1, "", 0644},
+                                           {0640, "0011", 0600},
+                                           {0644, "0011", 0600},
+                                           {0740, "0011", 0700},
+                                           {0664, "", 0664}}) {
         QTemporaryDir dir;
         const QByteArray path = QFile::encodeName(dir.filePath("m.csv"));
         if (existing >= 0) {

@@ -14,7 +14,11 @@ using namespace MeterListFile;
 // bounded.
 TEST(MeterListReader, FilesReportingSizeZeroAreReadToTheirEndOrRefused)
 {
-    const struct { const char* path; qint64 maxBytes; LoadStatus status; } cases[] = {
+    const struct {
+        const char* path;
+        qint64 maxBytes;
+        LoadStatus status;
+    } cases[] = {
         {"/proc/self/status", kMaxFileBytes, LoadStatus::Loaded},
         {"/proc/self/status", 64, LoadStatus::TooLarge},
         {"/proc/self/mem", kMaxFileBytes, LoadStatus::ReadError},

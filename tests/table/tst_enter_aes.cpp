@@ -96,9 +96,12 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("hex in both cases") << "09afAF" << "09afAF";
-        QTest::newRow("space, G and hyphen dropped") << "1 G-f" << "1f";
-        QTest::newRow("other letters") << "xyzKEY" << "E";
+        QTest::newRow("hex in both cases") << "09afAF"
+                                           << "09afAF";
+        QTest::newRow("space, G and hyphen dropped") << "1 G-f"
+                                                     << "1f";
+        QTest::newRow("other letters") << "xyzKEY"
+                                       << "E";
         QTest::newRow("at most 32") << QString(40, u'a') << QString(32, u'a');
         QTest::newRow("at most 32 with rejected characters") << QString(31, u'a') + "x-b c" << QString(31, u'a') + "b";
     }
@@ -118,8 +121,10 @@ private slots:
     {
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("spaces and hyphens") << "FA C8-12" << "FAC812";
-        QTest::newRow("tabs and junk") << "\t00 11 zz 22\n" << "001122";
+        QTest::newRow("spaces and hyphens") << "FA C8-12"
+                                            << "FAC812";
+        QTest::newRow("tabs and junk") << "\t00 11 zz 22\n"
+                                       << "001122";
         QTest::newRow("too long") << QString(20, u'1') + " " + QString(20, u'2')
                                   << QString(20, u'1') + QString(12, u'2');
     }
@@ -161,8 +166,7 @@ private slots:
         QTest::newRow("empty field") << "" << false << 2 << QString(32, u'0') << QList<int>{2};
         QTest::newRow("5 characters") << "abCD1" << false << 3 << "abCD1" + QString(27, u'0') << QList<int>{3};
         QTest::newRow("32 characters unchanged")
-            << "0123456789abcdefABCDEF0123456789" << false << 1 << "0123456789abcdefABCDEF0123456789"
-            << QList<int>{1};
+            << "0123456789abcdefABCDEF0123456789" << false << 1 << "0123456789abcdefABCDEF0123456789" << QList<int>{1};
         QTest::newRow("no row selected") << "AB" << false << 0 << "AB" + QString(30, u'0') << none;
         QTest::newRow("all numbered rows") << "F" << true << 0 << "F" + QString(31, u'0')
                                            << QList<int>{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
@@ -215,9 +219,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
         QTest::keyClicks(edit(), "ABC");
         QWidget* target = focus == "edit" ? static_cast<QWidget*>(edit())
-                          : focus == "done" ? static_cast<QWidget*>(doneButton())
-                          : focus == "cancel" ? static_cast<QWidget*>(cancelButton())
-                                              : static_cast<QWidget*>(check());
+            : focus == "done"             ? static_cast<QWidget*>(doneButton())
+            : focus == "cancel"           ? static_cast<QWidget*>(cancelButton())
+                                          : static_cast<QWidget*>(check());
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
         QCOMPARE(dialog->isVisible(), visibleAfter);

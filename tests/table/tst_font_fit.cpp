@@ -38,12 +38,15 @@ private slots:
         QApplication::setFont(QFont(original_.family(), points));
         MeterTable table;
         MeterGrid grid(table);
-        QVERIFY(grid.columnWidth(MeterTable::ColKey) > grid.fontMetrics().horizontalAdvance("00112233445566778899AABBCCDDEEFF"));
-        QVERIFY(grid.columnWidth(1) > grid.fontMetrics().horizontalAdvance("DDDDDDDD") && grid.rowHeight(0) >= grid.fontMetrics().height());
-        QVERIFY(grid.columnWidth(MeterTable::ColKey) >= 203);   // the design width, however small the font
+        QVERIFY(grid.columnWidth(MeterTable::ColKey)
+                > grid.fontMetrics().horizontalAdvance("00112233445566778899AABBCCDDEEFF"));
+        QVERIFY(grid.columnWidth(1) > grid.fontMetrics().horizontalAdvance("DDDDDDDD")
+                && grid.rowHeight(0) >= grid.fontMetrics().height());
+        QVERIFY(grid.columnWidth(MeterTable::ColKey) >= 203);  // the design width, however small the font
         TEnterAES dialog(table, nullptr);
         for (QLabel* label : dialog.findChildren<QLabel*>())
-            QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()), qPrintable(label->text()));
+            QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()),
+                     qPrintable(label->text()));
         QVERIFY(dialog.allCheck()->width() >= dialog.allCheck()->sizeHint().width());
         // The key text grows with the font like the rest of the dialog.
         QCOMPARE(dialog.keyField()->font().pixelSize(), FontScaled(dialog.font(), 16));
@@ -70,7 +73,7 @@ private slots:
     void narrowGridGivesNotesFirstThenMedium_data()
     {
         QTest::addColumn<int>("width");
-        QTest::addColumn<MeterColumnWidths>("widths");   // wanted: 30, 80, 120, 250, 100
+        QTest::addColumn<MeterColumnWidths>("widths");  // wanted: 30, 80, 120, 250, 100
         QTest::newRow("room to spare") << 1000 << MeterColumnWidths{30, 80, 120, 250, 520};
         QTest::newRow("notes give way") << 560 << MeterColumnWidths{30, 80, 120, 250, 80};
         QTest::newRow("then the medium") << 470 << MeterColumnWidths{30, 80, 70, 250, 40};
@@ -100,7 +103,7 @@ private slots:
         QCOMPARE(shown(MeterTable::ColMedium, medium), medium);
         grid.resize(300, 300);
         QTRY_COMPARE(shown(MeterTable::ColNotes, "Notes "), QStringLiteral("Notes "));
-        grid.horizontalHeader()->resizeSection(MeterTable::ColNotes, 250);   // as a drag does
+        grid.horizontalHeader()->resizeSection(MeterTable::ColNotes, 250);  // as a drag does
         grid.resize(1300, 300);
         QTRY_VERIFY(grid.viewport()->width() > 1200);
         QCOMPARE(grid.columnWidth(MeterTable::ColNotes), 250);

@@ -9,8 +9,8 @@
 
 #include "core/activity_log.h"
 #include "table/meter_table.h"
-#include "table/ui/meter_grid.h"
 #include "table/support/grid_driver.h"
+#include "table/ui/meter_grid.h"
 
 class TestMeterGrid : public QObject {
     Q_OBJECT
@@ -27,8 +27,8 @@ class TestMeterGrid : public QObject {
     {
         std::vector<MeterTable::Row> rows;
         for (int r = 1; r <= n; ++r)
-            rows.push_back({QString::number(r), QString::number(10000000 + r), "Water",
-                            QString(32, u'A'), "note" + QString::number(r)});
+            rows.push_back({QString::number(r), QString::number(10000000 + r), "Water", QString(32, u'A'),
+                            "note" + QString::number(r)});
         table->replaceDataRows(rows);
     }
     QPoint cellCentre(int tableRow, int col = 1) const { return CellCentre(*grid, tableRow, col); }
@@ -66,7 +66,7 @@ private slots:
         QCOMPARE(grid->objectName(), QStringLiteral("StringGrid1"));
         const QStringList headers = {"No. ", "Serial/ID ", "Medium ", "AES-128 key ", "Notes "};
         const int widths[] = {36, 81, 65, 203, 108};
-        grid->resize(900, 500);   // room for every column (a narrow grid narrows Notes)
+        grid->resize(900, 500);  // room for every column (a narrow grid narrows Notes)
         QApplication::processEvents();
         for (int c = 0; c < 5; ++c) {
             QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
@@ -88,10 +88,14 @@ private slots:
         QTest::addColumn<QString>("mediumText");
         QTest::addColumn<bool>("editableBox");
         QTest::addColumn<QString>("idShown");
-        QTest::newRow("8 digits") << "12345678" << "Heat" << false << "12345678";
-        QTest::newRow("10 characters") << "1234567890" << "Gas" << false << "12345678";
-        QTest::newRow("short") << "123" << "Water" << false << "123";
-        QTest::newRow("medium not an item") << "12345678" << "Steam" << true << "12345678";
+        QTest::newRow("8 digits") << "12345678"
+                                  << "Heat" << false << "12345678";
+        QTest::newRow("10 characters") << "1234567890"
+                                       << "Gas" << false << "12345678";
+        QTest::newRow("short") << "123"
+                               << "Water" << false << "123";
+        QTest::newRow("medium not an item") << "12345678"
+                                            << "Steam" << true << "12345678";
     }
     void selectionFillsTheFields()
     {
@@ -156,9 +160,10 @@ private slots:
         QStringList captions;
         for (QAction* a : menu->actions())
             captions << a->text();
-        QCOMPARE(captions, QStringList({"Add this ID in ZELK", "Delete this ID in ZELK", "Clear table", "Save/Export",
-                                        "Delete selected row", "Add row in table", "Set AES key in ZELK",
-                                        "Set all IDs in ZELK", "Enter AES-128 key in table"}));
+        QCOMPARE(captions,
+                 QStringList({"Add this ID in ZELK", "Delete this ID in ZELK", "Clear table", "Save/Export",
+                              "Delete selected row", "Add row in table", "Set AES key in ZELK", "Set all IDs in ZELK",
+                              "Enter AES-128 key in table"}));
         for (QAction* a : menu->actions())
             QCOMPARE(a->isEnabled(), a->text() != "Set all IDs in ZELK");
         menu->hide();
@@ -173,11 +178,11 @@ private slots:
         QTest::newRow("click marks the row alone") << "c2 c4" << QList<int>{4};
         QTest::newRow("ctrl click adds") << "c2 k4 k5" << QList<int>{2, 4, 5};
         QTest::newRow("ctrl click on a marked row unmarks it") << "c2 k4 k2" << QList<int>{4};
-        QTest::newRow("double click marks every row") << "d3" << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,
-                                                                          13, 14, 15, 16, 17, 18, 19, 20};
+        QTest::newRow("double click marks every row")
+            << "d3" << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
         QTest::newRow("double click then plain click") << "d3 c7" << QList<int>{7};
-        QTest::newRow("double click then ctrl click") << "d3 k7" << QList<int>{1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12,
-                                                                             13, 14, 15, 16, 17, 18, 19, 20};
+        QTest::newRow("double click then ctrl click")
+            << "d3 k7" << QList<int>{1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
         QTest::newRow("header click clears") << "c2 k3 h" << QList<int>{};
         QTest::newRow("rows above 16") << "c18 k20" << QList<int>{18, 20};
     }
@@ -390,7 +395,7 @@ private slots:
         fill(5);
         delete table;
         table = nullptr;
-        grid->resize(grid->width() + 50, grid->height());   // columns fitted to no table
+        grid->resize(grid->width() + 50, grid->height());  // columns fitted to no table
         grid->setFont(QFont(grid->font().family(), 14));
         QImage image(grid->size(), QImage::Format_RGB32);
         grid->render(&image);

@@ -7,18 +7,18 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QSettings>
-#include <QTreeView>
-#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTreeView>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 
 #include "table/meter_table.h"
-#include "widgets/file_dialog_fit.h"
 #include "table/ui/meter_list_dialogs.h"
+#include "widgets/file_dialog_fit.h"
 
 namespace {
 
@@ -134,8 +134,10 @@ private slots:
         QTest::newRow("dialog cancelled") << "cancel" << QString();
         QTest::newRow("dialog cannot be shown") << "failed"
                                                 << "File cannot be written or open!\nContact administrator.";
-        QTest::newRow("folder missing") << "nofolder" << "File cannot be written, no rights!\nContact administrator.";
-        QTest::newRow("a folder in the way") << "folder" << "File cannot be written, no rights!\nContact administrator.";
+        QTest::newRow("folder missing") << "nofolder"
+                                        << "File cannot be written, no rights!\nContact administrator.";
+        QTest::newRow("a folder in the way") << "folder"
+                                             << "File cannot be written, no rights!\nContact administrator.";
     }
     void exportFailures()
     {
@@ -198,14 +200,22 @@ private slots:
     {
         QTest::addColumn<QString>("situation");
         QTest::addColumn<QString>("message");
-        QTest::newRow("cancelled") << "cancel" << "";
-        QTest::newRow("file vanished") << "vanished" << "You chose wrong file for import!\nContact administrator!";
-        QTest::newRow("a folder chosen") << "folder" << "it is a folder, not a meter list file.";
-        QTest::newRow("a pipe, no writer") << "pipe" << "it is a named pipe, not a meter list file.";
-        QTest::newRow("a socket") << "socket" << "it is a socket, not a meter list file.";
-        QTest::newRow("a device") << "/dev/zero" << "it is a device, not a meter list file.";
-        QTest::newRow("over 64 MiB") << "large" << "the file is too large for a meter list (64";
-        QTest::newRow("size 0, every read fails") << "/proc/self/mem" << "You chose wrong file for import!";
+        QTest::newRow("cancelled") << "cancel"
+                                   << "";
+        QTest::newRow("file vanished") << "vanished"
+                                       << "You chose wrong file for import!\nContact administrator!";
+        QTest::newRow("a folder chosen") << "folder"
+                                         << "it is a folder, not a meter list file.";
+        QTest::newRow("a pipe, no writer") << "pipe"
+                                           << "it is a named pipe, not a meter list file.";
+        QTest::newRow("a socket") << "socket"
+                                  << "it is a socket, not a meter list file.";
+        QTest::newRow("a device") << "/dev/zero"
+                                  << "it is a device, not a meter list file.";
+        QTest::newRow("over 64 MiB") << "large"
+                                     << "the file is too large for a meter list (64";
+        QTest::newRow("size 0, every read fails") << "/proc/self/mem"
+                                                  << "You chose wrong file for import!";
     }
     void importFailuresKeepTheTable()
     {
@@ -229,7 +239,7 @@ private slots:
             QCOMPARE(::bind(::socket(AF_UNIX, SOCK_STREAM, 0), (sockaddr*)&address, sizeof address), 0);
         } else if (situation == "large") {
             QFile big(nextChoice.path);
-            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(64LL * 1024 * 1024 + 1));   // sparse
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(64LL * 1024 * 1024 + 1));  // sparse
         } else if (situation == "cancel") {
             nextChoice.path.clear();
         }
@@ -318,7 +328,7 @@ private slots:
     void fileDialogColumnsReadWhole_data()
     {
         QTest::addColumn<QString>("screen");
-        QTest::addColumn<int>("points");   // the dialog's font; 0 for the application's
+        QTest::addColumn<int>("points");  // the dialog's font; 0 for the application's
         QTest::addColumn<bool>("detailView");
         QTest::newRow("wide screen") << "1-wide" << 0 << true;
         QTest::newRow("150 % laptop, large font") << "6-small-150" << 14 << true;
@@ -329,7 +339,7 @@ private slots:
         QFETCH(QString, screen);
         QFETCH(int, points);
         QFETCH(bool, detailView);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir->filePath("config"));   // no saved widths
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir->filePath("config"));  // no saved widths
         WriteAll(dir->filePath("meters_data.csv"), QByteArray(159, 'x'));
         QWidget window;
         for (QScreen* s : QGuiApplication::screens())
@@ -347,10 +357,10 @@ private slots:
         QTRY_COMPARE(tree->model()->rowCount(tree->rootIndex()), 1);
         const QRect area = window.screen()->availableGeometry();
         QVERIFY2(window.screen()->name() == screen && area.contains(dialog.frameGeometry()), qPrintable(screen));
-        if (!detailView || points)   // untouched, or as wide as the screen allows
+        if (!detailView || points)  // untouched, or as wide as the screen allows
             QVERIFY(detailView ? dialog.frameGeometry().width() >= area.width() - 4 : dialog.width() == built);
         const QAbstractItemView* view = tree;
-        for (int c = 1; detailView && !points && c <= 3; ++c)   // whole, and all in view
+        for (int c = 1; detailView && !points && c <= 3; ++c)  // whole, and all in view
             QVERIFY(tree->columnWidth(c) >= view->sizeHintForColumn(c) && tree->header()->length() <= tree->width());
     }
 };

@@ -41,8 +41,8 @@ int main(int argc, char** argv)
         writer.setTitle(args[3]);
         writer.setCreator(QStringLiteral("ZELK Metering"));
         writer.setResolution(300);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(18, 16, 18, 16), QPageLayout::Millimeter));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 16, 18, 16),
+                                         QPageLayout::Millimeter));
 
         QTextDocument document;
         QFont font(QStringLiteral("DejaVu Sans"));

@@ -7,7 +7,7 @@ namespace sim {
 namespace {
 constexpr std::uint8_t kStart = 0x68;
 constexpr std::uint8_t kEnd = 0x16;
-} // namespace
+}  // namespace
 
 void FrameReader::discard(std::size_t n, const std::string& why, std::vector<Event>& out)
 {
@@ -59,4 +59,4 @@ std::vector<FrameReader::Event> FrameReader::expire()
     return out;
 }
 
-} // namespace sim
+}  // namespace sim

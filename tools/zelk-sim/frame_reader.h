@@ -32,4 +32,4 @@ private:
     std::vector<std::uint8_t> buf_;
 };
 
-} // namespace sim
+}  // namespace sim

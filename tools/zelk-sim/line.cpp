@@ -57,7 +57,7 @@ bool Line::open(std::string& error)
 
 bool Line::makeLink(const std::string& linkPath, std::string& error)
 {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(linkPath.c_str(), &st) == 0) {
         if (!S_ISLNK(st.st_mode)) {
             error = linkPath + " exists and is not a symbolic link";
@@ -141,4 +141,4 @@ bool Line::sendAnswer(const std::vector<std::uint8_t>& frame, const Options& opt
     return true;
 }
 
-} // namespace sim
+}  // namespace sim

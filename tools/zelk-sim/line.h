@@ -48,4 +48,4 @@ private:
 // Sleeps ms milliseconds; false when stopFd became readable first.
 bool sleepUnlessStopped(int ms, int stopFd);
 
-} // namespace sim
+}  // namespace sim

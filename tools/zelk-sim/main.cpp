@@ -10,8 +10,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -45,15 +45,14 @@ extern "C" void onLineSignal(int sig)
 
 bool installSignals()
 {
-    if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0
-        || ::pipe2(g_linePipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0 || ::pipe2(g_linePipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
-    struct sigaction line{};
+    struct sigaction line {};
     line.sa_handler = onLineSignal;
     sigemptyset(&line.sa_mask);
     sigaction(SIGUSR1, &line, nullptr);
     sigaction(SIGUSR2, &line, nullptr);
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_handler = onStopSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);
@@ -95,8 +94,8 @@ struct Simulator {
     bool isRecord(const sim::Bytes& f, int code) const
     {
         const sim::Ident& own = receiver.state().id;
-        return f.size() >= 19 && std::equal(own.begin(), own.end(), f.begin() + 5) && f[16] == 0x0F
-            && f[17] == 0xFF && f[18] == code;
+        return f.size() >= 19 && std::equal(own.begin(), own.end(), f.begin() + 5) && f[16] == 0x0F && f[17] == 0xFF
+            && f[18] == code;
     }
 
     // --forget: the meter leaves its slot when the list is asked for.
@@ -127,14 +126,9 @@ struct Simulator {
             const sim::Handled h = receiver.handle(ev.bytes);
             saveState();
             switch (h.outcome) {
-            case sim::Outcome::Malformed:
-                warn("malformed frame (" + h.what + "), no answer: " + hex);
-                continue;
-            case sim::Outcome::OtherId:
-                info(h.what + ": " + hex);
-                continue;
-            case sim::Outcome::Answered:
-                break;
+            case sim::Outcome::Malformed: warn("malformed frame (" + h.what + "), no answer: " + hex); continue;
+            case sim::Outcome::OtherId: info(h.what + ": " + hex); continue;
+            case sim::Outcome::Answered: break;
             }
             info("received " + h.what + ": " + hex);
             if (opt.silent || h.reply.empty() || isRecord(ev.bytes, opt.muteCode))
@@ -214,7 +208,7 @@ struct Simulator {
     }
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -271,10 +265,9 @@ int main(int argc, char** argv)
     s.info("ZELK ID " + s.opt.id + " listening on " + s.line.slavePath());
     // What a user of the utility types as the port name (an absolute path,
     // since the utility does not start in this folder).
-    const std::string portName =
-        s.opt.linkPath.empty() ? s.line.slavePath() : std::filesystem::absolute(s.opt.linkPath).string();
-    warn("receiver " + s.opt.id + " ready: in zelk-duv type " + portName +
-         " as \"COM name\", then press Connect");
+    const std::string portName = s.opt.linkPath.empty() ? s.line.slavePath()
+                                                        : std::filesystem::absolute(s.opt.linkPath).string();
+    warn("receiver " + s.opt.id + " ready: in zelk-duv type " + portName + " as \"COM name\", then press Connect");
     const int rc = s.run();
     s.info("stopped");
     return rc;

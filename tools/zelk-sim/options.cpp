@@ -12,62 +12,61 @@ namespace sim {
 
 const char* usageText()
 {
-    return
-        "Usage: zelk-sim [options]\n"
-        "Plays a ZELK radio receiver on a pseudo-terminal. Prints \"PTY <slave path>\" as its\n"
-        "first line, then answers the command frames addressed to its ZELK ID until SIGTERM or\n"
-        "SIGINT. Log lines go to standard error.\n"
-        "SIGUSR1 pulls the line out (hang-up; the --link is removed), SIGUSR2 plugs a new\n"
-        "line in under the same --link, as an adapter unplugged and plugged in again.\n"
-        "\n"
-        "Options:\n"
-        "  --id ID            ZELK ID of the receiver, 8 decimal digits (default 01020304)\n"
-        "  --link PATH        also make the symbolic link PATH -> slave path (a stale link is\n"
-        "                     replaced; the link is removed at exit)\n"
-        "  --record FILE      append one line per received frame: each byte as two upper-case\n"
-        "                     hex digits and a blank (\"68 16 06 ... 16 \"). Received bytes that\n"
-        "                     were discarded (no complete frame) are written as a line starting\n"
-        "                     with \"! \" followed by the bytes\n"
-        "  --state FILE       rewrite FILE atomically after every handled frame, key=value lines:\n"
-        "                     id, mode (set-mode byte, hex), modecode (status code, hex), flags\n"
-        "                     (flag byte, hex), flagword (all flag bits, hex), clock (decimal),\n"
-        "                     clockon (0/1), used (slots in use), frames (frames received),\n"
-        "                     slot1..slot16=ID,medium-hex,key-hex\n"
-        "  --slots FILE       initial slots: one ID:medium[:key] per line (# comments), or\n"
-        "                     key=value lines as --state writes them (a saved state)\n"
-        "  --preload LIST     initial slots: ID:medium[:key],... (medium as a hex byte such as\n"
-        "                     07, key as 32 hex digits, default key all zero)\n"
-        "  --silent           answer nothing\n"
-        "  --delay MS         wait MS milliseconds before each answer\n"
-        "  --bad-end          end every answer with 0x17 instead of 0x16\n"
-        "  --noise N          send N random bytes (never 0x68) before each answer\n"
-        "  --noise-hex HEX    send these bytes before each answer (and before the random\n"
-        "                     ones), as hex digit pairs, blanks allowed: \"68 F0\"\n"
-        "  --split N:MS       write each answer in N pieces with MS milliseconds between them\n"
-        "  --chunk N          write each answer, noise bytes included, in pieces of N bytes, as a\n"
-        "                     slow link delivers it (instead of --split)\n"
-        "  --gap MS           with --chunk: MS milliseconds between the pieces (default 0)\n"
-        "  --double           write each answer twice in one write\n"
-        "  --quiet            no log line per frame (warnings are still written)\n"
-        "  --exit-with-parent stop as on SIGTERM when the process that started it ends\n"
-        "  --forget ID        lose the meter ID (8 digits) from its slot whenever the meter list\n"
-        "                     is asked for, as a receiver that drops a meter it was given\n"
-        "  --mute HEX         never answer the commands whose record code is HEX, such as 22\n"
-        "                     (the follow-up: the value telegram of the meter list never comes)\n"
-        "  --refuse HEX       answer the commands whose record code is HEX with error 0x18\n"
-        "                     instead (they are still carried out), such as 8A (key read)\n"
-        "  --help             this text\n"
-        "  --version          the version\n"
-        "\n"
-        "Answers: a status reply to the status request and to every accepted set command\n"
-        "(add/delete meter, new ID, wireless mode, master reset, clock, key, medium, flag);\n"
-        "error replies 0x15 (ID already programmed), 0x17 (ID not found), 0x18 (invalid ID,\n"
-        "wrong flag, unknown mode byte, list full); the meter list telegram and, after the\n"
-        "follow-up request, the value telegram (slot k holds 10000*k, an empty slot -1); the\n"
-        "key read-back. Status mode code = set-mode byte * 16: T (01) -> 10 T1, S (03) -> 30 S1,\n"
-        "C (05) -> 50 C, T+C (00) -> 00 S2, 02 -> 20 T2, 04 -> 40 R. A new ID takes effect after\n"
-        "its answer, which still carries the old ID. Frames for another ID are ignored;\n"
-        "malformed frames are logged and answered with nothing.\n";
+    return "Usage: zelk-sim [options]\n"
+           "Plays a ZELK radio receiver on a pseudo-terminal. Prints \"PTY <slave path>\" as its\n"
+           "first line, then answers the command frames addressed to its ZELK ID until SIGTERM or\n"
+           "SIGINT. Log lines go to standard error.\n"
+           "SIGUSR1 pulls the line out (hang-up; the --link is removed), SIGUSR2 plugs a new\n"
+           "line in under the same --link, as an adapter unplugged and plugged in again.\n"
+           "\n"
+           "Options:\n"
+           "  --id ID            ZELK ID of the receiver, 8 decimal digits (default 01020304)\n"
+           "  --link PATH        also make the symbolic link PATH -> slave path (a stale link is\n"
+           "                     replaced; the link is removed at exit)\n"
+           "  --record FILE      append one line per received frame: each byte as two upper-case\n"
+           "                     hex digits and a blank (\"68 16 06 ... 16 \"). Received bytes that\n"
+           "                     were discarded (no complete frame) are written as a line starting\n"
+           "                     with \"! \" followed by the bytes\n"
+           "  --state FILE       rewrite FILE atomically after every handled frame, key=value lines:\n"
+           "                     id, mode (set-mode byte, hex), modecode (status code, hex), flags\n"
+           "                     (flag byte, hex), flagword (all flag bits, hex), clock (decimal),\n"
+           "                     clockon (0/1), used (slots in use), frames (frames received),\n"
+           "                     slot1..slot16=ID,medium-hex,key-hex\n"
+           "  --slots FILE       initial slots: one ID:medium[:key] per line (# comments), or\n"
+           "                     key=value lines as --state writes them (a saved state)\n"
+           "  --preload LIST     initial slots: ID:medium[:key],... (medium as a hex byte such as\n"
+           "                     07, key as 32 hex digits, default key all zero)\n"
+           "  --silent           answer nothing\n"
+           "  --delay MS         wait MS milliseconds before each answer\n"
+           "  --bad-end          end every answer with 0x17 instead of 0x16\n"
+           "  --noise N          send N random bytes (never 0x68) before each answer\n"
+           "  --noise-hex HEX    send these bytes before each answer (and before the random\n"
+           "                     ones), as hex digit pairs, blanks allowed: \"68 F0\"\n"
+           "  --split N:MS       write each answer in N pieces with MS milliseconds between them\n"
+           "  --chunk N          write each answer, noise bytes included, in pieces of N bytes, as a\n"
+           "                     slow link delivers it (instead of --split)\n"
+           "  --gap MS           with --chunk: MS milliseconds between the pieces (default 0)\n"
+           "  --double           write each answer twice in one write\n"
+           "  --quiet            no log line per frame (warnings are still written)\n"
+           "  --exit-with-parent stop as on SIGTERM when the process that started it ends\n"
+           "  --forget ID        lose the meter ID (8 digits) from its slot whenever the meter list\n"
+           "                     is asked for, as a receiver that drops a meter it was given\n"
+           "  --mute HEX         never answer the commands whose record code is HEX, such as 22\n"
+           "                     (the follow-up: the value telegram of the meter list never comes)\n"
+           "  --refuse HEX       answer the commands whose record code is HEX with error 0x18\n"
+           "                     instead (they are still carried out), such as 8A (key read)\n"
+           "  --help             this text\n"
+           "  --version          the version\n"
+           "\n"
+           "Answers: a status reply to the status request and to every accepted set command\n"
+           "(add/delete meter, new ID, wireless mode, master reset, clock, key, medium, flag);\n"
+           "error replies 0x15 (ID already programmed), 0x17 (ID not found), 0x18 (invalid ID,\n"
+           "wrong flag, unknown mode byte, list full); the meter list telegram and, after the\n"
+           "follow-up request, the value telegram (slot k holds 10000*k, an empty slot -1); the\n"
+           "key read-back. Status mode code = set-mode byte * 16: T (01) -> 10 T1, S (03) -> 30 S1,\n"
+           "C (05) -> 50 C, T+C (00) -> 00 S2, 02 -> 20 T2, 04 -> 40 R. A new ID takes effect after\n"
+           "its answer, which still carries the old ID. Frames for another ID are ignored;\n"
+           "malformed frames are logged and answered with nothing.\n";
 }
 
 const char* versionText()
@@ -123,7 +122,7 @@ bool parseHexBytes(const char* text, std::vector<std::uint8_t>& out)
     return high < 0 && !out.empty() && out.size() <= 4096;
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -131,8 +130,9 @@ namespace {
 bool takeFlag(const std::string& a, Options& out)
 {
     static const std::pair<const char*, bool Options::*> flags[] = {
-        {"--help", &Options::help},       {"-h", &Options::help},          {"--version", &Options::version},
-        {"--silent", &Options::silent},   {"--bad-end", &Options::badEnd}, {"--double", &Options::twice},
+        {"--help", &Options::help},       {"-h", &Options::help},
+        {"--version", &Options::version}, {"--silent", &Options::silent},
+        {"--bad-end", &Options::badEnd},  {"--double", &Options::twice},
         {"--quiet", &Options::quiet},     {"--exit-with-parent", &Options::exitWithParent}};
     for (const auto& [name, member] : flags) {
         if (a == name) {
@@ -179,10 +179,17 @@ enum class Taken { Unknown, Yes, Refused };
 // Options with a value (v, null when the command line ended).
 Taken takeValue(const std::string& a, const char* v, Options& out, std::string& error)
 {
-    static const std::pair<const char*, std::string Options::*> texts[] = {
-        {"--link", &Options::linkPath},   {"--record", &Options::recordPath}, {"--state", &Options::statePath},
-        {"--slots", &Options::slotsPath}, {"--preload", &Options::preload}};
-    struct Number { const char* name; int Options::*member; int min, max; const char* refusal; };
+    static const std::pair<const char*, std::string Options::*> texts[] = {{"--link", &Options::linkPath},
+                                                                           {"--record", &Options::recordPath},
+                                                                           {"--state", &Options::statePath},
+                                                                           {"--slots", &Options::slotsPath},
+                                                                           {"--preload", &Options::preload}};
+    struct Number {
+        const char* name;
+        int Options::*member;
+        int min, max;
+        const char* refusal;
+    };
     static const Number numbers[] = {
         {"--delay", &Options::delayMs, 0, 600000, "--delay needs milliseconds (0 to 600000)"},
         {"--noise", &Options::noise, 0, 4096, "--noise needs a byte count (0 to 4096)"},
@@ -192,7 +199,8 @@ Taken takeValue(const std::string& a, const char* v, Options& out, std::string& 
 
     const auto named = [&a](const char* name) { return a == name; };
     const bool isText = std::any_of(std::begin(texts), std::end(texts), [&](const auto& t) { return named(t.first); });
-    const bool isNumber = std::any_of(std::begin(numbers), std::end(numbers), [&](const auto& n) { return named(n.name); });
+    const bool isNumber = std::any_of(std::begin(numbers), std::end(numbers),
+                                      [&](const auto& n) { return named(n.name); });
     if (!isText && !isNumber && std::none_of(std::begin(checked), std::end(checked), named))
         return Taken::Unknown;
     if (!v) {
@@ -214,7 +222,7 @@ Taken takeValue(const std::string& a, const char* v, Options& out, std::string& 
     return takeCheckedValue(a, v, out, error) ? Taken::Yes : Taken::Refused;
 }
 
-} // namespace
+}  // namespace
 
 bool parseOptions(int argc, char** argv, Options& out, std::string& error)
 {
@@ -224,17 +232,12 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error)
             continue;
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         switch (takeValue(a, value, out, error)) {
-        case Taken::Yes:
-            ++i;
-            break;
-        case Taken::Refused:
-            return false;
-        case Taken::Unknown:
-            error = "unknown option " + a;
-            return false;
+        case Taken::Yes: ++i; break;
+        case Taken::Refused: return false;
+        case Taken::Unknown: error = "unknown option " + a; return false;
         }
     }
     return true;
 }
 
-} // namespace sim
+}  // namespace sim

@@ -17,9 +17,11 @@ constexpr std::uint8_t kModeMax = 0x05;  // highest mode byte the receiver accep
 // The head every command frame starts with, bytes 2..15 except the ID (5..8).
 bool commandHeadOk(const Bytes& f, std::string& why)
 {
-    static const struct { int off; std::uint8_t v; } fixed[] = {
-        {2, 0x06}, {3, 0xDA}, {4, 0x46}, {9, 0x00}, {10, 0x1B}, {11, 0x7A},
-        {12, 0x00}, {13, 0x00}, {14, 0x00}, {15, 0x00}};
+    static const struct {
+        int off;
+        std::uint8_t v;
+    } fixed[] = {{2, 0x06},  {3, 0xDA},  {4, 0x46},  {9, 0x00},  {10, 0x1B},
+                 {11, 0x7A}, {12, 0x00}, {13, 0x00}, {14, 0x00}, {15, 0x00}};
     for (const auto& b : fixed) {
         if (f[b.off] != b.v) {
             char buf[80];
@@ -41,7 +43,7 @@ Handled malformed(std::string why)
     return Handled{Outcome::Malformed, {}, std::move(why)};
 }
 
-} // namespace
+}  // namespace
 
 void Slot::clear()
 {
@@ -127,9 +129,14 @@ Bytes Receiver::frameFor(const Ident& sender, const Bytes& body) const
     // Head, body and end byte copied into a frame of its final size: growing
     // a short vector piece by piece made GCC's optimiser warn of a memcpy out
     // of bounds.
-    const std::array<std::uint8_t, 16> head{
-        kStart, static_cast<std::uint8_t>(14 + body.size()), 0x08, 0xDA, 0x46,
-        sender[0], sender[1], sender[2], sender[3], 0x00, 0x1B, 0x7A, 0x00, 0x00, 0x00, 0x00};
+    const std::array<std::uint8_t, 16> head{kStart,    static_cast<std::uint8_t>(14 + body.size()),
+                                            0x08,      0xDA,
+                                            0x46,      sender[0],
+                                            sender[1], sender[2],
+                                            sender[3], 0x00,
+                                            0x1B,      0x7A,
+                                            0x00,      0x00,
+                                            0x00,      0x00};
     Bytes f(head.size() + body.size() + 1);
     std::copy(head.begin(), head.end(), f.begin());
     std::copy(body.begin(), body.end(), f.begin() + head.size());
@@ -139,10 +146,9 @@ Bytes Receiver::frameFor(const Ident& sender, const Bytes& body) const
 
 Bytes Receiver::statusReply(const Ident& sender) const
 {
-    const Bytes body{0x0F, 0xFF, 0x06, 0x04,
-                     static_cast<std::uint8_t>(state_.used()), kSlotCount, 0x00, state_.modeCode(),
-                     0x0F, 0xFF, 0x05, 0x04,
-                     static_cast<std::uint8_t>(state_.flags & 0xFF), 0x00, 0x00, 0x00};
+    const Bytes body{
+        0x0F, 0xFF, 0x06, 0x04, static_cast<std::uint8_t>(state_.used()),       kSlotCount, 0x00, state_.modeCode(),
+        0x0F, 0xFF, 0x05, 0x04, static_cast<std::uint8_t>(state_.flags & 0xFF), 0x00,       0x00, 0x00};
     return frameFor(sender, body);
 }
 
@@ -174,8 +180,9 @@ Bytes Receiver::valueListReply() const
     for (int k = 0; k < kSlotCount; ++k) {
         const std::uint32_t v = slotValue(state_.slots[k], k);
         // DIF 0x04 (32-bit integer), VIF 0x13 (volume), value low byte first.
-        body.insert(body.end(), {0x04, 0x13, static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                 static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)});
+        body.insert(body.end(),
+                    {0x04, 0x13, static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                     static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)});
     }
     return frameFor(state_.id, body);
 }
@@ -248,10 +255,9 @@ struct RecordShape {
     const char* name;
 };
 constexpr RecordShape kRecords[] = {
-    {0x01, 4, "add meter"}, {0x81, 4, "delete meter"}, {0x22, 2, "follow-up"},
-    {0x02, 4, "get meter list"}, {0x20, 1, "wireless mode"}, {0x82, 4, "master reset"},
-    {0x32, 2, "clock adjustment"}, {0x0A, 0x14, "set key"}, {0x28, 5, "set medium"},
-    {0x05, 4, "set flag"}, {0x8A, 4, "read key"}};
+    {0x01, 4, "add meter"},     {0x81, 4, "delete meter"}, {0x22, 2, "follow-up"},        {0x02, 4, "get meter list"},
+    {0x20, 1, "wireless mode"}, {0x82, 4, "master reset"}, {0x32, 2, "clock adjustment"}, {0x0A, 0x14, "set key"},
+    {0x28, 5, "set medium"},    {0x05, 4, "set flag"},     {0x8A, 4, "read key"}};
 
 }  // namespace
 
@@ -295,10 +301,8 @@ Handled Receiver::handleRecord(const Bytes& f)
     case 0x22:
     case 0x20:
     case 0x32:
-    case 0x05:
-        return handleReceiverRecord(f, e->name);
-    default:
-        return handleMeterRecord(f, e->name);
+    case 0x05: return handleReceiverRecord(f, e->name);
+    default: return handleMeterRecord(f, e->name);
     }
 }
 
@@ -315,8 +319,7 @@ Handled Receiver::handleReceiverRecord(const Bytes& f, const std::string& name)
     case 0x32:
         state_.clock = static_cast<std::uint16_t>(f[20] | (f[21] & 0x7F) << 8);
         state_.clockOn = (f[21] & 0x80) != 0;
-        return answered(name, statusReply(state_.id),
-                        std::to_string(state_.clock) + (state_.clockOn ? " on" : " off"));
+        return answered(name, statusReply(state_.id), std::to_string(state_.clock) + (state_.clockOn ? " on" : " off"));
     case 0x05: {
         const std::uint8_t num = f[20];
         if (f[21] > 1 || f[22] != 0 || f[23] != 0)
@@ -358,19 +361,15 @@ Handled Receiver::handleMeterRecord(const Bytes& f, const std::string& name)
     if (k < 0)
         return refused(name, kErrNotFound, idt);
     switch (code) {
-    case 0x81:
-        state_.slots[k].clear();
-        return answered(name, statusReply(state_.id), idt);
+    case 0x81: state_.slots[k].clear(); return answered(name, statusReply(state_.id), idt);
     case 0x0A:
         std::copy(f.begin() + 24, f.begin() + 40, state_.slots[k].key.begin());
         return answered(name, statusReply(state_.id), idt);
     case 0x28:
         state_.slots[k].medium = f[24];
         return answered(name, statusReply(state_.id), idt + " " + hexBytes(&f[24], 1));
-    case 0x8A:
-        return answered(name, keyReply(state_.slots[k]), idt);
-    default:
-        return malformed("unhandled record");
+    case 0x8A: return answered(name, keyReply(state_.slots[k]), idt);
+    default: return malformed("unhandled record");
     }
 }
 
@@ -393,4 +392,4 @@ Handled Receiver::addMeter(const Ident& meter, int slot, const std::string& name
     return answered(name, statusReply(state_.id), idt + " in slot " + std::to_string(freeSlot + 1));
 }
 
-} // namespace sim
+}  // namespace sim

@@ -31,8 +31,8 @@ struct ReceiverState {
     std::uint16_t flags = 0;       // bit 2^(n-1) for flag number n
     std::uint16_t clock = 0;       // adjustment value, 15 bits
     bool clockOn = false;
-    unsigned frames = 0;           // frames received (any ID, malformed included)
-    std::string statusTime;        // "HH:MM" of the last status request, empty before
+    unsigned frames = 0;     // frames received (any ID, malformed included)
+    std::string statusTime;  // "HH:MM" of the last status request, empty before
 
     int used() const;
     std::uint8_t modeCode() const;  // the code the status reply carries
@@ -51,8 +51,8 @@ enum class Outcome { Answered, OtherId, Malformed };
 
 struct Handled {
     Outcome outcome = Outcome::Malformed;
-    Bytes reply;           // empty: nothing to answer
-    std::string what;      // one-line description for the log
+    Bytes reply;       // empty: nothing to answer
+    std::string what;  // one-line description for the log
 };
 
 class Receiver {
@@ -91,4 +91,4 @@ private:
     ReceiverState state_;
 };
 
-} // namespace sim
+}  // namespace sim

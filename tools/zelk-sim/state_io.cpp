@@ -76,8 +76,8 @@ bool slotIdent(const std::string& text, Ident& out)
 
 bool parseSlot(const std::vector<std::string>& parts, Slot& slot, std::string& error)
 {
-    if (parts.size() < 2 || parts.size() > 3 || !slotIdent(parts[0], slot.id) ||
-        !hexToBytes(parts[1], &slot.medium, 1)) {
+    if (parts.size() < 2 || parts.size() > 3 || !slotIdent(parts[0], slot.id)
+        || !hexToBytes(parts[1], &slot.medium, 1)) {
         error = "slot needs ID:medium[:key] with an 8-digit ID and a hex medium byte";
         return false;
     }
@@ -148,7 +148,7 @@ bool applyStateLine(const std::string& key, const std::string& value, ReceiverSt
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::string stateText(const ReceiverState& s)
 {
@@ -167,8 +167,8 @@ std::string stateText(const ReceiverState& s)
     for (int k = 0; k < kSlotCount; ++k) {
         const Slot& slot = s.slots[k];
         std::snprintf(buf, sizeof buf, ",%02X,", slot.medium);
-        out += "slot" + std::to_string(k + 1) + "=" + identText(slot.id) + buf +
-               hexBytes(slot.key.data(), slot.key.size()) + "\n";
+        out += "slot" + std::to_string(k + 1) + "=" + identText(slot.id) + buf
+            + hexBytes(slot.key.data(), slot.key.size()) + "\n";
     }
     return out;
 }
@@ -247,4 +247,4 @@ bool readTextFile(const std::string& path, std::string& out)
     return ok;
 }
 
-} // namespace sim
+}  // namespace sim

@@ -22,4 +22,4 @@ bool appendRecord(const std::string& path, const Bytes& bytes, bool discarded);
 bool applySlotsText(const std::string& text, ReceiverState& s, std::string& error);
 bool readTextFile(const std::string& path, std::string& out);
 
-} // namespace sim
+}  // namespace sim

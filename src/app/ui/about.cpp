@@ -13,7 +13,10 @@
 
 // The resource lives in a static library; registering it by hand keeps the
 // linker from dropping it.
-static void InitAboutResource() { Q_INIT_RESOURCE(about); }
+static void InitAboutResource()
+{
+    Q_INIT_RESOURCE(about);
+}
 
 namespace {
 
@@ -37,8 +40,9 @@ QLabel* BoldLabel(const QString& text, QWidget* parent)
 TFAbout::TFAbout(QWidget* parent)
     // A fixed-size dialog-type window: window managers offer no maximise
     // (or minimise) for it, only the close box.
-    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent,
+              Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     InitAboutResource();
     setObjectName(QStringLiteral("FAbout"));

@@ -86,4 +86,3 @@ QIcon GlyphIcon(Glyph glyph, int size)
         icon.addPixmap(GlyphPixmap(glyph, size, ratio));
     return icon;
 }
-

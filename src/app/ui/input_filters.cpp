@@ -22,15 +22,14 @@ class FieldValidator : public QValidator {
 public:
     FieldValidator(QLineEdit* edit, InputFilter filter, int maxLength, const QValidator* inner)
         : QValidator(edit), edit_(edit), filter_(filter), maxLength_(maxLength), inner_(inner), last_(edit->text())
-    {
-    }
+    {}
 
     State validate(QString& input, int& pos) const override
     {
         if (edit_ && edit_->isModified())
             FilterEdit(input, pos);
         const State state = inner_ ? inner_->validate(input, pos) : Acceptable;
-        if (state != Invalid)   // an invalid edit is undone by the field
+        if (state != Invalid)  // an invalid edit is undone by the field
             last_ = input;
         return state;
     }
@@ -51,7 +50,7 @@ private:
             ++tail;
         const qsizetype end = input.size() - tail;
         if (end <= start)
-            return;   // nothing put in: a deletion
+            return;  // nothing put in: a deletion
         const QString inserted = input.mid(start, end - start);
         QString kept = FilterText(filter_, inserted);
         if (maxLength_ > 0) {
@@ -113,7 +112,7 @@ void AttachInputFilter(QLineEdit* edit, InputFilter filter, int maxLength)
 {
     if (!edit)
         return;
-    edit->setMaxLength(32767);   // QLineEdit's default: no limit of its own
+    edit->setMaxLength(32767);  // QLineEdit's default: no limit of its own
     edit->setValidator(new FieldValidator(edit, filter, maxLength, edit->validator()));
 }
 

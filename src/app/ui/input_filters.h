@@ -12,9 +12,9 @@ class QWidget;
 class QLineEdit;
 
 enum class InputFilter {
-    Digits,          // 0-9
-    HexUpper,        // 0-9, A-F (capitals only)
-    AnyCharacter,    // every character: a length limit only
+    Digits,        // 0-9
+    HexUpper,      // 0-9, A-F (capitals only)
+    AnyCharacter,  // every character: a length limit only
 };
 
 bool FilterAccepts(InputFilter filter, QChar c);

@@ -26,12 +26,12 @@ void OnFatalError(j_common_ptr cinfo)
     std::longjmp(manager->jump, 1);
 }
 
-void OnMessage(j_common_ptr, int) {}   // warnings of damaged data are not printed
+void OnMessage(j_common_ptr, int) {}  // warnings of damaged data are not printed
 
 // Decodes into *out. Only trivially destructible locals live here, so the
 // jump back from OnFatalError skips no destructor; *out belongs to the caller.
-bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* err, const unsigned char* data,
-               unsigned long size, QImage* out)
+bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* err, const unsigned char* data, unsigned long size,
+               QImage* out)
 {
     cinfo->err = jpeg_std_error(&err->pub);
     err->pub.error_exit = OnFatalError;
@@ -47,13 +47,12 @@ bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* err, const unsigned 
         return false;
     }
     if (cinfo->num_components != 1 && cinfo->num_components != 3) {
-        jpeg_destroy_decompress(cinfo);   // CMYK and other layouts are not shown
+        jpeg_destroy_decompress(cinfo);  // CMYK and other layouts are not shown
         return false;
     }
     cinfo->out_color_space = JCS_RGB;
     jpeg_start_decompress(cinfo);
-    const unsigned long long pixels =
-        static_cast<unsigned long long>(cinfo->output_width) * cinfo->output_height;
+    const unsigned long long pixels = static_cast<unsigned long long>(cinfo->output_width) * cinfo->output_height;
     if (pixels == 0 || pixels > kMaxPixels || cinfo->output_components != 3) {
         jpeg_destroy_decompress(cinfo);
         return false;

@@ -1,9 +1,9 @@
 #include "app/ui/log_commands.h"
 
-#include "core/activity_log.h"
-#include "core/replacing_file.h"
 #include "app/log_file.h"
 #include "app/print_layout.h"
+#include "core/activity_log.h"
+#include "core/replacing_file.h"
 #include "widgets/file_dialog_fit.h"
 
 #include <QFileDialog>
@@ -60,7 +60,7 @@ QString PrintTitleText(const QDateTime& now)
 {
     const QLocale locale = QLocale::system();
     return QStringLiteral("Print of log file ") + locale.toString(now.date(), QLocale::ShortFormat)
-           + QStringLiteral(", ") + locale.toString(now.time(), QLocale::LongFormat);
+        + QStringLiteral(", ") + locale.toString(now.time(), QLocale::LongFormat);
 }
 
 int PrintLogTo(QPagedPaintDevice* device, const QStringList& lines, const QDateTime& now)
@@ -89,9 +89,7 @@ int PrintLogTo(QPagedPaintDevice* device, const QStringList& lines, const QDateT
 
     const PrintPlan plan = PlanLogPrint(int(lines.size()), metrics.height(), geometry);
     const QString title = PrintTitleText(now);
-    auto drawTop = [&](int x, int y, const QString& text) {
-        painter.drawText(QPoint(x, y + metrics.ascent()), text);
-    };
+    auto drawTop = [&](int x, int y, const QString& text) { painter.drawText(QPoint(x, y + metrics.ascent()), text); };
 
     drawTop(geometry.left, geometry.titleY, title);
     int page = 0;

@@ -1,9 +1,9 @@
 #include "app/ui/log_panel.h"
 
 #include <QKeyEvent>
-#include <QtMath>
 #include <QScrollBar>
 #include <QTimer>
+#include <QtMath>
 
 LogPanel::LogPanel(QWidget* parent) : QPlainTextEdit(parent)
 {
@@ -15,9 +15,8 @@ LogPanel::LogPanel(QWidget* parent) : QPlainTextEdit(parent)
 
     QScrollBar* bar = verticalScrollBar();
     // Dragging the slider, clicking the bar or its arrows: the user moved.
-    connect(bar, &QScrollBar::actionTriggered, this, [this](int) {
-        following_ = verticalScrollBar()->sliderPosition() >= verticalScrollBar()->maximum();
-    });
+    connect(bar, &QScrollBar::actionTriggered, this,
+            [this](int) { following_ = verticalScrollBar()->sliderPosition() >= verticalScrollBar()->maximum(); });
     // More lines, or fewer visible ones after a resize: keep the end in view.
     connect(bar, &QScrollBar::rangeChanged, this, [this](int, int) {
         if (following_)
@@ -32,7 +31,7 @@ QSize LogPanel::minimumSizeHint() const
     // shows one line.
     const int lines = 2 * qCeil(QFontMetricsF(font()).lineSpacing()) + 1;
     const int height = lines + horizontalScrollBar()->sizeHint().height() + 2 * frameWidth()
-                       + 2 * int(document()->documentMargin());
+        + 2 * int(document()->documentMargin());
     return {QPlainTextEdit::minimumSizeHint().width(), height};
 }
 

@@ -1,6 +1,5 @@
 #include "app/ui/main_window.h"
 
-#include "core/settings.h"
 #include "app/ui/about.h"
 #include "app/ui/apply_language.h"
 #include "app/ui/input_filters.h"
@@ -9,6 +8,7 @@
 #include "app/ui/up_down.h"
 #include "app/ui/user_manual.h"
 #include "app/ui/window_bindings.h"
+#include "core/settings.h"
 #include "operations/connection_link.h"
 #include "operations/device_operations.h"
 #include "serial/connection.h"
@@ -31,11 +31,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
-#include <QWindow>
 #include <QToolButton>
+#include <QWindow>
 
 #include <cstdio>
 

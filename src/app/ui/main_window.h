@@ -64,7 +64,7 @@ public:
 
 public slots:
     void Exit1Click();
-    void BitBtn22Click();   // connect button
+    void BitBtn22Click();  // connect button
     void English1Click();
     void Italian1Click();
     void About1Click();
@@ -113,7 +113,7 @@ private:
     Connection* connection_ = nullptr;
     ReceivePath* receive_ = nullptr;
     DeviceOperations* operations_ = nullptr;
-    PortReconnect* reconnect_ = nullptr;   // child of the connection
+    PortReconnect* reconnect_ = nullptr;  // child of the connection
 
     QString settingsPath_;
     QString exeDir_;
@@ -153,7 +153,7 @@ public:
     QPushButton* BitBtn24 = nullptr;
     QPushButton* BitBtn23 = nullptr;
 
-    ControlsScrollArea* ScrollBox_controls = nullptr;   // around everything above the log
+    ControlsScrollArea* ScrollBox_controls = nullptr;  // around everything above the log
     QTabWidget* PageControl1 = nullptr;
     QLineEdit* Edit_IDnano = nullptr;
     QToolButton* BitBtn42 = nullptr;

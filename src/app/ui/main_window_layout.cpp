@@ -10,8 +10,8 @@
 #include "protocol/medium.h"
 #include "serial/line_settings.h"
 #include "serial/vacomm.h"
-#include "widgets/font_units.h"
 #include "table/ui/meter_grid.h"
+#include "widgets/font_units.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -246,8 +246,8 @@ QWidget* TForm11::buildSingleMeterGroup()
 
     Edit_aesKey = lineEdit(box, "Edit_aesKey", 0);
     // The key field shows all 32 digits of a key.
-    Edit_aesKey->setMinimumWidth(std::max(FontScaled(Edit_aesKey->font(), 260),
-                                          HexDigitsWidth(Edit_aesKey->fontMetrics(), 32) + 12));
+    Edit_aesKey->setMinimumWidth(
+        std::max(FontScaled(Edit_aesKey->font(), 260), HexDigitsWidth(Edit_aesKey->fontMetrics(), 32) + 12));
     Butt_setAES = glyphButton(box, "Butt_setAES", Glyph::KeyIn, QStringLiteral("Set AES key"));
     Butt_readAES = glyphButton(box, "Butt_readAES", Glyph::KeyOut, QStringLiteral("Read AES key"));
     auto* keyLabel = labelFor(box, QStringLiteral("Set/Read 16-byte AES-128 key (32 symbols from 0 to F, no spaces)"),

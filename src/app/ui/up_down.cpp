@@ -83,6 +83,6 @@ bool UpDown::eventFilter(QObject* watched, QEvent* event)
         }
     }
     if (watched == edit_ && event->type() == QEvent::FocusOut)
-        setPosition(position());   // show the clamped value once editing ends
+        setPosition(position());  // show the clamped value once editing ends
     return QWidget::eventFilter(watched, event);
 }

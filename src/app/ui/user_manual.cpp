@@ -19,8 +19,7 @@ void ShowManualBox(bool english, const QString& text, const QString& path)
 {
     auto* box = new QMessageBox(QMessageBox::Information,
                                 english ? QStringLiteral("User Manual") : QStringLiteral("Manuale Utente"),
-                                text + QDir::toNativeSeparators(path), QMessageBox::Ok,
-                                QApplication::activeWindow());
+                                text + QDir::toNativeSeparators(path), QMessageBox::Ok, QApplication::activeWindow());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

@@ -54,8 +54,7 @@ public:
 
 TEnterAES::TEnterAES(MeterTable& table, QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
-      table_(table),
-      mainWindow_(mainWindow)
+      table_(table), mainWindow_(mainWindow)
 {
     setObjectName(QStringLiteral("EnterAES"));
     setWindowTitle(QStringLiteral("Enter AES-128 key "));

@@ -19,8 +19,7 @@ constexpr int kIdChars = 8;
 
 }  // namespace
 
-MeterGrid::MeterGrid(MeterTable& table, QWidget* parent)
-    : QTableView(parent), table_(table)
+MeterGrid::MeterGrid(MeterTable& table, QWidget* parent) : QTableView(parent), table_(table)
 {
     setObjectName(QStringLiteral("StringGrid1"));
     model_ = new MeterGridModel(table_, this);
@@ -53,9 +52,8 @@ MeterGrid::MeterGrid(MeterTable& table, QWidget* parent)
     setTabKeyNavigation(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
-    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
-        currentBeforeReset_ = currentIndex().isValid() ? currentIndex().row() : 0;
-    });
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { currentBeforeReset_ = currentIndex().isValid() ? currentIndex().row() : 0; });
     connect(model_, &QAbstractItemModel::modelReset, this, &MeterGrid::afterModelReset);
     connect(model_, &MeterGridModel::marksChanged, viewport(), qOverload<>(&QWidget::update));
 
@@ -222,8 +220,7 @@ void MeterGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
         reportSelection(MeterGridModel::tableRow(current.row()));
 }
 
-QItemSelectionModel::SelectionFlags MeterGrid::selectionCommand(const QModelIndex& index,
-                                                                const QEvent* event) const
+QItemSelectionModel::SelectionFlags MeterGrid::selectionCommand(const QModelIndex& index, const QEvent* event) const
 {
     QItemSelectionModel::SelectionFlags flags = QTableView::selectionCommand(index, event);
     // A Ctrl+click toggles the row's mark; it never leaves the table without
@@ -338,8 +335,7 @@ bool MeterGrid::eventFilter(QObject* watched, QEvent* event)
                 releaseAt(0, me->modifiers());
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
     return QTableView::eventFilter(watched, event);

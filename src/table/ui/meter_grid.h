@@ -40,11 +40,11 @@ public:
     QMenu* contextMenu() const { return menu_; }
 
     // Menu and key commands, also callable directly.
-    void addThisId();           // "Add this ID in ZELK", F2
-    void deleteThisId();        // "Delete this ID in ZELK", F3
-    void clearTable();          // "Clear table"
-    void deleteSelectedRow();   // "Delete selected row", Delete
-    void insertRow();           // "Add row in table"
+    void addThisId();          // "Add this ID in ZELK", F2
+    void deleteThisId();       // "Delete this ID in ZELK", F3
+    void clearTable();         // "Clear table"
+    void deleteSelectedRow();  // "Delete selected row", Delete
+    void insertRow();          // "Add row in table"
 
 signals:
     // A data or header row was reported by the selection (table row number).
@@ -97,7 +97,7 @@ private:
     QLineEdit* meterIdField_ = nullptr;
     QLineEdit* keyField_ = nullptr;
     QComboBox* mediumBox_ = nullptr;
-    int currentBeforeReset_ = 0;   // view row current before a model reset
+    int currentBeforeReset_ = 0;     // view row current before a model reset
     bool restoringCurrent_ = false;  // moving the current row without reporting it
     bool pressReported_ = false;     // the press being handled has reported its row
     bool shiftPressHeld_ = false;    // a Shift+left press is held: moves select nothing

@@ -2,8 +2,7 @@
 
 #include "table/meter_table.h"
 
-MeterGridModel::MeterGridModel(MeterTable& table, QObject* parent)
-    : QAbstractTableModel(parent), table_(table)
+MeterGridModel::MeterGridModel(MeterTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table)
 {
     // Row count changes and bulk loads arrive as one reset; the view re-reads.
     connect(&table_, &MeterTable::reset, this, [this] {

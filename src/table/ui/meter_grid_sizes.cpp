@@ -44,15 +44,14 @@ MeterColumnNeeds MeterGridColumnNeeds(const QTableView* grid, const QStringList&
     MeterColumnNeeds needs;
     for (int c = 0; c < MeterTable::kColumns; ++c)
         needs.wanted[c] = FontScaled(font, kColumnWidths[c]);
-    needs.wanted[MeterTable::ColSerial] =
-        std::max(needs.wanted[MeterTable::ColSerial], HexDigitsWidth(metrics, kIdChars) + kGridLine);
-    needs.wanted[MeterTable::ColKey] =
-        std::max(kColumnWidths[MeterTable::ColKey], HexDigitsWidth(metrics, kKeyChars) + kGridLine);
+    needs.wanted[MeterTable::ColSerial] = std::max(needs.wanted[MeterTable::ColSerial],
+                                                   HexDigitsWidth(metrics, kIdChars) + kGridLine);
+    needs.wanted[MeterTable::ColKey] = std::max(kColumnWidths[MeterTable::ColKey],
+                                                HexDigitsWidth(metrics, kKeyChars) + kGridLine);
     // The design widths in font units are the least, but for Notes: its
     // heading is enough when the grid is narrow.
     needs.least = needs.wanted;
-    needs.wanted[MeterTable::ColMedium] =
-        std::max(needs.wanted[MeterTable::ColMedium], widestMedium + kGridLine);
+    needs.wanted[MeterTable::ColMedium] = std::max(needs.wanted[MeterTable::ColMedium], widestMedium + kGridLine);
     const QString notes = grid->model() ? grid->model()->headerData(MeterTable::ColNotes, Qt::Horizontal).toString()
                                         : QString();
     needs.least[MeterTable::ColNotes] = TextWidth(metrics, notes) + kGridLine;

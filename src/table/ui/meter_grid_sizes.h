@@ -55,9 +55,9 @@ protected:
 
 private:
     QTableView* grid_;
-    QWidget* viewport_;   // compared only: the grid may be half destroyed
+    QWidget* viewport_;  // compared only: the grid may be half destroyed
     QStringList mediumNames_;
-    int widestShown_ = 0;      // widest medium in the grid, pixels
-    bool fitting_ = false;     // the widths being set are ours, not the user's
+    int widestShown_ = 0;   // widest medium in the grid, pixels
+    bool fitting_ = false;  // the widths being set are ours, not the user's
     bool userSized_ = false;
 };

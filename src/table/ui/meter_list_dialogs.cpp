@@ -77,8 +77,8 @@ MeterListFile::LoadResult LoadInBackground(QWidget* parent, const QString& path,
     const QScopedValueRollback<bool> busy(loading, true);
     QScopedPointer<QThread> worker(
         QThread::create([&] { result = MeterListFile::LoadMeterListFile(path, separator, &control); }));
-    QProgressDialog progress(QStringLiteral("Reading %1 ...").arg(QFileInfo(path).fileName()),
-                             QStringLiteral("Cancel"), 0, 1000, parent);
+    QProgressDialog progress(QStringLiteral("Reading %1 ...").arg(QFileInfo(path).fileName()), QStringLiteral("Cancel"),
+                             0, 1000, parent);
     progress.setWindowTitle(QStringLiteral("Load / Import"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
@@ -94,7 +94,7 @@ MeterListFile::LoadResult LoadInBackground(QWidget* parent, const QString& path,
     worker->start();
     loop.exec();
     if (!worker->isFinished())
-        control.cancel = true;   // the loop ended early: the program quits
+        control.cancel = true;  // the loop ended early: the program quits
     worker->wait();
     return result;
 }
@@ -112,8 +112,9 @@ void ExportMeterList(QWidget* parent, MeterTable& table, const QString& settings
     request.defaultSuffix = QStringLiteral("csv");
     const MeterListUi::FileChoice choice = ChooseFile(parent, request);
     if (choice.failed) {
-        ShowMessage(parent, {QMessageBox::Critical, QStringLiteral("Error saving file"),
-                             QStringLiteral("File cannot be written or open!\nContact administrator.")});
+        ShowMessage(parent,
+                    {QMessageBox::Critical, QStringLiteral("Error saving file"),
+                     QStringLiteral("File cannot be written or open!\nContact administrator.")});
         return;
     }
     if (choice.path.isEmpty())
@@ -121,8 +122,9 @@ void ExportMeterList(QWidget* parent, MeterTable& table, const QString& settings
     const QString path = MeterListFile::WithDefaultSuffix(choice.path, request.defaultSuffix);
     const QByteArray bytes = MeterListFile::SerialiseMeterList(table, CurrentSeparator(separator));
     if (!MeterListFile::WriteMeterListFile(path, bytes, nullptr, MeterListFile::HoldsKeys(table))) {
-        ShowMessage(parent, {QMessageBox::Critical, QStringLiteral("Error saving file"),
-                             QStringLiteral("File cannot be written, no rights!\nContact administrator.")});
+        ShowMessage(parent,
+                    {QMessageBox::Critical, QStringLiteral("Error saving file"),
+                     QStringLiteral("File cannot be written, no rights!\nContact administrator.")});
     }
 }
 
@@ -146,30 +148,33 @@ void ImportMeterList(QWidget* parent, MeterTable& table, const QString& settings
     case LoadStatus::Loaded: break;
     case LoadStatus::Cancelled: return;
     case LoadStatus::NotRegular:
-        ShowMessage(parent, {QMessageBox::Warning, QStringLiteral("File Error"),
-                             QStringLiteral("Cannot import \"%1\": it is %2, not a meter list file.")
-                                 .arg(QDir::toNativeSeparators(choice.path), result.reason)});
+        ShowMessage(parent,
+                    {QMessageBox::Warning, QStringLiteral("File Error"),
+                     QStringLiteral("Cannot import \"%1\": it is %2, not a meter list file.")
+                         .arg(QDir::toNativeSeparators(choice.path), result.reason)});
         return;
     case LoadStatus::TooLarge:
-        ShowMessage(parent, {QMessageBox::Warning, QStringLiteral("File Error"),
-                             QStringLiteral("Cannot import \"%1\": the file is too large for a meter list (%2; "
-                                            "a meter list is at most %3).")
-                                 .arg(QDir::toNativeSeparators(choice.path),
-                                      QLocale::system().formattedDataSize(result.size),
-                                      QLocale::system().formattedDataSize(MeterListFile::kMaxFileBytes))});
+        ShowMessage(parent,
+                    {QMessageBox::Warning, QStringLiteral("File Error"),
+                     QStringLiteral("Cannot import \"%1\": the file is too large for a meter list (%2; "
+                                    "a meter list is at most %3).")
+                         .arg(QDir::toNativeSeparators(choice.path), QLocale::system().formattedDataSize(result.size),
+                              QLocale::system().formattedDataSize(MeterListFile::kMaxFileBytes))});
         return;
     case LoadStatus::ReadError:
         // The file is read before the table is cleared, so that a file that
         // cannot be read costs nothing of the table on screen.
-        ShowMessage(parent, {QMessageBox::Warning, QStringLiteral("File Error"),
-                             QStringLiteral("You chose wrong file for import!\nContact administrator!")});
+        ShowMessage(parent,
+                    {QMessageBox::Warning, QStringLiteral("File Error"),
+                     QStringLiteral("You chose wrong file for import!\nContact administrator!")});
         return;
     }
     table.ClearMeterTable();
     if (!result.parsed.rows.empty())
         table.replaceDataRows(std::move(result.parsed.rows));
     if (result.parsed.outcome == MeterListFile::ImportOutcome::TooManyData) {
-        ShowMessage(parent, {QMessageBox::NoIcon, QApplication::applicationDisplayName(),
-                             QStringLiteral("You are trying to import too many data!!!\nCorrect csv file and try again!")});
+        ShowMessage(parent,
+                    {QMessageBox::NoIcon, QApplication::applicationDisplayName(),
+                     QStringLiteral("You are trying to import too many data!!!\nCorrect csv file and try again!")});
     }
 }

@@ -32,15 +32,15 @@ void ImportMeterList(QWidget* parent, MeterTable& table, const QString& settings
 // Replaceable user interaction, so that tests run without modal windows.
 struct MeterListUi {
     struct FileRequest {
-        bool save = false;            // save dialog, else open dialog
-        QString folder;               // start folder
-        QString fileName;             // initial name ("" for none)
-        QStringList nameFilters;      // e.g. "CSV files (*.csv)"
-        QString defaultSuffix;        // added to a name typed without extension
+        bool save = false;        // save dialog, else open dialog
+        QString folder;           // start folder
+        QString fileName;         // initial name ("" for none)
+        QStringList nameFilters;  // e.g. "CSV files (*.csv)"
+        QString defaultSuffix;    // added to a name typed without extension
     };
     struct FileChoice {
-        bool failed = false;          // the dialog could not be shown
-        QString path;                 // "" when cancelled
+        bool failed = false;  // the dialog could not be shown
+        QString path;         // "" when cancelled
     };
     struct Message {
         QMessageBox::Icon icon = QMessageBox::NoIcon;

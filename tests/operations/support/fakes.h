@@ -19,10 +19,15 @@
 #include <stdexcept>
 
 // Readable failure output for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QStringList& l, std::ostream* os) {
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
     *os << "{";
-    for (const QString& s : l) *os << " \"" << s.toStdString() << "\"";
+    for (const QString& s : l)
+        *os << " \"" << s.toStdString() << "\"";
     *os << " }";
 }
 
@@ -52,9 +57,9 @@ public:
 
     bool confirmAnswer = true;
     int confirmCount = 0;
-    std::function<void()> duringConfirm;   // runs while the question is "open"
+    std::function<void()> duringConfirm;  // runs while the question is "open"
 
-    bool batchRunning = false;   // last setBatchUi()
+    bool batchRunning = false;  // last setBatchUi()
     int batchUiCalls = 0;
     int progressMax = 100;
     int progress = 0;
@@ -62,7 +67,11 @@ public:
 
     QString zelkId() const override { return zelk; }
     QString meterId() const override { return meter; }
-    void setMeterId(const QString& id) override { meter = id; meterIdsWritten << id; }
+    void setMeterId(const QString& id) override
+    {
+        meter = id;
+        meterIdsWritten << id;
+    }
     QString keyText() const override { return key; }
     QString mediumText() const override { return medium; }
     bool allTicked() const override { return all; }
@@ -76,12 +85,18 @@ public:
     QString flagName() const override { return flag; }
     bool flagOn() const override { return flagSwitch; }
     QTime localTime() const override { return now; }
-    bool confirmDeleteAll() override {
+    bool confirmDeleteAll() override
+    {
         ++confirmCount;
-        if (duringConfirm) duringConfirm();
+        if (duringConfirm)
+            duringConfirm();
         return confirmAnswer;
     }
-    void setBatchUi(bool running) override { batchRunning = running; ++batchUiCalls; }
+    void setBatchUi(bool running) override
+    {
+        batchRunning = running;
+        ++batchUiCalls;
+    }
     void setProgressMaximum(int maximum) override { progressMax = maximum; }
     int progressValue() const override { return progress; }
     void setProgressValue(int value) override { progress = value; }
@@ -97,14 +112,16 @@ public:
     bool openFails = false;
     int ensureCalls = 0;
     int releaseCalls = 0;
-    QByteArray waitingInput;     // handed out by the next ReadIfConnected
-    bool throwOnRead = false;    // ReadIfConnected raises std::runtime_error("line gone")
-    QList<QByteArray> telegrams; // everything handed to TransmitTelegram while open
-    QStringList lines;           // the activity log
+    QByteArray waitingInput;      // handed out by the next ReadIfConnected
+    bool throwOnRead = false;     // ReadIfConnected raises std::runtime_error("line gone")
+    QList<QByteArray> telegrams;  // everything handed to TransmitTelegram while open
+    QStringList lines;            // the activity log
 
-    bool EnsurePortOpen() override {
+    bool EnsurePortOpen() override
+    {
         ++ensureCalls;
-        if (open) return true;
+        if (open)
+            return true;
         if (openFails) {
             lines << QStringLiteral("Exception opening serial port - no such device");
             return false;
@@ -112,9 +129,15 @@ public:
         open = true;
         return true;
     }
-    void ReleasePort() override { ++releaseCalls; open = false; }
-    QByteArray ReadIfConnected() override {
-        if (throwOnRead) throw std::runtime_error("line gone");
+    void ReleasePort() override
+    {
+        ++releaseCalls;
+        open = false;
+    }
+    QByteArray ReadIfConnected() override
+    {
+        if (throwOnRead)
+            throw std::runtime_error("line gone");
         if (!open) {
             lines << QStringLiteral("No valid physical connection... ");
             return {};

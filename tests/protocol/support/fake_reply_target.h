@@ -31,7 +31,7 @@ public:
     WorkingState& state() override { return workingState; }
 
     QStringList lines;
-    int keyLines = 0;   // lines that were logged as showing a key
+    int keyLines = 0;  // lines that were logged as showing a key
     QString zelkId = QStringLiteral("01020304");
     QString meterId;
     QString keyField;
@@ -44,8 +44,7 @@ public:
 // <body> 16, L = 14 + body size, so the frame is 17 + body size bytes and
 // the body starts at offset 16. `sender` is the identifier as four bytes in
 // frame order (low byte first).
-inline QByteArray ReplyFrame(const QByteArray& body,
-                             const QByteArray& sender = QByteArray("\x04\x03\x02\x01", 4))
+inline QByteArray ReplyFrame(const QByteArray& body, const QByteArray& sender = QByteArray("\x04\x03\x02\x01", 4))
 {
     QByteArray f;
     f.append(char(0x68));

@@ -48,7 +48,7 @@ bool PtyPair::write(const QByteArray& bytes)
         if (n > 0) {
             done += n;
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd p {master_, POLLOUT, 0};
+            pollfd p{master_, POLLOUT, 0};
             ::poll(&p, 1, 100);
         } else {
             return false;
@@ -64,13 +64,13 @@ QByteArray PtyPair::read(int count, int boundMs)
     t.start();
     while (got.size() < count && t.elapsed() < boundMs) {
         char buf[4096];
-        const ssize_t n = ::read(master_, buf, sizeof buf < size_t(count - got.size())
-                                                  ? sizeof buf : size_t(count - got.size()));
+        const ssize_t n = ::read(master_, buf,
+                                 sizeof buf < size_t(count - got.size()) ? sizeof buf : size_t(count - got.size()));
         if (n > 0) {
             got.append(buf, n);
             continue;
         }
-        pollfd p {master_, POLLIN, 0};
+        pollfd p{master_, POLLIN, 0};
         ::poll(&p, 1, 20);
     }
     return got;
