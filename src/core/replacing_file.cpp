@@ -1,5 +1,7 @@
 #include "core/replacing_file.h"
 
+#include "core/system_error.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -41,7 +43,7 @@ ReplacingFile::~ReplacingFile()
 
 bool ReplacingFile::fail(int errorNumber)
 {
-    error_ = QString::fromLocal8Bit(std::strerror(errorNumber));
+    error_ = SystemErrorText(errorNumber);
     discard();
     return false;
 }

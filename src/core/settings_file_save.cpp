@@ -3,6 +3,8 @@
 // complete.
 #include "core/settings_file.h"
 
+#include "core/system_error.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -14,11 +16,6 @@
 #include <cstring>
 
 namespace {
-
-QString SystemText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 bool IsReadOnly(const QFileInfo& info)
 {
@@ -155,11 +152,11 @@ bool IniDocument::save(const QString& path, QString* error) const
     };
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        return fail(info.isDir() ? SystemText(EISDIR) : QStringLiteral("not a plain file"));
+        return fail(info.isDir() ? SystemErrorText(EISDIR) : QStringLiteral("not a plain file"));
     if (unreadable_)
         return fail(readError_);
     if (info.exists() && IsReadOnly(info))
-        return fail(SystemText(EACCES));
+        return fail(SystemErrorText(EACCES));
     if (!QDir().mkpath(info.absolutePath()))
         return fail(QStringLiteral("cannot create the folder ") + info.absolutePath());
     QFile file(sourcePath_);

@@ -1,6 +1,8 @@
 // The serial device on a POSIX terminal: opening, closing and transfers.
 #include "serial/vacomm_session.h"
 
+#include "core/system_error.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -23,7 +25,7 @@ EVaCommError::EVaCommError(const QString& message) : message_(message), utf8_(me
 
 QString VaCommErrorText(int code)
 {
-    return QString::fromLocal8Bit(std::strerror(code));
+    return SystemErrorText(code);
 }
 
 void RaiseVaCommError(const char* format, int code)

@@ -10,6 +10,8 @@
 // costs no CPU.
 #include "serial/vacomm_session.h"
 
+#include "core/system_error.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 
@@ -55,10 +57,10 @@ void RunVaCommEventThread(TVaComm* owner, std::shared_ptr<TVaComm::Session> sess
                 return;
         }
         if (n < 0) {
-            QCoreApplication::postEvent(owner,
-                                        new VaLostEvent(session,
-                                                        QStringLiteral("waiting for line events failed: %1")
-                                                            .arg(QString::fromLocal8Bit(std::strerror(errno)))));
+            QCoreApplication::postEvent(
+                owner,
+                new VaLostEvent(session,
+                                QStringLiteral("waiting for line events failed: %1").arg(SystemErrorText(errno))));
             return;
         }
         bool rx = false;

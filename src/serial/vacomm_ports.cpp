@@ -2,6 +2,8 @@
 // device node a name opens.
 #include "serial/vacomm.h"
 
+#include "core/system_error.h"
+
 #include <QDir>
 #include <QRegularExpression>
 
@@ -74,7 +76,7 @@ bool ProbeDevice(const QString& path, QString* reason, int* errorCode)
     if (fd < 0) {
         const int err = errno;
         if (reason)
-            *reason = QString::fromLocal8Bit(std::strerror(err));
+            *reason = SystemErrorText(err);
         if (errorCode)
             *errorCode = err;
         return false;
@@ -83,7 +85,7 @@ bool ProbeDevice(const QString& path, QString* reason, int* errorCode)
     // opener (any process, any user) has the port.
     const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (!free && reason)
-        *reason = QString::fromLocal8Bit(std::strerror(EBUSY));
+        *reason = SystemErrorText(EBUSY);
     if (!free && errorCode)
         *errorCode = EBUSY;
     ::close(fd);

@@ -1,5 +1,7 @@
 #include "table/meter_list_reader.h"
 
+#include "core/system_error.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -22,11 +24,6 @@ LoadResult Failure(LoadStatus status, const QString& reason, qint64 size = 0)
     r.reason = reason;
     r.size = size;
     return r;
-}
-
-QString SystemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 // What stat says about a file, before or after it is opened.
@@ -74,7 +71,7 @@ LoadResult ReadToEnd(int fd, qint64 expected, qint64 maxBytes, ReadControl* cont
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return Failure(LoadStatus::ReadError, SystemError(errno));
+            return Failure(LoadStatus::ReadError, SystemErrorText(errno));
         if (n == 0)
             break;
         done += n;
@@ -90,7 +87,7 @@ LoadResult CheckMeterListFile(const QString& path)
 {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return Failure(LoadStatus::ReadError, SystemError(errno));
+        return Failure(LoadStatus::ReadError, SystemErrorText(errno));
     return Judge(st);
 }
 
@@ -101,9 +98,9 @@ LoadResult LoadMeterListFile(const QString& path, const QString& separator, Read
         return result;
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        return Failure(LoadStatus::ReadError, SystemError(errno));
+        return Failure(LoadStatus::ReadError, SystemErrorText(errno));
     struct stat st {};
-    result = ::fstat(fd, &st) == 0 ? Judge(st, maxBytes) : Failure(LoadStatus::ReadError, SystemError(errno));
+    result = ::fstat(fd, &st) == 0 ? Judge(st, maxBytes) : Failure(LoadStatus::ReadError, SystemErrorText(errno));
     QByteArray bytes;
     if (result.status == LoadStatus::Loaded)
         result = ReadToEnd(fd, result.size, maxBytes, control, bytes);
