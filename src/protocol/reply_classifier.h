@@ -42,7 +42,8 @@ enum class ReplyKind {
 };
 
 // Whether a frame (start byte first) names zelkId as its sender, compared
-// exactly, case included.
+// exactly, case included. The beginning of a frame is enough: its first
+// kSenderMinSize bytes decide.
 bool IsFromReceiver(QByteArrayView frame, const QString& zelkId);
 
 // The kind of a complete frame (start byte through end byte) for the

@@ -42,15 +42,17 @@ void FrameAssembler::takeFrames(const FrameHandler& onFrame)
         const int length = static_cast<unsigned char>(buf[fs]);
         const int e = fs + length + 2;  // 1-based position of the end byte
         if (e > n) {
-            // Incomplete: wait for more bytes, unless a frame from the
-            // current receiver is already complete behind this start byte.
-            const int later = laterFrameStart(fs, n);
+            // Incomplete: a frame whose header names the current receiver is
+            // a reply in progress and nothing inside it starts another one.
+            // Any other start byte may be noise, given up as soon as a frame
+            // from the current receiver is complete behind it.
+            const int later = namesReceiver(fs - 1, n) ? -1 : laterFrameStart(fs, n);
             if (later < 0)
                 break;
             state_.frameStart = later + 1;
             continue;
         }
-        if (static_cast<unsigned char>(buf[e - 1]) == kEndByte) {
+        if (static_cast<unsigned char>(buf[e - 1]) == kEndByte && !holdsStartOfAnother(fs - 1, e)) {
             state_.frameEnd = e;
             const QByteArray frame = buf.mid(fs - 1, length + 3);
             consumed = e;
@@ -60,8 +62,9 @@ void FrameAssembler::takeFrames(const FrameHandler& onFrame)
             state_.frameStart = 0;
             state_.frameEnd = 0;
         } else {
-            // Not a frame: forget this start byte (and the junk before it)
-            // and look for the next one.
+            // Not a frame, or noise that would swallow the start of a reply:
+            // forget this start byte (and the junk before it) and look for
+            // the next one.
             state_.replyReceived = false;
             consumed = fs;
             state_.frameStart = 0;
@@ -77,6 +80,19 @@ void FrameAssembler::takeFrames(const FrameHandler& onFrame)
     }
 }
 
+bool FrameAssembler::namesReceiver(int start, int end) const
+{
+    return currentId_ && IsFromReceiver(QByteArrayView(state_.rxBuffer).sliced(start, end - start), currentId_());
+}
+
+bool FrameAssembler::holdsStartOfAnother(int start, int end) const
+{
+    if (!currentId_ || namesReceiver(start, end))
+        return false;
+    const QByteArrayView inside = QByteArrayView(state_.rxBuffer).sliced(start + 1, end - start - 2);
+    return inside.contains(kStartByte);
+}
+
 int FrameAssembler::laterFrameStart(int from, int n) const
 {
     if (!currentId_)
@@ -84,10 +100,13 @@ int FrameAssembler::laterFrameStart(int from, int n) const
     const QByteArray& buf = state_.rxBuffer;
     for (qsizetype c = buf.indexOf(kStartByte, from); c >= 0 && c + 1 < n; c = buf.indexOf(kStartByte, c + 1)) {
         const int length = static_cast<unsigned char>(buf[c + 1]);
-        const qsizetype end = c + length + 2;
-        if (end < n && static_cast<unsigned char>(buf[end]) == kEndByte
-            && IsFromReceiver(QByteArrayView(buf).sliced(c, length + 3), currentId_()))
+        const int end = int(c) + length + 2;
+        if (end >= n) {
+            if (namesReceiver(int(c), n))
+                return -1;  // a reply in progress: what lies inside it is its own
+        } else if (static_cast<unsigned char>(buf[end]) == kEndByte && namesReceiver(int(c), end + 1)) {
             return int(c);
+        }
     }
     return -1;
 }

@@ -15,12 +15,20 @@
 //   goes on from the next byte;
 // - bytes before a start byte stay in the buffer until the frame after them
 //   is taken (or dropOverflow() empties the buffer);
-// - while the frame at the start byte is incomplete, a later 0x68 that starts
-//   a complete frame carrying the current receiver's ID (setCurrentId) shows
-//   that the start byte was noise (68 F0 announces 243 bytes that never
-//   come): the bytes before the later start are dropped and its frame is
-//   handed over at once. Otherwise an incomplete frame waits, however slowly
-//   its pieces come;
+// - an incomplete frame whose header already names the current receiver
+//   (setCurrentId; its sender bytes have arrived and match) is a reply in
+//   progress: nothing inside it starts a frame, whatever its bytes hold (a
+//   key or a meter ID may read 68 07 00 00 00 04 03 02 01 16);
+// - while any other frame at the start byte is incomplete, a later 0x68 that
+//   starts a complete frame naming the current receiver shows that the start
+//   byte was noise (68 F0 announces 243 bytes that never come): the bytes
+//   before the later start are dropped and its frame is handed over at once.
+//   The search for it stops at a start byte whose header names the receiver
+//   while its frame is incomplete, for the same reason. Otherwise an
+//   incomplete frame waits, however slowly its pieces come;
+// - with the current receiver known, a complete frame that does not name it
+//   and holds a 0x68 is treated as a wrong end byte: noise that happened to
+//   end on 0x16 must not swallow the start of a reply;
 // - a start byte whose frame stopped arriving (the line went silent) is
 //   dropped on request with dropStalledStart().
 // Work is linear in the bytes appended: a pass takes frames behind a cursor
@@ -72,8 +80,15 @@ public:
 private:
     void takeFrames(const FrameHandler& onFrame);
     // Index of the first 0x68 at or after `from` that starts a complete frame
-    // from the current receiver within the first n bytes; -1 when none does.
+    // from the current receiver within the first n bytes; -1 when none does
+    // or a frame from it is in progress before one.
     int laterFrameStart(int from, int n) const;
+    // Whether the bytes from index start up to index end (excluded), a frame
+    // or the beginning of one, name the current receiver as their sender.
+    bool namesReceiver(int start, int end) const;
+    // Whether the complete frame from start to end names no current receiver
+    // and holds a start byte after its own.
+    bool holdsStartOfAnother(int start, int end) const;
 
     WorkingState& state_;
     std::function<QString()> currentId_;

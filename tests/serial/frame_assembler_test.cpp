@@ -209,3 +209,75 @@ TEST_F(FrameAssemblerTest, FrameOfTheCurrentReceiverBehindAStrayStartByteIsTaken
         EXPECT_EQ(s.rxCount, c.taken ? 0 : 3 + c.behind.size());
     }
 }
+
+namespace {
+
+// A frame-like run naming the current receiver, as a key or a meter ID may
+// hold one: 68 L, three bytes, 04 03 02 01, L - 7 bytes, 16.
+QByteArray FrameLikeRun(std::mt19937& rng)
+{
+    const int length = 7 + int(rng() % 12);
+    QByteArray run = RawBytes({0x68, length, int(rng() % 256), int(rng() % 256), int(rng() % 256), 4, 3, 2, 1});
+    while (run.size() < length + 2)
+        run.append(char(rng() % 256));
+    return run + char(0x16);
+}
+
+// Noise between frames: none, bytes without a start byte, or bytes with
+// stray start bytes announcing any length.
+QByteArray NoiseBetweenFrames(std::mt19937& rng)
+{
+    QByteArray noise;
+    const int kind = int(rng() % 3);
+    const int size = kind == 0 ? 0 : 1 + int(rng() % 12);
+    for (int k = 0; k < size; ++k) {
+        const char c = char(rng() % 256);
+        noise.append(kind == 2 && rng() % 3 == 0 ? char(0x68) : c == 0x68 ? char(0) : c);
+    }
+    return noise;
+}
+
+}  // namespace
+
+TEST_F(FrameAssemblerTest, RepliesHoldingFrameLikeRunsComeOutWholeThroughNoiseAndStrayStartBytes)
+{
+    // Fails when a run inside a reply in progress is taken as a frame, or when
+    // noise that ends on 0x16 swallows the start of a reply.
+    assembler.setCurrentId([] { return QStringLiteral("01020304"); });
+    std::mt19937 rng(26);
+    QByteArray stream;
+    QList<QByteArray> expected;
+    for (int i = 0; i < 4000; ++i) {
+        QByteArray body;
+        const int len = int(rng() % 200);
+        while (body.size() < len)
+            body += rng() % 4 == 0 ? FrameLikeRun(rng) : QByteArray(1, char(rng() % 256));
+        expected << ReplyFrame(body);
+        stream += (i > 0 ? NoiseBetweenFrames(rng) : QByteArray()) + expected.back();
+    }
+    for (int pos = 0; pos < stream.size();) {
+        const int n = 1 + int(rng() % 300);
+        feed(stream.mid(pos, n));
+        pos += n;
+    }
+    ASSERT_EQ(frames.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(frames[i], expected[i]) << i;
+}
+
+TEST_F(FrameAssemblerTest, KeyHoldingAFrameLikeRunIsNotCutOutOfItsReadBack)
+{
+    // A key read-back whose key reads 68 07 00 00 00 04 03 02 01 16 ..., in two
+    // reads cut at every point: the whole reply comes out, nothing else.
+    assembler.setCurrentId([] { return QStringLiteral("01020304"); });
+    const QByteArray key = RawBytes({0x68, 0x07, 0, 0, 0, 4, 3, 2, 1, 0x16, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5});
+    const QByteArray reply = ReplyFrame(RawBytes({0x0F, 0xFF, 0x27, 0x14, 0x78, 0x56, 0x34, 0x12}) + key);
+    for (int cut = 1; cut < reply.size(); ++cut) {
+        frames.clear();
+        feed(reply.left(cut));
+        feed(reply.mid(cut));
+        ASSERT_EQ(frames.size(), 1) << cut;
+        EXPECT_EQ(frames[0], reply) << cut;
+        expectEmpty();
+    }
+}
