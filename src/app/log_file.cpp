@@ -4,7 +4,10 @@
 #include "core/replacing_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -64,4 +67,24 @@ bool SaveActivityLog(ActivityLog& log, const QString& path)
         return true;
     log.append(QString::fromLatin1(kLogWriteFailedText));
     return false;
+}
+
+bool PdfFinished(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    // The marker may be followed by a line end or two and nothing else.
+    constexpr qint64 kTail = 8;
+    file.seek(std::max<qint64>(0, file.size() - kTail));
+    return file.readAll().trimmed().endsWith("%%EOF");
+}
+
+bool PrintToPdfFile(ActivityLog& log, const QString& target, const std::function<bool(const QString& path)>& print)
+{
+    ReplacingFile file(target, log.holdsKeys() ? ReplacingFile::Access::Private : ReplacingFile::Access::Usual);
+    const bool ok = file.open() && print(file.temporaryPath()) && PdfFinished(file.temporaryPath()) && file.commit();
+    if (!ok)
+        log.append(QString::fromLatin1(kLogWriteFailedText));
+    return ok;
 }

@@ -4,14 +4,17 @@
 // (rename) only once it is complete and on disk, so a failed write leaves any
 // old file exactly as it was.
 //
-// Permissions: a Private file (one that holds meter keys) is created readable
-// and writable by its owner only before a single byte is written, and when it
-// replaces a file it keeps that file's owner bits and never any group or
+// Permissions: every temporary file is created readable and writable by its
+// owner only, before a single byte is written, and gets its final mode just
+// before it takes the target's name. A Private file (one that holds meter
+// keys) keeps the owner bits of the file it replaces and never any group or
 // other bit. A Usual file keeps the permissions of the file it replaces, or
 // gets the usual ones (0666 less the umask) when it is new.
 //
 // A target that is a symbolic link is replaced at the file the link leads
-// to, so the link stays. Plain code; every call blocks on file I/O only.
+// to, so the link stays; a link to a file that does not exist yet makes that
+// file. After the rename the folder is flushed to disk as well. Plain code;
+// every call blocks on file I/O only.
 #include <QByteArray>
 #include <QString>
 
@@ -33,7 +36,9 @@ public:
     QString temporaryPath() const { return temporary_; }
     // Appends bytes to the temporary file.
     bool write(const QByteArray& bytes);
-    // Flushes the temporary file to disk and moves it over the target.
+    // Flushes the temporary file to disk, gives it its final mode and moves
+    // it over the target, then flushes the folder. False when the folder
+    // could not be flushed although the file has taken the name.
     bool commit();
     // The system's reason for the last failure.
     QString errorString() const { return error_; }
@@ -46,6 +51,7 @@ private:
     Access access_;
     QString temporary_;
     int fd_ = -1;
+    unsigned finalMode_ = 0;
     QString error_;
 };
 

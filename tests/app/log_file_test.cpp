@@ -108,4 +108,37 @@ TEST(LogFile, LogsThatShowKeysAreSavedPrivate)
     ::umask(umaskBefore);
 }
 
+// Faults: a PDF whose writer failed to finish (painter end failed, disk full)
+// replacing the old file and counted as printed.
+TEST(LogFile, PrintedFileReplacesTheOldOneOnlyWhenFinished)
+{
+    const struct {
+        bool ended;  // what the painter's end answered
+        QByteArray written;
+        bool replaced;
+    } cases[] = {
+        {true, "%PDF-1.4\n1 0 obj\n%%EOF\n", true},
+        {true, "%PDF-1.4\n1 0 obj\n%%EOF", true},
+        {false, "%PDF-1.4\n1 0 obj\n%%EOF\n", false},
+        {true, "%PDF-1.4\n1 0 obj\n<< /Len", false},  // cut short by a full disk
+        {true, "", false},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.pdf"));
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        ActivityLog log;
+        const bool printed = PrintToPdfFile(log, path, [&](const QString& at) {
+            QFile f(at);
+            return f.open(QIODevice::WriteOnly) && f.write(c.written) == c.written.size() && c.ended;
+        });
+        EXPECT_EQ(printed, c.replaced) << c.written.constData();
+        EXPECT_EQ(ReadAll(path), c.replaced ? c.written : QByteArray("old"));
+        EXPECT_EQ(log.lineCount(), c.replaced ? 0 : 1);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+}
+
 }  // namespace

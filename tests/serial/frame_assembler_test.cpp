@@ -22,6 +22,21 @@ protected:
             EXPECT_EQ(state.rxBuffer.mid(state.frameStart - 1, state.frameEnd - state.frameStart + 1), f);
         });
     }
+    // The stream cut into pieces of 1 to maxPiece bytes.
+    void feedInPieces(const QByteArray& stream, std::mt19937& rng, int maxPiece)
+    {
+        for (int pos = 0; pos < stream.size();) {
+            const int n = 1 + int(rng() % unsigned(maxPiece));
+            feed(stream.mid(pos, n));
+            pos += n;
+        }
+    }
+    void expectFrames(const QList<QByteArray>& expected) const
+    {
+        ASSERT_EQ(frames.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(frames[i], expected[i]) << i;
+    }
     void expectEmpty() const
     {
         EXPECT_TRUE(state.rxBuffer.isEmpty());
@@ -170,15 +185,8 @@ TEST_F(FrameAssemblerTest, LongStreamCutAtRandomPoints)
         }
         stream += f;
     }
-    int pos = 0;
-    while (pos < stream.size()) {
-        const int n = 1 + int(rng() % 700);
-        feed(stream.mid(pos, n));
-        pos += n;
-    }
-    ASSERT_EQ(frames.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(frames[i], expected[i]) << i;
+    feedInPieces(stream, rng, 700);
+    expectFrames(expected);
     expectEmpty();
 }
 
@@ -255,14 +263,9 @@ TEST_F(FrameAssemblerTest, RepliesHoldingFrameLikeRunsComeOutWholeThroughNoiseAn
         expected << ReplyFrame(body);
         stream += (i > 0 ? NoiseBetweenFrames(rng) : QByteArray()) + expected.back();
     }
-    for (int pos = 0; pos < stream.size();) {
-        const int n = 1 + int(rng() % 300);
-        feed(stream.mid(pos, n));
-        pos += n;
-    }
-    ASSERT_EQ(frames.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(frames[i], expected[i]) << i;
+    RecordProperty("StreamBytes", int(stream.size()));
+    feedInPieces(stream, rng, 300);
+    expectFrames(expected);
 }
 
 TEST_F(FrameAssemblerTest, KeyHoldingAFrameLikeRunIsNotCutOutOfItsReadBack)

@@ -3,7 +3,6 @@
 #include "app/log_file.h"
 #include "app/print_layout.h"
 #include "core/activity_log.h"
-#include "core/replacing_file.h"
 #include "widgets/file_dialog_fit.h"
 
 #include <QFileDialog>
@@ -39,20 +38,15 @@ void PrintLogWithDialog(QWidget* parent, ActivityLog& log)
 bool PrintLog(QPrinter& printer, ActivityLog& log, const QDateTime& now)
 {
     const QString target = printer.outputFileName();
-    if (target.isEmpty() || !log.holdsKeys())
+    if (target.isEmpty())
         return PrintLogTo(&printer, log.lines(), now) > 0;
-    // Printed to a file, a log that shows keys is kept as private as a saved
-    // one: the printer writes a private file beside the chosen name, which
-    // takes that name once the printing is complete.
-    ReplacingFile file(target, ReplacingFile::Access::Private);
-    bool ok = file.open();
-    if (ok) {
-        printer.setOutputFileName(file.temporaryPath());
-        ok = PrintLogTo(&printer, log.lines(), now) > 0 && file.commit();
-        printer.setOutputFileName(target);
-    }
-    if (!ok)
-        log.append(QString::fromLatin1(kLogWriteFailedText));
+    // The printer writes beside the chosen name; that file takes the name
+    // only once the printing has finished.
+    const bool ok = PrintToPdfFile(log, target, [&](const QString& path) {
+        printer.setOutputFileName(path);
+        return PrintLogTo(&printer, log.lines(), now) > 0;
+    });
+    printer.setOutputFileName(target);
     return ok;
 }
 
@@ -107,6 +101,6 @@ int PrintLogTo(QPagedPaintDevice* device, const QStringList& lines, const QDateT
         ++page;
         drawTop(geometry.left, geometry.titleY, title);
     }
-    painter.end();
-    return plan.pageCount;
+    // A writer that could not finish (a full disk) ends badly: nothing printed.
+    return painter.end() ? plan.pageCount : 0;
 }

@@ -19,15 +19,16 @@ void SaveLogWithDialog(QWidget* parent, ActivityLog& log, const QString& setting
 void PrintLogWithDialog(QWidget* parent, ActivityLog& log);
 
 // Prints the log on a printer set up by the print dialog. Printed to a file
-// (the dialog's "Print to File"), a log that holds keys becomes a private
-// file (see ReplacingFile); when that file cannot be written the log gains
-// "Can not write file, no rights..." and no file is left. Returns whether
-// anything was printed.
+// (the dialog's "Print to File"), the PDF replaces any old file only once it
+// is finished, and a log that holds keys becomes a private file (see
+// PrintToPdfFile); when that file cannot be written the log gains "Can not
+// write file, no rights..." and the old file stays. Returns whether anything
+// was printed.
 bool PrintLog(QPrinter& printer, ActivityLog& log, const QDateTime& now);
 
 // Prints the title line ("Print of log file " + short date + ", " + long time,
 // system formats, from `now`) and the lines on device, with page breaks.
-// Returns the number of pages printed.
+// Returns the number of pages printed, 0 when the device could not finish.
 int PrintLogTo(QPagedPaintDevice* device, const QStringList& lines, const QDateTime& now);
 
 // The title text for `now`.
