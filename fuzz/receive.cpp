@@ -12,7 +12,12 @@
 // short reads), byte 1 lastCommand, byte 2 table data rows - 1 (mod 40),
 // then steps: one op byte, 0xFF = the hold-off timer ends, 0xFE = flip the
 // pending flags, otherwise a notification of (op & 0x7F) bytes, times 20 when
-// bit 7 is set (so notifications above the 1024-byte read area occur).
+// bit 7 is set (so notifications above the 1024-byte read area occur);
+// 0xFD = a reply from the current receiver follows: one byte its body size
+// (mod 200), one byte where its two notifications are cut, then the body,
+// which may hold anything, frame-like runs naming the receiver included.
+// While no other chunk held a start byte and nothing overflowed, every such
+// reply must come out of the assembly whole and in order.
 //
 // Long run (from the repository root, after the build described in the
 // build notes of the project):
@@ -28,6 +33,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -150,6 +156,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Target decoded;
     PrepareTable(decoded.meterTable, data[2] % 40 + 1);
 
+    QList<QByteArray> injected, handed;
+    bool clean = t.zelkId == QStringLiteral("01020304");
+    const auto deliver = [&](const QByteArray& chunk) {
+        pending = chunk;
+        path.Comm1RxChar(nullptr, int(chunk.size()));
+        Check(pending.isEmpty());  // every reported byte is read
+        pending.clear();
+        CheckState(s, t.meterTable);
+
+        assembler.append(chunk, [&](const QByteArray& frame) {
+            CheckFrame(frame);
+            if (frame.size() >= 9 && frame.mid(5, 4) == QByteArray("\x04\x03\x02\x01", 4))
+                handed << frame;
+            DecodeAll(frame, decoded);
+        });
+        if (assembler.dropOverflow())
+            clean = false;
+        CheckState(direct, decoded.meterTable);
+    };
+
     std::size_t i = 3;
     while (i < size) {
         const std::uint8_t op = data[i++];
@@ -163,26 +189,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             s.listTailPending = !s.listTailPending;
             continue;
         }
+        if (op == 0xFD && i + 2 <= size) {
+            const std::size_t len = std::min<std::size_t>(data[i] % 200, size - i - 2);
+            const int cut = data[i + 1];
+            QByteArray reply("\x68\x00\x06\xDA\x46\x04\x03\x02\x01\x00\x1B\x7A\x00\x00\x00\x00", 16);
+            reply.append(reinterpret_cast<const char*>(data + i + 2), qsizetype(len)).append(char(0x16));
+            reply[1] = char(reply.size() - 3);
+            i += 2 + len;
+            injected << reply;
+            deliver(reply.left(cut % reply.size()));
+            deliver(reply.mid(cut % reply.size()));
+            continue;
+        }
         std::size_t len = op & 0x7F;
         if (op & 0x80)
             len *= 20;
         len = std::min(len, size - i);
         const QByteArray chunk(reinterpret_cast<const char*>(data + i), qsizetype(len));
         i += len;
-
-        pending = chunk;
-        path.Comm1RxChar(nullptr, int(chunk.size()));
-        Check(pending.isEmpty());  // every reported byte is read
-        pending.clear();
-        CheckState(s, t.meterTable);
-
-        assembler.append(chunk, [&](const QByteArray& frame) {
-            CheckFrame(frame);
-            DecodeAll(frame, decoded);
-        });
-        assembler.dropOverflow();
-        CheckState(direct, decoded.meterTable);
+        if (chunk.contains(char(0x68)))
+            clean = false;
+        deliver(chunk);
     }
+    if (clean)
+        Check(handed == injected);
     // The whole input as one frame too: decoders must stay inside any length.
     DecodeAll(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), decoded);
     return 0;

@@ -13,7 +13,9 @@ const std::vector<CliCommand>& CliCommands()
         {S("ports"), S("ports [--all]"), S("List the serial ports present."),
          S("Prints one port name per line: the /dev/serial/by-id names first, then the USB, ACM and "
            "serial devices present that no by-id name stands for, each followed by (busy), (no permission) "
-           "or another reason when it cannot be opened now. --all adds the window's names COM1 to COM20."),
+           "or another reason when it cannot be opened now. No device is opened (that would raise DTR and "
+           "restart some boards): busy means a running zelk-duv or zelk-cli holds it; (unknown) when "
+           "that cannot be seen. --all adds the window's names COM1 to COM20."),
          0, 0, false, false},
         {S("status"), S("status"), S("Read the receiver's status."),
          S("Prints the lines of the window's status report: the ZELK ID, the number of meter IDs in "

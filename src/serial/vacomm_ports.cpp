@@ -3,11 +3,11 @@
 #include "serial/vacomm.h"
 
 #include "core/system_error.h"
+#include "serial/port_list.h"
 
 #include <QDir>
 #include <QRegularExpression>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -30,42 +30,14 @@ QString DevicePathForPortName(const QString& name)
     return QStringLiteral("/dev/") + name;
 }
 
-namespace {
-
-// ttyUSB2 before ttyUSB10: shorter names first, then by text.
-void SortNaturally(QStringList& names)
-{
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        if (a.size() != b.size())
-            return a.size() < b.size();
-        return a < b;
-    });
-}
-
-QStringList EntriesOf(const QString& dir, const QStringList& patterns, bool natural)
-{
-    QDir d(dir);
-    if (!d.exists())
-        return {};
-    QStringList names = d.entryList(patterns, QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    if (natural)
-        SortNaturally(names);
-    QStringList paths;
-    for (const QString& n : names)
-        paths << d.absoluteFilePath(n);
-    return paths;
-}
-
-}  // namespace
-
 QStringList PortNameList(const QString& devDir)
 {
     QStringList list;
     for (int i = 1; i <= 20; ++i)
         list << QStringLiteral("COM%1").arg(i);
-    list << EntriesOf(devDir + QStringLiteral("/serial/by-id"), {}, false);
-    list << EntriesOf(devDir, {QStringLiteral("ttyUSB*")}, true);
-    list << EntriesOf(devDir, {QStringLiteral("ttyACM*")}, true);
+    list << PortPathsIn(devDir + QStringLiteral("/serial/by-id"), {}, false);
+    list << PortPathsIn(devDir, {QStringLiteral("ttyUSB*")});
+    list << PortPathsIn(devDir, {QStringLiteral("ttyACM*")});
     return list;
 }
 

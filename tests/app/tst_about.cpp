@@ -158,19 +158,28 @@ void TestAbout::jpegColoursSurvive()
     QCOMPARE(DecodeJpeg(full.left(full.size() / 2)).size(), QSize(200, 200));
 }
 
-// Fails when an opener that finds no viewer (non-zero status) or cannot be
-// started goes unreported, when one that succeeds is reported, or when the
-// command moves the process's current folder.
+// Fails when an opener that finds no viewer (its own statuses 3 and 4) or
+// cannot be started goes unreported, when one that succeeds or passes on a
+// viewer's status is reported, when its output comes back to the program,
+// or when the command moves the process's current folder.
 void TestAbout::manualByLanguage()
 {
     QCOMPARE(UserManualFileName(true), QStringLiteral("UsrManQOR.pdf"));
     QCOMPARE(UserManualFileName(false), QStringLiteral("UsrManQOR_IT.pdf"));
 
     QTemporaryDir tmp;
-    QFile opener(tmp.filePath(QStringLiteral("opener")));  // records its argument, finds no viewer
-    QVERIFY(opener.open(QIODevice::WriteOnly) && opener.write("#!/bin/sh\nprintf %s \"$1\" >\"$0.seen\"\nexit 3\n"));
-    opener.close();
-    opener.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    // Each records its argument and where its output goes, and ends with its status.
+    const auto makeOpener = [&](int status) {
+        QFile opener(tmp.filePath(QStringLiteral("opener%1").arg(status)));
+        opener.open(QIODevice::WriteOnly);
+        opener.write(QByteArray("#!/bin/sh\nprintf %s \"$1\" >\"$0.seen\"\nout=$(readlink /proc/$$/fd/1)\nprintf %s "
+                                "\"$out\" >\"$0.out\"\nexit ")
+                     + QByteArray::number(status) + "\n");
+        opener.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        return opener.fileName();
+    };
+    const QStringList boxless = {QStringLiteral("true"), makeOpener(1), makeOpener(2), makeOpener(7)};
+    const QStringList noViewer = {makeOpener(3), makeOpener(4), tmp.filePath(QStringLiteral("none"))};
     QStringList shown;
     QTimer boxes;
     connect(&boxes, &QTimer::timeout, [&] {
@@ -193,14 +202,20 @@ void TestAbout::manualByLanguage()
         }
         QDir::setCurrent(tmp.path());
         shown.clear();
-        for (const QString& program : {QStringLiteral("true"), opener.fileName(), tmp.filePath(QStringLiteral("none"))})
+        for (const QString& program : boxless + noViewer)
             QVERIFY(OpenUserManual(english, program));
-        QTRY_COMPARE(shown.size(), 2);
-        QTest::qWait(300);  // and no third box
-        QCOMPARE(shown.size(), 2);
+        QTRY_COMPARE(shown.size(), noViewer.size());
+        QTest::qWait(600);  // and no further box
+        QCOMPARE(shown.size(), noViewer.size());
         QVERIFY2(shown.first().contains(path) && shown.last().contains(path), qPrintable(shown.join('|')));
-        QFile seen(opener.fileName() + QStringLiteral(".seen"));
-        QVERIFY(seen.open(QIODevice::ReadOnly) && seen.readAll() == path.toLocal8Bit());
+        for (const QString& opener : boxless.mid(1) + noViewer.mid(0, 2)) {
+            QFile seen(opener + QStringLiteral(".seen")), out(opener + QStringLiteral(".out"));
+            QTRY_VERIFY(out.size() > 0);
+            QVERIFY(seen.open(QIODevice::ReadOnly) && seen.readAll() == path.toLocal8Bit());
+            QVERIFY(out.open(QIODevice::ReadOnly));
+            QCOMPARE(out.readAll().trimmed(), QByteArray("/dev/null"));
+            QVERIFY(seen.remove() && out.remove());
+        }
         QCOMPARE(QDir::currentPath(), QDir(tmp.path()).canonicalPath());
     }
 }

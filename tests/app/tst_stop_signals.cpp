@@ -1,4 +1,7 @@
 // The built program ended by a signal closes as File > Exit does.
+#include "app/ui/stop_signals.h"
+
+#include <QWidget>
 #include <QtTest>
 
 #include <csignal>
@@ -47,6 +50,25 @@ private slots:
             QCOMPARE(why.size(), unwritable ? 1 : 0);
             QVERIFY(!unwritable || why.first().endsWith(QString::fromLocal8Bit(strerror(EISDIR))));
         }
+    }
+
+    // Fault: the handlers kept after the first signal, so that a second one
+    // is swallowed while the close hangs on a port that does not answer.
+    void secondSignalEndsTheProgram()
+    {
+        auto* window = new QWidget;
+        QVERIFY(CloseOnStopSignals(window, [] {}));
+        const auto disposition = [](int signal) {
+            struct sigaction now {};
+            ::sigaction(signal, nullptr, &now);
+            return now.sa_handler;
+        };
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+            QVERIFY(disposition(signal) != SIG_DFL);
+        ::raise(SIGINT);
+        delete window;  // the close it asked for is not this test's
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+            QVERIFY2(disposition(signal) == SIG_DFL, strsignal(signal));
     }
 
     // Fault: zelk-cli looking up the settings file by a rule of its own and

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 namespace {
@@ -33,13 +34,27 @@ TEST(Ports, ByIdFirstThenDevicesInNaturalOrderEachMarkedWithWhyItCannotBeOpened)
     const int held = ::open(dev.filePath("ttyACM0").toLocal8Bit().constData(), O_RDWR);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
 
+    // Opening a device raises DTR, which restarts some boards: none is opened.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(dev.path()).constData(), IN_OPEN), 0);
     QStringList seen;
     for (const PortEntry& p : PresentPorts(dev.path(), sys.path(), false))
         seen << QDir(dev.path()).relativeFilePath(p.name) + (p.problem.isEmpty() ? "" : " (" + p.problem + ")");
     ::close(held);
+    alignas(inotify_event) char events[4096];
+    const ssize_t got = ::read(watch, events, sizeof events);
+    for (ssize_t at = 0; at < got;
+         at += ssize_t(sizeof(inotify_event)) + reinterpret_cast<inotify_event*>(events + at)->len)
+        EXPECT_EQ(reinterpret_cast<inotify_event*>(events + at)->len, 0u)
+            << reinterpret_cast<inotify_event*>(events + at)->name;
+    ::close(watch);
     EXPECT_EQ(seen.join(", ").toStdString(),
               "serial/by-id/usb-Maker_Adapter-if00-port0, ttyUSB2, ttyUSB10, ttyACM0 (busy), ttyS0");
     EXPECT_EQ(PresentPorts(dev.path(), sys.path(), true).back().name, "COM20");
+    // COM1 is ttyS0, here shown by the kernel without hardware.
+    Touch(sys.filePath("ttyS0/type"), "0\n");
+    const std::vector<PortEntry> withCom = PresentPorts(dev.path(), sys.path(), true);
+    EXPECT_EQ(withCom.at(withCom.size() - 20).problem, "not present");
     EXPECT_EQ(PortProblem(EBUSY, "x"), "busy");
     EXPECT_EQ(PortProblem(EACCES, "x"), "no permission");
     EXPECT_EQ(PortProblem(EPERM, "x"), "no permission");

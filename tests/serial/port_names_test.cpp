@@ -1,4 +1,5 @@
 // Port names, device paths and the "COM name" list.
+#include "serial/port_list.h"
 #include "serial/vacomm.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -75,26 +79,37 @@ TEST(PortNames, ListOffersComPortsThenTheSerialDevicesPresent)
     EXPECT_EQ(PortNameList(empty.path() + "/missing").size(), 20);
 }
 
+// Faults: a lock of another file, or a process waiting for the lock, taken
+// for a port in use; unreadable locks taken for a free port.
+TEST(PortNames, PortInUseIsSeenFromTheKernelsLocksWithoutOpeningIt)
+{
+    QTemporaryDir dir;
+    const QString port = dir.filePath(QStringLiteral("ttyUSB0"));
+    QFile(port).open(QIODevice::WriteOnly);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(port).constData(), &st), 0);
+    const QByteArray id = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':'
+        + QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':';
+    const QByteArray ino = QByteArray::number(st.st_ino);
+    const struct {
+        QByteArray locks;  // empty: no list to read
+        int expected;
+    } cases[] = {
+        {"1: FLOCK  ADVISORY  WRITE 77 " + id + ino + " 0 EOF\n", EBUSY},
+        {"1: POSIX  ADVISORY  WRITE 77 " + id + ino + "9 0 EOF\n", 0},
+        {"1: FLOCK  ADVISORY  WRITE 77 00:00:1 0 EOF\n1: -> FLOCK  ADVISORY  WRITE 78 " + id + ino + " 0 EOF\n", 0},
+        {{}, -1},
+    };
+    for (const auto& c : cases) {
+        const QString locks = dir.filePath(QStringLiteral("locks"));
+        QFile::remove(locks);
+        if (!c.locks.isEmpty()) {
+            QFile f(locks);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(c.locks) == c.locks.size());
+        }
+        EXPECT_EQ(PortRefusalWithoutOpening(port, locks), c.expected) << c.locks.constData();
+    }
+    EXPECT_EQ(PortRefusalWithoutOpening(dir.filePath(QStringLiteral("ttyUSB9"))), ENOENT);
+}
+
 }  // namespace
-
-TEST(PortNames, PermissionRefusalGetsAHintInTheChosenLanguage)
-{
-    const QString en = PortPermissionHint(EACCES, QStringLiteral("COM3"), true);
-    EXPECT_TRUE(en.startsWith(QStringLiteral("Access to the serial port (COM3) was refused")));
-    EXPECT_TRUE(en.contains(QStringLiteral("dialout")));
-    const QString it = PortPermissionHint(EPERM, QStringLiteral("COM3"), false);
-    EXPECT_TRUE(it.startsWith(QStringLiteral("Accesso alla porta seriale (COM3) negato")));
-    EXPECT_TRUE(it.contains(QStringLiteral("dialout")));
-    // A busy or missing port is not a permission matter.
-    EXPECT_TRUE(PortPermissionHint(EBUSY, QStringLiteral("COM3"), true).isEmpty());
-    EXPECT_TRUE(PortPermissionHint(ENOENT, QStringLiteral("COM3"), true).isEmpty());
-}
-
-TEST(PortNames, ProbeReportsTheErrorOfAMissingDevice)
-{
-    int code = 0;
-    QString reason;
-    EXPECT_FALSE(ProbeDevice(QStringLiteral("/dev/zelk-no-such-port"), &reason, &code));
-    EXPECT_EQ(code, ENOENT);
-    EXPECT_FALSE(reason.isEmpty());
-}

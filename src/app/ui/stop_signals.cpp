@@ -16,9 +16,18 @@ namespace {
 // The handler only writes one byte into this pipe; the GUI thread reads it.
 int g_stopPipe[2] = {-1, -1};
 
+constexpr int kStopSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
 extern "C" void OnStopSignal(int)
 {
     const int saved = errno;
+    // One graceful close is asked for; a second signal, while that close
+    // hangs (a port that does not answer), ends the program at once.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    for (const int signal : kStopSignals)
+        ::sigaction(signal, &fallback, nullptr);
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_stopPipe[1], &byte, 1);
     errno = saved;
@@ -58,7 +67,7 @@ bool CloseOnStopSignals(QWidget* mainWindow, std::function<void()> closeWindow)
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+    for (const int signal : kStopSignals) {
         if (::sigaction(signal, &action, nullptr) != 0)
             return false;
     }

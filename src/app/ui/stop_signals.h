@@ -3,7 +3,8 @@
 // shutdown, kill, Ctrl+C in a terminal): the main window is closed the way
 // File > Exit closes it after the answer Yes, so the settings are written and
 // the port is closed, and no question is asked and no box waits (nobody could
-// answer it).
+// answer it). The first signal gives the three their default action back,
+// so that a second one ends the program while the close hangs.
 #include <functional>
 
 class QWidget;

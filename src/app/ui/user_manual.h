@@ -14,10 +14,11 @@ QString FindUserManual(const QString& exeDir, const QString& docDir, bool englis
 // installation's documentation folder when it exists, else beside the program.
 QString ExpectedUserManual(const QString& exeDir, bool english);
 
-// Finds the manual and starts `opener` on it without waiting. The opener
-// (xdg-open) ends with a non-zero status when no viewer took the document;
-// that, an opener that cannot be started, or a missing manual gives an
-// information box naming the manual's path, so that it can be opened by
-// hand. The process's current folder is left as it is. Returns whether a
-// manual was found.
+// Finds the manual and starts `opener` on it without waiting, its output
+// sent nowhere; the opener keeps running when the program exits. The
+// opener's (xdg-open's) own statuses for "no program could show it" (3, 4),
+// an opener that cannot be started, or a missing manual give an information
+// box naming the manual's path, so that it can be opened by hand; any other
+// status, which may be the viewer's own, gives none. The process's current
+// folder is left as it is. Returns whether a manual was found.
 bool OpenUserManual(bool english, const QString& opener = QStringLiteral("xdg-open"));
