@@ -31,14 +31,15 @@ bool HasHardware(const QString& sysTtyDir, const QString& name)
 
 // Whether locksFile lists a lock on the file with this device and inode:
 // "1: FLOCK  ADVISORY  WRITE 1234 00:05:321 0 EOF", the numbers of the
-// device in hexadecimal; "->" marks a waiter, which holds nothing.
+// device in hexadecimal. A process waiting for a lock holds nothing; its
+// line ("1: -> FLOCK ...") has one field more, so no numbers stand there.
 bool LockListed(const QByteArray& locks, const struct stat& st)
 {
     const QByteArray key = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':'
         + QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' + QByteArray::number(st.st_ino);
     for (const QByteArray& line : locks.split('\n')) {
         const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() > 5 && fields[1] != "->" && fields[5] == key)
+        if (fields.size() > 5 && fields[5] == key)
             return true;
     }
     return false;
