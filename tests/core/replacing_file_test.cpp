@@ -17,9 +17,9 @@ int ModeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
-// Faults: a new file created with the umask's bits (readable by others while
-// it is written) and narrowed or widened after; a final mode that ignores
-// the umask or the file replaced.
+// Faults: a new file readable by others while it is written (created with
+// the umask's bits, chmod-ed after); a final mode that ignores the umask or
+// the file replaced.
 TEST(ReplacingFile, NewFileIsOwnerOnlyUntilCompleteThenGetsItsMode)
 {
     using A = ReplacingFile::Access;
@@ -28,22 +28,17 @@ TEST(ReplacingFile, NewFileIsOwnerOnlyUntilCompleteThenGetsItsMode)
         int existing;  // mode of the file replaced, -1 for none
         mode_t umask;
         int expected;
-    } cases[] = {
-        {A::Usual, -1, 022, 0644}, {A::Usual, -1, 002, 0664},     {A::Usual, 0640, 022, 0640},
-        {A::Private, -1, 0, 0600}, {A::Private, 0644, 022, 0600}, {A::Private, 0750, 022, 0700},
-    };
+    } cases[] = {{A::Usual, -1, 022, 0644}, {A::Usual, -1, 002, 0664},     {A::Usual, 0640, 022, 0640},
+                 {A::Private, -1, 0, 0600}, {A::Private, 0644, 022, 0600}, {A::Private, 0750, 022, 0700}};
     for (const auto& c : cases) {
         const mode_t before = ::umask(c.umask);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("f.txt"));
-        if (c.existing >= 0) {
-            QFile old(path);
-            ASSERT_TRUE(old.open(QIODevice::WriteOnly) && ::chmod(QFile::encodeName(path), mode_t(c.existing)) == 0);
-        }
+        QFile old(path);
+        ASSERT_TRUE(c.existing < 0
+                    || (old.open(QIODevice::WriteOnly) && ::chmod(QFile::encodeName(path), mode_t(c.existing)) == 0));
         ReplacingFile file(path, c.access);
-        ASSERT_TRUE(file.open());
-        EXPECT_EQ(ModeOf(file.temporaryPath()), 0600) << c.expected;
-        ASSERT_TRUE(file.write("contents"));
+        ASSERT_TRUE(file.open() && file.write("contents"));
         EXPECT_EQ(ModeOf(file.temporaryPath()), 0600) << c.expected;
         ASSERT_TRUE(file.commit());
         EXPECT_EQ(ModeOf(path), c.expected);
@@ -55,28 +50,19 @@ TEST(ReplacingFile, NewFileIsOwnerOnlyUntilCompleteThenGetsItsMode)
 // the promise that the link stays.
 TEST(ReplacingFile, LinkIsFollowedEvenToAFileNotMadeYet)
 {
-    const struct {
-        const char* link;
-        const char* to;
-        const char* file;  // where the content must land
-    } cases[] = {
-        {"a.txt", "real.txt", "real.txt"},        // existing file (made below)
-        {"b.txt", "sub/new.txt", "sub/new.txt"},  // dangling, relative
-        {"c.txt", "b2.txt", "sub/chained.txt"},   // a chain of two dangling links
-    };
     QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-    ASSERT_TRUE(QFile::link(QStringLiteral("sub/chained.txt"), dir.filePath(QStringLiteral("b2.txt"))));
-    QFile real(dir.filePath(QStringLiteral("real.txt")));
-    ASSERT_TRUE(real.open(QIODevice::WriteOnly));
-    real.close();
-    for (const auto& c : cases) {
-        const QString link = dir.filePath(QLatin1String(c.link));
-        ASSERT_TRUE(QFile::link(QLatin1String(c.to), link));
-        ASSERT_TRUE(WriteReplacingFile(link, "new", ReplacingFile::Access::Usual)) << c.link;
-        EXPECT_TRUE(QFileInfo(link).isSymLink()) << c.link;
-        QFile landed(dir.filePath(QLatin1String(c.file)));
-        EXPECT_TRUE(landed.open(QIODevice::ReadOnly) && landed.readAll() == "new") << c.link;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub"))
+                && QFile(dir.filePath("real.txt")).open(QIODevice::WriteOnly)
+                && QFile::link(QStringLiteral("sub/chained.txt"), dir.filePath(QStringLiteral("b2.txt"))));
+    // link, what it leads to, where the content must land
+    for (const auto& [link, to, landed] : {std::tuple{"a.txt", "real.txt", "real.txt"},
+                                           {"b.txt", "sub/new.txt", "sub/new.txt"},
+                                           {"c.txt", "b2.txt", "sub/chained.txt"}}) {  // two dangling links
+        ASSERT_TRUE(QFile::link(QLatin1String(to), dir.filePath(QLatin1String(link))));
+        ASSERT_TRUE(WriteReplacingFile(dir.filePath(QLatin1String(link)), "new", ReplacingFile::Access::Usual));
+        EXPECT_TRUE(QFileInfo(dir.filePath(QLatin1String(link))).isSymLink()) << link;
+        QFile file(dir.filePath(QLatin1String(landed)));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == "new") << link;
     }
 }
 

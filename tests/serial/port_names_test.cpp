@@ -79,6 +79,30 @@ TEST(PortNames, ListOffersComPortsThenTheSerialDevicesPresent)
     EXPECT_EQ(PortNameList(empty.path() + "/missing").size(), 20);
 }
 
+}  // namespace
+
+TEST(PortNames, PermissionRefusalGetsAHintInTheChosenLanguage)
+{
+    const QString en = PortPermissionHint(EACCES, QStringLiteral("COM3"), true);
+    EXPECT_TRUE(en.startsWith(QStringLiteral("Access to the serial port (COM3) was refused")));
+    EXPECT_TRUE(en.contains(QStringLiteral("dialout")));
+    const QString it = PortPermissionHint(EPERM, QStringLiteral("COM3"), false);
+    EXPECT_TRUE(it.startsWith(QStringLiteral("Accesso alla porta seriale (COM3) negato")));
+    EXPECT_TRUE(it.contains(QStringLiteral("dialout")));
+    // A busy or missing port is not a permission matter.
+    EXPECT_TRUE(PortPermissionHint(EBUSY, QStringLiteral("COM3"), true).isEmpty());
+    EXPECT_TRUE(PortPermissionHint(ENOENT, QStringLiteral("COM3"), true).isEmpty());
+}
+
+TEST(PortNames, ProbeReportsTheErrorOfAMissingDevice)
+{
+    int code = 0;
+    QString reason;
+    EXPECT_FALSE(ProbeDevice(QStringLiteral("/dev/zelk-no-such-port"), &reason, &code));
+    EXPECT_EQ(code, ENOENT);
+    EXPECT_FALSE(reason.isEmpty());
+}
+
 // Faults: a lock of another file, or a process waiting for the lock, taken
 // for a port in use; unreadable locks taken for a free port.
 TEST(PortNames, PortInUseIsSeenFromTheKernelsLocksWithoutOpeningIt)
@@ -111,5 +135,3 @@ TEST(PortNames, PortInUseIsSeenFromTheKernelsLocksWithoutOpeningIt)
     }
     EXPECT_EQ(PortRefusalWithoutOpening(dir.filePath(QStringLiteral("ttyUSB9"))), ENOENT);
 }
-
-}  // namespace
