@@ -1,10 +1,16 @@
 // program's plan and verification without a receiver: each comparison (ID set,
-// medium, key, --exact) decides a change; exit codes of refused commands.
+// medium, key, --exact) decides a change; exit codes of refused commands; the
+// progress bar.
+#include "cli/cli_output.h"
 #include "cli/cli_program_plan.h"
 #include "cli/cli_session.h"
 #include "operations/request_engine.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +77,30 @@ TEST(Failure, ARefusedCommandIsAUsageErrorOnlyBeforeAnythingWasSent)
         RequestResult r;
         r.kind = c.kind;
         EXPECT_EQ(FailureOf(r, CliOptions{}, c.sentBefore).exitCode, c.exit) << c.kind << " after " << c.sentBefore;
+    }
+}
+
+// Fault: with --json a progress bar drawn on a terminal's standard error,
+// which a script reads along with the document.
+TEST(Output, JsonDrawsNoProgressBarEvenOnATerminal)
+{
+    for (const bool json : {false, true}) {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        const int savedStderr = ::dup(2);
+        ASSERT_TRUE(terminal >= 0 && ::dup2(terminal, 2) == 2);
+        {
+            CliOutput out(json, false, QStringLiteral("program"));
+            out.progress(1, 2, QStringLiteral("11111111"));
+        }
+        ::dup2(savedStderr, 2);
+        char buffer[256] = {};
+        const ssize_t n = ::read(master, buffer, sizeof buffer - 1);
+        EXPECT_EQ(n > 0 && std::strstr(buffer, "1/2 11111111"), !json) << buffer;
+        ::close(savedStderr);
+        ::close(terminal);
+        ::close(master);
     }
 }
 
