@@ -19,9 +19,9 @@
 namespace {
 
 struct CliCase {
-    const char* name;     // also what fails when the case fails
-    QStringList simArgs;  // extra simulator options
-    QStringList args;     // "{file}" stands for a meter list file of three meters
+    const char* name;          // also what fails when the case fails
+    QStringList simArgs = {};  // extra simulator options
+    QStringList args;          // "{file}" stands for a meter list file of three meters
     int exit;
     const char* out;        // expected in standard output
     const char* err = "";   // expected in standard error
@@ -310,9 +310,10 @@ const CliCase kCases[] = {
      .out = "3 of 3 meters programmed (3 already held), verified",
      .before = {"list", "-o", "{dir}/out.csv"}},
     {.name = "SetMediumTakesAListNameInAnyCase",
+     .simArgs = kPreload,
      .args = {"set-medium", "11111111", "heat (RT)", "--json"},
      .exit = 0,
-     .out = R"("medium":"Heat (rt)")",
+     .out = R"x("medium":"Heat (rt)")x",
      .state = "slot1=11111111,04,"},
     {.name = "CtrlCStopsADryRunAtOnce",
      .simArgs = {"--silent"},
