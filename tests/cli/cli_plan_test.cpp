@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fcntl.h>
+#include <pty.h>
 #include <unistd.h>
 
 namespace {
@@ -85,22 +85,17 @@ TEST(Failure, ARefusedCommandIsAUsageErrorOnlyBeforeAnythingWasSent)
 TEST(Output, JsonDrawsNoProgressBarEvenOnATerminal)
 {
     for (const bool json : {false, true}) {
-        const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-        const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        int master = -1, terminal = -1;
+        ASSERT_EQ(::openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
         const int savedStderr = ::dup(2);
-        ASSERT_TRUE(terminal >= 0 && ::dup2(terminal, 2) == 2);
-        {
-            CliOutput out(json, false, QStringLiteral("program"));
-            out.progress(1, 2, QStringLiteral("11111111"));
-        }
+        ::dup2(terminal, 2);
+        CliOutput(json, false, QStringLiteral("program")).progress(1, 2, QStringLiteral("11111111"));
         ::dup2(savedStderr, 2);
         char buffer[256] = {};
-        const ssize_t n = ::read(master, buffer, sizeof buffer - 1);
-        EXPECT_EQ(n > 0 && std::strstr(buffer, "1/2 11111111"), !json) << buffer;
-        ::close(savedStderr);
-        ::close(terminal);
-        ::close(master);
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
+        EXPECT_EQ(::read(master, buffer, sizeof buffer - 1) > 0, !json) << buffer;
+        for (const int fd : {savedStderr, terminal, master})
+            ::close(fd);
     }
 }
 
