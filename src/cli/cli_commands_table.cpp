@@ -39,19 +39,23 @@ const std::vector<CliCommand>& CliCommands()
          S("Prints the key the receiver holds for the meter as 32 capital hex digits."), 1, 1, true},
         {S("set-medium"), S("set-medium ID NAME"), S("Set a meter's medium by name."),
          S("NAME is one of the medium box's names: Oil, Electricity, Steam, Hot water, Water, Cold water, "
-           "Gas, H.C.A, Heat meter, Cooling meter, \"Cooling, ft\", Pressure, Dual water, Other."),
+           "Gas, H.C.A, Heat meter, Cooling meter, \"Cooling, ft\", Pressure, Dual water, Other; or a name "
+           "the receiver's list shows, such as Unknown, \"Heat (rt)\" or \"Heat C.A.\" (any case)."),
          2, 2, true},
         {S("program"), S("program FILE [--keys] [--media] [--verify] [--exact --yes] [--dry-run]"),
          S("Make the receiver hold the meters of a meter list file, optionally with keys and media."),
-         S("Reads FILE in the window's meter list format (the separator of the settings or --separator) "
-           "and adds each row's meter ID; rows without an ID or with FFFFFFFF are skipped. A meter the "
+         S("Reads FILE in the window's meter list format (the separator of the settings or --separator; "
+           "text after a line's last separator is its last field) and adds each row's meter ID; empty rows "
+           "and rows with FFFFFFFF are skipped. A line that holds more than its number but no meter ID, or "
+           "a file without any meter ID, is refused before anything is sent (exit 2). A meter the "
            "receiver already holds counts as done (\"already held\"), so the same file can be run again. "
-           "With --keys each row's key is set where the row has one, with --media each row's medium. "
+           "With --keys each row's key is set where the row has one, with --media each row's medium (a name "
+           "of the medium box or of the receiver's list, as set-medium takes it). "
            "--exact first deletes the meters the receiver holds that FILE does not list (needs --yes). "
            "With --verify the list is read back (and with --keys each key) and compared; every difference "
            "is named. --dry-run reads the list (and with --keys the keys) and prints the plan without "
            "sending any change; its last line says how many changes it holds. Ctrl+C stops after the "
-           "exchange in flight."),
+           "exchange in flight; during --dry-run, which changes nothing, it stops at once (exit 130)."),
          1, 1},
         {S("clear"), S("clear --yes"), S("Delete every meter ID the receiver holds."),
          S("Reads the meter list, then deletes each ID in it. Needs --yes. Ctrl+C stops after the "

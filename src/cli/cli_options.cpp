@@ -47,7 +47,9 @@ struct Opt {
     QCommandLineOption media{"media", "program: also set each row's medium."};
     QCommandLineOption verify{"verify", "program: read the list (and the keys) back and compare."};
     QCommandLineOption exact{"exact", "program: also delete the meters the file does not list (needs --yes)."};
-    QCommandLineOption dryRun{"dry-run", "program: read the receiver and print the plan; send no change."};
+    QCommandLineOption dryRun{"dry-run",
+                              "program: read the receiver and print the plan; send no change. Ctrl+C stops it at "
+                              "once (exit 130)."};
     QCommandLineOption all{"all", "ports: also list the window's names COM1 to COM20."};
     QCommandLineOption help{{"h", "help"}, "Show this help (help COMMAND for one command)."};
     QCommandLineOption version{"version", "Show the version."};
@@ -119,6 +121,14 @@ Problem CheckLineOptions(const QCommandLineParser& parser, const Opt& o, CliOpti
     }
     if (parser.isSet(o.separator) && opt.separator.size() != 1)
         return QStringLiteral("--separator must be one character");
+    // A meter list read or written with an empty or longer separator has no
+    // fields at all: the settings file's one is checked where it is used.
+    const bool usesSeparator = opt.command == QLatin1String("program") || opt.command == QLatin1String("list");
+    if (usesSeparator && opt.separator.size() != 1)
+        return QStringLiteral("the separator of %1 is %2; a meter list needs one character: give it with --separator")
+            .arg(opt.settingsPath,
+                 opt.separator.isEmpty() ? QStringLiteral("empty")
+                                         : QLatin1Char('"') + opt.separator + QLatin1Char('"'));
     bool ok = true;
     if (parser.isSet(o.retry)) {
         opt.retry = parser.value(o.retry).toInt(&ok);
@@ -168,9 +178,10 @@ Problem CheckArguments(const CliCommand& cmd, QStringList& pos)
             return QStringLiteral("key must be 32 hex digits: ") + pos.value(1);
         pos[1] = pos[1].toUpper();
     } else if (c == QLatin1String("set-medium")) {
-        pos[1] = Canonical(MediumBoxNames(), pos.value(1));
+        pos[1] = MediumTableName(pos.value(1));
         if (pos[1].isEmpty())
-            return QStringLiteral("medium must be one of: ") + MediumBoxNames().join(QStringLiteral(", "));
+            return QStringLiteral("medium must be one of: ") + MediumBoxNames().join(QStringLiteral(", "))
+                + QStringLiteral(", or a name the receiver's list shows");
     } else if (c == QLatin1String("set-id")) {
         if (!IsIdentifierText(pos.value(0)))
             return QStringLiteral("new ZELK ID must be 8 digits: ") + pos.value(0);

@@ -19,7 +19,7 @@ void Put(FILE* f, const QString& line)
 }  // namespace
 
 CliOutput::CliOutput(bool json, bool verbose, const QString& command)
-    : json_(json), verbose_(verbose), command_(command), tty_(::isatty(2) == 1)
+    : json_(json), verbose_(verbose), command_(command), bar_(!json && ::isatty(2) == 1)
 {}
 
 void CliOutput::text(const QString& line)
@@ -84,7 +84,7 @@ void CliOutput::document(QJsonObject doc, bool ok)
 
 void CliOutput::progress(int done, int total, const QString& what)
 {
-    if (!tty_ || total <= 0)
+    if (!bar_ || total <= 0)
         return;
     constexpr int kWidth = 30;
     const int filled = done * kWidth / total;

@@ -4,7 +4,7 @@
 // included. Standard error carries everything else: the one-line failure
 // message, notices (attempt announcements, warnings; with --json only
 // under -v), the activity log under -v, and a progress bar when it is a
-// terminal.
+// terminal and --json is not given (a script reads standard error too).
 //
 // Every JSON document has "command" and "ok"; a failure adds
 // {"error": {"code": exit code, "text": message, ...}} to its result fields.
@@ -35,7 +35,8 @@ public:
     // "ok": false and the "error" object (plus `errorFields`). Returns exitCode.
     int fail(int exitCode, const QString& message, QJsonObject fields = {}, const QJsonObject& errorFields = {});
 
-    // Progress of a long command; drawn only when standard error is a terminal.
+    // Progress of a long command; drawn only when standard error is a
+    // terminal, never with --json.
     void progress(int done, int total, const QString& what);
     void endProgress();
 
@@ -45,7 +46,7 @@ private:
     bool json_;
     bool verbose_;
     QString command_;
-    bool tty_;
+    bool bar_;  // whether a progress bar is drawn
     bool barShown_ = false;
 };
 

@@ -5,12 +5,11 @@
 #include "cli/cli_program_run.h"
 #include "cli/cli_session.h"
 #include "operations/request_engine.h"
+#include "protocol/reply_decoders.h"
 
 #include <QJsonArray>
 
 namespace {
-
-constexpr int kAlreadyProgrammed = 0x15;
 
 QJsonArray DifferenceJson(const std::vector<MeterStep>& steps, bool MeterStep::*flag, QString MeterStep::*file,
                           QString MeterStep::*held)
@@ -179,7 +178,7 @@ private:
     {
         const RequestResult r = e_.addMeter(row.id);
         run_.advance(row.id);
-        if (r.kind == RequestResult::Error && r.errorCode == kAlreadyProgrammed) {
+        if (r.kind == RequestResult::Error && r.errorCode == ReceiverError::AlreadyProgrammed) {
             if (!listRead_ && !run_.readList(&list_))
                 return false;
             listRead_ = true;

@@ -23,12 +23,27 @@ QString Refusal(const QString& path, const MeterListFile::LoadResult& r)
     }
 }
 
+// Why a line gives no meter ID, with the separator its file seems to use
+// when the line holds none of the one given.
+QString NoMeterId(const QString& separator, QChar likely)
+{
+    if (likely.isNull())
+        return QStringLiteral("no meter ID in the second field");
+    const bool tab = likely == u'\t';
+    const QString name = tab ? QStringLiteral("a tab") : QStringLiteral("'%1'").arg(likely);
+    return QStringLiteral("no meter ID: the line holds no '%1' but %2; the file seems to use %2 as separator "
+                          "(give it with --separator %3)")
+        .arg(separator, name, tab ? QStringLiteral("$'\\t'") : QStringLiteral("'%1'").arg(likely));
+}
+
 }  // namespace
 
 bool LoadProgramFile(const CliOptions& o, std::vector<ProgramRow>* rows, QString* error)
 {
     const QString& path = o.args.value(0);
-    const MeterListFile::LoadResult loaded = MeterListFile::LoadMeterListFile(path, o.separator);
+    // Files of other tools may leave the separator off the last cell.
+    const MeterListFile::LoadResult loaded = MeterListFile::LoadMeterListFile(
+        path, o.separator, nullptr, MeterListFile::kMaxFileBytes, MeterListFile::LastField::Read);
     if (loaded.status != MeterListFile::LoadStatus::Loaded) {
         *error = Refusal(path, loaded);
         return false;
@@ -38,14 +53,15 @@ bool LoadProgramFile(const CliOptions& o, std::vector<ProgramRow>* rows, QString
         *error = QStringLiteral("%1, line %2: %3").arg(path).arg(line).arg(what);
         return false;
     };
-    if (parsed.outcome == MeterListFile::ImportOutcome::TooManyData)
-        return bad(int(parsed.rows.size()), QStringLiteral("too many fields (at most 9 separators)"));
     QHash<QString, int> seen;
-    const QStringList media = MediumBoxNames();
     for (std::size_t i = 0; i < parsed.rows.size(); ++i) {
         const MeterTable::Row& r = parsed.rows[i];
         const int line = int(i) + 1;
         const QString id = r[MeterTable::ColSerial].trimmed();
+        // A line misread (another separator) must never pass for an empty
+        // row: with --exact that would delete the meters it lists.
+        if (line == parsed.firstLineWithoutId)
+            return bad(line, NoMeterId(o.separator, parsed.likelySeparator));
         if (id.isEmpty() || id == MeterTable::kEmptySlotId)
             continue;
         if (!IsIdentifierText(id))
@@ -60,12 +76,19 @@ bool LoadProgramFile(const CliOptions& o, std::vector<ProgramRow>* rows, QString
             row.key = r[MeterTable::ColKey].toUpper();
         }
         if (o.media && !r[MeterTable::ColMedium].isEmpty()) {
-            if (!media.contains(r[MeterTable::ColMedium]))
+            row.medium = MediumTableName(r[MeterTable::ColMedium]);
+            if (row.medium.isEmpty())
                 return bad(line,
-                           QStringLiteral("medium is not one of the medium box's names: ") + r[MeterTable::ColMedium]);
-            row.medium = r[MeterTable::ColMedium];
+                           QStringLiteral("medium is not a name of the medium box or of the receiver's list: ")
+                               + r[MeterTable::ColMedium]);
         }
         rows->push_back(row);
+    }
+    if (parsed.outcome == MeterListFile::ImportOutcome::TooManyData)
+        return bad(int(parsed.rows.size()), QStringLiteral("too many fields (at most 9 separators)"));
+    if (rows->empty()) {
+        *error = QStringLiteral("%1 lists no meter ID; nothing was sent").arg(path);
+        return false;
     }
     return true;
 }

@@ -43,7 +43,7 @@ ProgramPlan PlanProgram(const std::vector<ProgramRow>& rows, const std::vector<M
         s.heldKey = keys.value(row.id, QStringLiteral("not read"));
         s.setKey = !row.key.isEmpty() && s.heldKey != row.key;
         // The list names a code by the receiver's own table, not the box's.
-        const QString expected = MediumNameFromCode(std::uint8_t(MediumCodeFromName(row.medium)));
+        const QString expected = MediumNameFromCode(std::uint8_t(MediumCodeFromAnyName(row.medium)));
         s.setMedium = !row.medium.isEmpty() && s.heldMedium != expected;
         plan.steps.push_back(s);
     }

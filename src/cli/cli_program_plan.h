@@ -13,16 +13,18 @@
 struct ProgramRow {
     int line = 0;
     QString id;
-    QString medium;  // a name of the medium box, or empty
+    QString medium;  // a name of the medium box or of the receiver's list, or empty
     QString key;     // 32 upper-case hex digits, or empty
 };
 
 // Reads and checks a meter list file for program with the window's reader
-// (a device, named pipe, folder or oversized file is refused unread): rows
-// without an ID or with FFFFFFFF are skipped; an ID that is not 8 digits, a
-// key that is not 32 hex digits (with --keys), a medium that is not a box
-// name (with --media), a meter ID given twice or a line with too many
-// fields is an error, named with the file (and line) in *error.
+// (a device, named pipe, folder or oversized file is refused unread), the
+// text after a line's last separator taken as its last field: empty rows
+// (3;;;;;) and rows with FFFFFFFF are skipped; a line that holds more but no
+// meter ID, an ID that is not 8 digits, a key that is not 32 hex digits
+// (with --keys), a medium that is not a medium name (with --media), a meter
+// ID given twice, a line with too many fields or a file without a meter ID
+// is an error, named with the file (and line) in *error.
 bool LoadProgramFile(const CliOptions& options, std::vector<ProgramRow>* rows, QString* error);
 
 // What one meter needs. Deletions come first in a plan, then the file's

@@ -328,8 +328,13 @@ RequestResult RequestEngine::readMeterKey(const QString& meterId)
 
 RequestResult RequestEngine::setMeterMedium(const QString& meterId, const QString& mediumName)
 {
-    return exchange(Expect::StatusOrError,
-                    [&](CommandSink& s) { CmdSetMeterMedium(s, zelkId_, meterId, MediumCodeFromName(mediumName)); });
+    return exchange(Expect::StatusOrError, [&](CommandSink& s) {
+        const int code = MediumCodeFromAnyName(mediumName);
+        if (code < 0)
+            s.logLine(QStringLiteral("Unknown medium: ") + mediumName);  // nothing is sent
+        else
+            CmdSetMeterMedium(s, zelkId_, meterId, code);
+    });
 }
 
 RequestResult RequestEngine::readMeterList()

@@ -84,6 +84,7 @@ public:
     RequestResult deleteMeter(const QString& meterId);
     RequestResult setMeterKey(const QString& meterId, const QString& keyText);
     RequestResult readMeterKey(const QString& meterId);
+    // `mediumName` as MediumCodeFromAnyName takes it; any other text is not sent.
     RequestResult setMeterMedium(const QString& meterId, const QString& mediumName);
     // The receiver's list: the first telegram, then at once the follow-up for
     // the values. Kind MeterList when the first telegram decoded (a tail

@@ -38,6 +38,25 @@ constexpr std::array<const char*, 0x1A> kCodeNames = {
     nullptr,      "Cold water", "Dual water",  "Pressure",    "A/D converter",
 };
 
+struct Found {
+    QString name;
+    int code = -1;
+};
+
+// The box's names first: "H.C.A" and "Heat C.A." both name 0x08, and a name
+// of both tables gives the same code in each.
+Found FindAnyName(const QString& text)
+{
+    const QString wanted = text.trimmed();
+    for (const auto& entry : kBoxNames)
+        if (wanted.compare(QLatin1String(entry.name), Qt::CaseInsensitive) == 0)
+            return {QLatin1String(entry.name), entry.code};
+    for (std::size_t code = 0; code < kCodeNames.size(); ++code)
+        if (kCodeNames[code] && wanted.compare(QLatin1String(kCodeNames[code]), Qt::CaseInsensitive) == 0)
+            return {QLatin1String(kCodeNames[code]), int(code)};
+    return {};
+}
+
 }  // namespace
 
 QStringList MediumBoxNames()
@@ -65,6 +84,16 @@ int MediumCodeFromName(const QString& name)
             return entry.code;
     }
     return kUnknownCode;
+}
+
+QString MediumTableName(const QString& name)
+{
+    return FindAnyName(name).name;
+}
+
+int MediumCodeFromAnyName(const QString& name)
+{
+    return FindAnyName(name).code;
 }
 
 QString MediumNameFromCode(std::uint8_t code)

@@ -10,5 +10,13 @@ QStringList MediumBoxNames();
 QStringList MediumCodeNames();
 // Exact, case-sensitive name to code; any other text gives 0x0F.
 int MediumCodeFromName(const QString& name);
+// The rule of everything but the medium box: a name of either table, in any
+// case and without regard to blanks around it, gives its code, so every name
+// the receiver's list shows ("Unknown", "Heat (rt)") reads back as its code.
+// -1 for any other text.
+int MediumCodeFromAnyName(const QString& name);
+// That name as its table spells it ("heat (RT)" gives "Heat (rt)"); empty
+// for any other text.
+QString MediumTableName(const QString& name);
 // Code to name; codes not in the table give "Unknown".
 QString MediumNameFromCode(std::uint8_t code);

@@ -41,17 +41,6 @@ void CheckStopByte(const QByteArray& f, ReplyTarget& target)
         target.logLine(QStringLiteral("Wrong STOP byte"));
 }
 
-QString ErrorExplanation(std::uint8_t code)
-{
-    switch (code) {
-    case 0x15: return QStringLiteral("Error: ID already programmed");
-    case 0x16: return QStringLiteral("Software error, impossible to happen");
-    case 0x17: return QStringLiteral("ID not found!");
-    case 0x18: return QStringLiteral("Invalid ID/Wrong Flag");
-    default: return QString();
-    }
-}
-
 QString WirelessModeName(std::uint8_t code)
 {
     switch (code) {
@@ -81,6 +70,17 @@ QString ExceptionText(const std::exception& e)
 }
 
 }  // namespace
+
+QString ErrorExplanation(std::uint8_t code)
+{
+    switch (code) {
+    case ReceiverError::AlreadyProgrammed: return QStringLiteral("Error: ID already programmed");
+    case ReceiverError::SoftwareError: return QStringLiteral("Software error, impossible to happen");
+    case ReceiverError::IdNotFound: return QStringLiteral("ID not found!");
+    case ReceiverError::InvalidIdOrFlag: return QStringLiteral("Invalid ID/Wrong Flag");
+    default: return QString();
+    }
+}
 
 bool DecodeStatusOrError(const QByteArray& frame, ReplyTarget& target)
 {

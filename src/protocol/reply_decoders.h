@@ -7,8 +7,22 @@
 // a frame too short for its reply kind is treated as stated per decoder.
 // They do not throw: failures inside are logged as described below.
 #include <QByteArray>
+#include <QString>
+#include <cstdint>
 
 class ReplyTarget;
+
+// The receiver's error codes (the byte after 01 FD 17) that have an
+// explanation line.
+namespace ReceiverError {
+inline constexpr int AlreadyProgrammed = 0x15;
+inline constexpr int SoftwareError = 0x16;
+inline constexpr int IdNotFound = 0x17;
+inline constexpr int InvalidIdOrFlag = 0x18;
+}  // namespace ReceiverError
+
+// The explanation line of an error code; empty for a code without one.
+QString ErrorExplanation(std::uint8_t code);
 
 // Error reply (01 FD 17 <code> at offsets 16-19) or status reply (0F FF 06 04
 // at 16-19 in a frame longer than 32 bytes). Logs the readable form and sets

@@ -27,6 +27,38 @@ QString LimitField(QStringView field)
     return field.left(n).toString();
 }
 
+// Whether the line [begin, end) holds more than its row number: a leading
+// number (digits and blanks) counts as the row number only when the line
+// ends there or a separator follows it; anything else but separators and
+// blanks after it is more.
+bool HoldsMoreThanNumber(const QChar* begin, const QChar* end, QChar sep)
+{
+    const QChar* p = begin;
+    while (p < end && ((*p >= u'0' && *p <= u'9') || p->isSpace()))
+        ++p;
+    if (p < end && *p != sep)
+        return true;
+    return std::any_of(p, end, [sep](QChar c) { return c != sep && !c.isSpace(); });
+}
+
+// The one of ',', ';' and tab that [begin, end) holds most often, when it
+// holds none of `sep`; a null character otherwise.
+QChar LikelySeparator(const QChar* begin, const QChar* end, QChar sep)
+{
+    if (std::find(begin, end, sep) != end)
+        return {};
+    QChar best;
+    qsizetype bestCount = 0;
+    for (const char16_t c : {u',', u';', u'\t'}) {
+        const qsizetype n = std::count(begin, end, QChar(c));
+        if (n > bestCount) {
+            best = QChar(c);
+            bestCount = n;
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 QByteArray SerialiseMeterList(const MeterTable& table, const QString& separator)
@@ -95,7 +127,8 @@ QStringList SplitLines(const QString& text)
     return lines;
 }
 
-ParsedMeterList ParseMeterList(const QString& text, const QString& separator, const ParseProgress& progress)
+ParsedMeterList ParseMeterList(const QString& text, const QString& separator, const ParseProgress& progress,
+                               LastField lastField)
 {
     ParsedMeterList result;
     // Only a one-character separator can equal a single character.
@@ -133,10 +166,17 @@ ParsedMeterList ParseMeterList(const QString& text, const QString& separator, co
                 }
             }
         }
+        if (lastField == LastField::Read && fieldIndex >= 1 && fieldIndex < MeterTable::kColumns)
+            fields[fieldIndex] = LimitField(QStringView(chars + fieldStart, lineEnd - fieldStart));
         MeterTable::Row row;
         row[MeterTable::ColNumber] = QString::number(result.rows.size() + 1);
         for (int c = 1; c < MeterTable::kColumns; ++c)
             row[size_t(c)] = std::move(fields[c]);
+        if (row[MeterTable::ColSerial].trimmed().isEmpty()
+            && HoldsMoreThanNumber(chars + lineStart, chars + lineEnd, sep) && result.linesWithoutId++ == 0) {
+            result.firstLineWithoutId = qsizetype(result.rows.size()) + 1;
+            result.likelySeparator = LikelySeparator(chars + lineStart, chars + lineEnd, sep);
+        }
         result.rows.push_back(std::move(row));
         lineStart = next;
     }

@@ -41,6 +41,13 @@ QByteArray EncodeMeterListText(const QString& text);
 // break at the very end adds no empty line; an empty text has no lines.
 QStringList SplitLines(const QString& text);
 
+// What a line's text after its last separator is. The window's own files
+// end every cell with a separator, and the window drops that text; files
+// written by other tools often leave the separator off the last cell, and a
+// reader that must not miss it reads it as the last field. Both read the
+// window's files alike.
+enum class LastField { Dropped, Read };
+
 enum class ImportOutcome {
     Imported,     // every line gave a row (or the file had no lines)
     TooManyData,  // a line held more than kMaxSeparators separators
@@ -52,17 +59,27 @@ struct ParsedMeterList {
     // TooManyData: the rows of the lines before the faulty one, then one
     // empty row.
     std::vector<MeterTable::Row> rows;
+    // Lines that hold more than their row number (a leading number) but
+    // give no meter ID: the lines of a file read with another separator
+    // than its own are all such lines, while an empty row as the window
+    // writes it (3;;;;;) is not one.
+    qsizetype linesWithoutId = 0;
+    qsizetype firstLineWithoutId = 0;  // the first of them, counted from 1; 0 when none
+    // When that first line holds no separator but ',', ';' or a tab: the
+    // one of these it holds most often, the separator its file seems to use.
+    QChar likelySeparator;
 };
 
 // Parses the lines of a file. A character equal to `separator` (compared as
 // one character, so an empty or longer separator never matches) ends a
 // field; fields 2 to 5 fill columns 1 to 4, fields 6 to 10 are dropped, text
-// after the last separator is not a field. A field the line lacks gives an
-// empty cell. `progress`, when given, is called every few thousand lines
+// after the last separator is a field only with LastField::Read. A field the
+// line lacks gives an empty cell. `progress`, when given, is called every few thousand lines
 // with the characters done and the total; when it returns false the parse
 // stops there (the rows so far are returned).
 using ParseProgress = std::function<bool(qsizetype done, qsizetype total)>;
-ParsedMeterList ParseMeterList(const QString& text, const QString& separator, const ParseProgress& progress = {});
+ParsedMeterList ParseMeterList(const QString& text, const QString& separator, const ParseProgress& progress = {},
+                               LastField lastField = LastField::Dropped);
 
 // Writes a whole file through a temporary file beside it that replaces the
 // old file only once complete, so a failed write leaves any old file intact.

@@ -91,7 +91,8 @@ LoadResult CheckMeterListFile(const QString& path)
     return Judge(st);
 }
 
-LoadResult LoadMeterListFile(const QString& path, const QString& separator, ReadControl* control, qint64 maxBytes)
+LoadResult LoadMeterListFile(const QString& path, const QString& separator, ReadControl* control, qint64 maxBytes,
+                             LastField lastField)
 {
     LoadResult result = CheckMeterListFile(path);
     if (result.status != LoadStatus::Loaded)
@@ -113,10 +114,13 @@ LoadResult LoadMeterListFile(const QString& path, const QString& separator, Read
     QString text = DecodeMeterListBytes(bytes);
     bytes = QByteArray();
     Report(control, 1, 1, 0, 400);
-    result.parsed = ParseMeterList(text, separator, [control](qsizetype done, qsizetype total) {
-        Report(control, done, total, 400, 1000);
-        return !Cancelled(control);
-    });
+    result.parsed = ParseMeterList(
+        text, separator,
+        [control](qsizetype done, qsizetype total) {
+            Report(control, done, total, 400, 1000);
+            return !Cancelled(control);
+        },
+        lastField);
     if (Cancelled(control))
         return Failure(LoadStatus::Cancelled, {});
     return result;

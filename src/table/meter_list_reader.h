@@ -45,8 +45,9 @@ LoadResult CheckMeterListFile(const QString& path);
 // Checks, reads, decodes and parses a whole file. The open never blocks and
 // the opened file is checked again, so a file swapped for a pipe after the
 // check is refused too. The file is read until its end, whatever size stat
-// gave; once more than maxBytes have been read it is TooLarge.
+// gave; once more than maxBytes have been read it is TooLarge. `lastField`
+// as ParseMeterList takes it.
 LoadResult LoadMeterListFile(const QString& path, const QString& separator, ReadControl* control = nullptr,
-                             qint64 maxBytes = kMaxFileBytes);
+                             qint64 maxBytes = kMaxFileBytes, LastField lastField = LastField::Dropped);
 
 }  // namespace MeterListFile

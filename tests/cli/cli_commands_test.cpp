@@ -19,11 +19,11 @@
 namespace {
 
 struct CliCase {
-    const char* name;     // also what fails when the case fails
-    QStringList simArgs;  // extra simulator options
-    QStringList args;     // "{file}" stands for a meter list file of three meters
-    int exit;
-    const char* out;        // expected in standard output
+    const char* name;          // also what fails when the case fails
+    QStringList simArgs = {};  // extra simulator options
+    QStringList args;          // "{file}" stands for a meter list file of three meters
+    int exit = 0;
+    const char* out = "";   // expected in standard output
     const char* err = "";   // expected in standard error
     bool holdPort = false;  // a second opener holds the port
     int sigintAfterFrames = 0;
@@ -31,6 +31,9 @@ struct CliCase {
     int runs = 1;                 // the same command again, with the same outcome
     const char* state = nullptr;  // text of the simulator's final state ("slot1=..."); "!text": not in it
     bool readsOnly = false;       // every frame sent only reads (list, values, key)
+    const char* file = nullptr;   // what {file} holds; nullptr: the three meters
+    const char* settings = "";    // more lines of the settings file
+    QStringList before = {};      // a command run first (list -o for a round trip)
 };
 
 const QStringList kPreload = {"--preload", "11111111:07:000102030405060708090A0B0C0D0E0F"};
@@ -244,6 +247,63 @@ const CliCase kCases[] = {
      1,
      "\nframes=3\n",
      true},  // the held key only
+    // A misread file never passes for a file of empty rows: with --exact it
+    // would delete every meter held.
+    {.name = "CommaFileIsRefusedNamingItsSeparator",
+     .simArgs = kPreload,
+     .args = {"program", "{file}", "--exact", "--yes"},
+     .exit = 2,
+     .err = "line 1: no meter ID: the line holds no ';' but ','; the file seems to use ',' as separator (give it "
+            "with --separator ',')",
+     .file = "1,44444444,Water,,,\r\n"},
+    {.name = "TabFileIsRefusedNamingTheTab",
+     .args = {"program", "{file}"},
+     .exit = 2,
+     .err = "--separator $'\\t'",
+     .file = "1;22222222;Water;;;\r\n2\t33333333\tGas\t\t\t\r\n"},
+    {.name = "LineWithDataButNoIdIsRefused",
+     .args = {"program", "{file}"},
+     .exit = 2,
+     .err = "line 2: no meter ID in the second field",
+     .file = "1;22222222;Water;;;\r\n2;;Gas;;;\r\n"},
+    {.name = "LastFieldWithoutSeparatorIsRead",
+     .args = {"program", "{file}", "--media"},
+     .out = "22222222: added\n33333333: added, medium set\n",
+     .file = "1;22222222\r\n2;33333333;gas\r\n"},
+    {.name = "WindowExportEmptyRowIsSkipped",
+     .args = {"program", "{file}"},
+     .out = "1 of 1 meters programmed",
+     .file = "1;22222222;Water;;;\r\n2;;;;;\r\n"},
+    {.name = "FileWithoutAMeterIsRefusedEvenForExact",
+     .simArgs = kPreload,
+     .args = {"program", "{file}", "--exact", "--yes"},
+     .exit = 2,
+     .err = "lists no meter ID",
+     .file = "1;;;;;\r\n2;FFFFFFFF;Unknown;;-1;\r\n"},
+    {.name = "EmptySeparatorFromSettingsIsRefused",
+     .args = {"program", "{file}"},
+     .exit = 2,
+     .err = "is empty; a meter list needs one character",
+     .settings = "[Misc]\r\nExportSeparator=\r\n"},
+    {.name = "LongSeparatorFromSettingsIsRefused",
+     .args = {"list"},
+     .exit = 2,
+     .err = "is \";;\"; a meter list needs one character",
+     .settings = "[Misc]\r\nExportSeparator=;;\r\n"},
+    {.name = "EmptySeparatorOptionIsRefused",
+     .args = {"program", "{file}", "--separator="},
+     .exit = 2,
+     .err = "--separator must be one character"},
+    {.name = "ListedMediaProgramBack",
+     .simArgs = {"--preload", "11111111:0F,22222222:04,33333333:08"},
+     .args = {"program", "{dir}/out.csv", "--media", "--verify"},
+     .out = "3 of 3 meters programmed (3 already held), verified",
+     .before = {"list", "-o", "{dir}/out.csv"}},
+    {.name = "SetMediumTakesAListNameInAnyCase",
+     .simArgs = kPreload,
+     .args = {"set-medium", "11111111", "heat (RT)", "--json"},
+     .out = R"x("medium":"Heat (rt)")x",
+     .state = "slot1=11111111,04,"},
 };
 
 class Cli : public ::testing::TestWithParam<CliCase> {};
@@ -264,12 +324,12 @@ TEST_P(Cli, ExitCodeAndOutput)
     QFile ini(dir.filePath("zelk-duv.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
     const QByteArray settings = "[Com port]\r\nName=" + sim.ptyPath().toUtf8()
-        + "\r\nSpeed=9600\r\n[Mbus]\r\nTimeout=300\r\n";
+        + "\r\nSpeed=9600\r\n[Mbus]\r\nTimeout=300\r\n" + c.settings;
     ini.write(settings);
     ini.close();
     QFile file(dir.filePath("meters.csv"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(kFile);
+    file.write(c.file ? c.file : kFile);
     file.close();
 
     TVaComm holder;
@@ -285,6 +345,13 @@ TEST_P(Cli, ExitCodeAndOutput)
     args.replaceInStrings("{fifo}", dir.filePath("fifo"));
     args.replaceInStrings("{big}", big.fileName());
     args.replaceInStrings("{dir}", dir.path());
+    if (!c.before.isEmpty()) {
+        QProcess before;
+        before.start(ZELK_CLI_PATH,
+                     QStringList{"--settings", ini.fileName()}
+                         + QStringList(c.before).replaceInStrings("{dir}", dir.path()));
+        ASSERT_TRUE(before.waitForFinished(30000));
+    }
     for (int run = 1; run < c.runs; ++run) {  // the same command before, with the same exit code
         QProcess before;
         before.start(ZELK_CLI_PATH, QStringList{"--settings", ini.fileName()} + args);
@@ -346,6 +413,7 @@ TEST(CliHelp, HelpListsOptionsAndCommandsAndHelpCommandShowsItsUsage)
     for (const char* part : {"Usage: zelk-cli [options] command", "Options:", "--zelk-id <id>",
                              "Commands:", "  program FILE", "  reset --yes"})
         EXPECT_TRUE(help.contains(part)) << part;
+    EXPECT_TRUE(help.simplified().contains("send no change. Ctrl+C stops it at once (exit 130)."));
     cli.start(ZELK_CLI_PATH, {"help", "set-medium"});
     ASSERT_TRUE(cli.waitForFinished(10000));
     EXPECT_TRUE(cli.readAllStandardOutput().startsWith("Usage: zelk-cli [options] set-medium ID NAME\n"));

@@ -107,6 +107,32 @@ TEST(CliDocs, CompletionOffersEveryCommandAndOption)
     EXPECT_EQ(bash.readAllStandardOutput() + bash.readAllStandardError(), "");
 }
 
+// Fault: "--port=/dev/..." split at the "=" (bash's word break), so the
+// value is completed as a command and the command after it is not found.
+TEST(CliDocs, CompletionTakesOptionEqualsValue)
+{
+    const struct {
+        const char* words;  // after "zelk-cli"; the last is completed
+        const char* offered;
+    } cases[] = {
+        {"--parity = E", "Even"},
+        {"--parity =", "None Even Odd Mark Space"},
+        {"--port = /dev/x mo", "mode"},
+        {"--port = /dev/x mode T", "T T+C"},
+        {"mode --port = /dev/x T", "T T+C"},
+    };
+    for (const auto& c : cases) {
+        QProcess bash;
+        bash.start("bash",
+                   {"-c",
+                    "source \"$0\"; read -ra COMP_WORDS <<< \"zelk-cli $1\"; "
+                    "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _zelk_cli; echo -n \"${COMPREPLY[*]}\"",
+                    ZELK_SOURCE_DIR "/packaging/zelk-cli.bash-completion", c.words});
+        ASSERT_TRUE(bash.waitForFinished(10000));
+        EXPECT_EQ(bash.readAllStandardOutput(), c.offered) << c.words;
+    }
+}
+
 TEST(CliDocs, ManualPagesRenderWithin80ColumnsUnhyphenatedWithExitTexts)
 {
     qputenv("MANWIDTH", "80");

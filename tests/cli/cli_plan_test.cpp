@@ -1,10 +1,16 @@
 // program's plan and verification without a receiver: each comparison (ID set,
-// medium, key, --exact) decides a change; exit codes of refused commands.
+// medium, key, --exact) decides a change; exit codes of refused commands; the
+// progress bar.
+#include "cli/cli_output.h"
 #include "cli/cli_program_plan.h"
 #include "cli/cli_session.h"
 #include "operations/request_engine.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +77,25 @@ TEST(Failure, ARefusedCommandIsAUsageErrorOnlyBeforeAnythingWasSent)
         RequestResult r;
         r.kind = c.kind;
         EXPECT_EQ(FailureOf(r, CliOptions{}, c.sentBefore).exitCode, c.exit) << c.kind << " after " << c.sentBefore;
+    }
+}
+
+// Fault: with --json a progress bar drawn on a terminal's standard error,
+// which a script reads along with the document.
+TEST(Output, JsonDrawsNoProgressBarEvenOnATerminal)
+{
+    for (const bool json : {false, true}) {
+        int master = -1, terminal = -1;
+        ASSERT_EQ(::openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+        const int savedStderr = ::dup(2);
+        ::dup2(terminal, 2);
+        CliOutput(json, false, QStringLiteral("program")).progress(1, 2, QStringLiteral("11111111"));
+        ::dup2(savedStderr, 2);
+        char buffer[256] = {};
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
+        EXPECT_EQ(::read(master, buffer, sizeof buffer - 1) > 0, !json) << buffer;
+        for (const int fd : {savedStderr, terminal, master})
+            ::close(fd);
     }
 }
 

@@ -225,4 +225,15 @@ TEST(RequestEngine, ErrorReplyGivesItsCodeAndExplanation)
     EXPECT_EQ(link.telegrams.size(), 1);
 }
 
+// Fault: a medium name of neither table sent as 0x0F (or as 0xFF).
+TEST(RequestEngine, UnknownMediumNameIsNotSent)
+{
+    EnsureTestApp();
+    FakeLink link;
+    link.open = true;
+    RequestEngine engine(link, kZelk, 0, 300);
+    EXPECT_EQ(engine.setMeterMedium(QStringLiteral("87654321"), QStringLiteral("Heat")).kind, RequestResult::NotSent);
+    EXPECT_TRUE(link.telegrams.isEmpty());
+}
+
 }  // namespace

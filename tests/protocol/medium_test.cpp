@@ -50,4 +50,38 @@ TEST(Medium, TablesDoNotMirrorEachOther)
     EXPECT_EQ(MediumCodeFromName(MediumNameFromCode(0x04)), 0x0F);
 }
 
+// Faults: a name the receiver's list shows ("Unknown", "Heat (rt)") refused
+// or given another code, so that what list writes cannot be programmed back;
+// a name in another case or with blanks around it refused.
+TEST(MediumCodeFromAnyName, NamesOfEitherTableInAnyCase)
+{
+    const struct {
+        const char* text;
+        int code;
+        const char* name;
+    } cases[] = {
+        {"Unknown", 0x0F, "Unknown"},
+        {"heat (RT)", 0x04, "Heat (rt)"},
+        {"HEAT C.A.", 0x08, "Heat C.A."},
+        {"h.c.a", 0x08, "H.C.A"},
+        {"cold WATER", 0x16, "Cold water"},
+        {" Water ", 0x07, "Water"},
+        {"Heat meter", 0x04, "Heat meter"},
+        {"a/d converter", 0x19, "A/D converter"},
+        {"other", 0x00, "Other"},
+        {"Heat", -1, ""},
+        {"", -1, ""},
+        {"Water;", -1, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MediumCodeFromAnyName(c.text), c.code) << c.text;
+        EXPECT_EQ(MediumTableName(c.text), QString(c.name)) << c.text;
+    }
+    // Every name the receiver's list shows reads back as its own code.
+    for (int code = 0; code <= 0xFF; ++code) {
+        const QString listed = MediumNameFromCode(std::uint8_t(code));
+        EXPECT_EQ(MediumNameFromCode(std::uint8_t(MediumCodeFromAnyName(listed.toUpper()))), listed) << code;
+    }
+}
+
 }  // namespace

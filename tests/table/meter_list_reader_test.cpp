@@ -47,3 +47,46 @@ TEST(MeterListReader, ReadsWholeFilesAndRefusesMissingFilesAndFolders)
               LoadStatus::ReadError);
     EXPECT_EQ(LoadMeterListFile(dir.path(), QStringLiteral(";")).status, LoadStatus::NotRegular);
 }
+
+// Faults: a file read with another separator than its own (every line one
+// field) passing for a file of empty rows, a window-exported empty row or a
+// bare number taken for a line without an ID, the last field of another
+// tool's file (no separator after it) lost, the window's own files read
+// differently when that last field is read.
+TEST(MeterListReader, LinesWithDataButNoMeterIdAreCountedAndTheLastFieldIsReadOnRequest)
+{
+    const struct {
+        const char* text;
+        const char* separator;
+        LastField last;
+        qsizetype withoutId, first;
+        char16_t likely;  // 0: none
+        const char* id;   // the first row's meter ID
+        const char* medium;
+    } cases[] = {
+        {"1,44444444,Water,,,\r\n", ";", LastField::Read, 1, 1, u',', "", ""},
+        {"1\t44444444\tWater\t\t\t\r\n", ";", LastField::Read, 1, 1, u'\t', "", ""},
+        {"1,44444444,Water;Heat,,,\r\n", "\t", LastField::Read, 1, 1, u',', "", ""},
+        {"1;12345678;Water;;;\r\n", "", LastField::Read, 1, 1, u';', "", ""},
+        {"3;;;;;\r\n\r\n7\r\n 8 ;; ;\r\n", ";", LastField::Read, 0, 0, 0, "", ""},
+        {"1;;Water;;;\r\n", ";", LastField::Read, 1, 1, 0, "", "Water"},
+        {"x;;;;;\r\n", ";", LastField::Read, 1, 1, 0, "", ""},
+        {"1;12345678;Water;;;\r\n2,22222222\r\n3,3\r\n", ";", LastField::Read, 2, 2, u',', "12345678", "Water"},
+        {"1;11111111\r\n", ";", LastField::Dropped, 1, 1, 0, "", ""},
+        {"1;11111111\r\n", ";", LastField::Read, 0, 0, 0, "11111111", ""},
+        {"1;11111111;Gas", ";", LastField::Read, 0, 0, 0, "11111111", "Gas"},
+        {"1;11111111;Water;;Hall;\r\n", ";", LastField::Read, 0, 0, 0, "11111111", "Water"},
+        {"1;11111111;Water;K;N;6;7;8;9;tail\r\n", ";", LastField::Read, 0, 0, 0, "11111111", "Water"},
+    };
+    for (const auto& c : cases) {
+        const ParsedMeterList p = ParseMeterList(QString::fromUtf8(c.text), QString::fromUtf8(c.separator), {}, c.last);
+        EXPECT_EQ(p.linesWithoutId, c.withoutId) << c.text;
+        EXPECT_EQ(p.firstLineWithoutId, c.first) << c.text;
+        EXPECT_EQ(p.likelySeparator, QChar(c.likely)) << c.text;
+        ASSERT_FALSE(p.rows.empty());
+        EXPECT_EQ(p.rows[0][MeterTable::ColSerial], QString::fromUtf8(c.id)) << c.text;
+        EXPECT_EQ(p.rows[0][MeterTable::ColMedium], QString::fromUtf8(c.medium)) << c.text;
+        if (c.last == LastField::Read && QByteArray(c.text).endsWith(";\r\n"))  // as the window writes it
+            EXPECT_EQ(ParseMeterList(QString::fromUtf8(c.text), QString::fromUtf8(c.separator)).rows, p.rows);
+    }
+}

@@ -183,6 +183,21 @@ private slots:
         QCOMPARE(table->cell(3, 2), QStringLiteral("FF"));
     }
 
+    // Faults: a file read with another separator than its own filling the
+    // table with empty rows without a word; a file read well logging.
+    void importLogsHowManyLinesGaveNoMeterId()
+    {
+        QStringList log;
+        nextChoice.path = dir->filePath("in.csv");
+        for (const char* text : {"1,11111111,Gas,,,\r\n2;22222222;Water;;;\r\n3;;;;;\r\n4,33333333\r\n",
+                                 "1;11111111;Gas;;;\r\n2;;;;;\r\n"}) {
+            WriteAll(nextChoice.path, text);
+            ImportMeterList(nullptr, *table, dir->path(), sep(), [&log](const QString& line) { log << line; });
+        }
+        QCOMPARE(log, QStringList{"in.csv: 2 line(s) gave no meter ID"});
+        QCOMPARE(table->rowCount(), 3);  // the window still imports every line as a row
+    }
+
     void importReadsTheSeparatorWhenItReads()
     {
         nextChoice.path = dir->filePath("in.csv");

@@ -136,7 +136,10 @@ void TForm11::wireControls()
     // Meter list file.
     auto separator = [this] { return Edit_export_separator->text(); };
     auto exportList = [this, separator] { ExportMeterList(this, table_, state_.settingsDir, separator); };
-    auto importList = [this, separator] { ImportMeterList(this, table_, state_.settingsDir, separator); };
+    auto importList = [this, separator] {
+        ImportMeterList(this, table_, state_.settingsDir, separator,
+                        [this](const QString& line) { log_.append(line); });
+    };
     connect(StringGrid1, &MeterGrid::exportRequested, this, exportList);
     connect(StringGrid1, &MeterGrid::importRequested, this, importList);
     connect(Butt_save_data, &QPushButton::clicked, this, exportList);

@@ -129,7 +129,7 @@ void ExportMeterList(QWidget* parent, MeterTable& table, const QString& settings
 }
 
 void ImportMeterList(QWidget* parent, MeterTable& table, const QString& settingsDir,
-                     const std::function<QString()>& separator)
+                     const std::function<QString()>& separator, const std::function<void(const QString&)>& logLine)
 {
     MeterListUi::FileRequest request;
     request.save = false;
@@ -169,6 +169,10 @@ void ImportMeterList(QWidget* parent, MeterTable& table, const QString& settings
                      QStringLiteral("You chose wrong file for import!\nContact administrator!")});
         return;
     }
+    if (result.parsed.linesWithoutId > 0 && logLine)
+        logLine(QStringLiteral("%1: %2 line(s) gave no meter ID")
+                    .arg(QFileInfo(choice.path).fileName())
+                    .arg(result.parsed.linesWithoutId));
     table.ClearMeterTable();
     if (!result.parsed.rows.empty())
         table.replaceDataRows(std::move(result.parsed.rows));

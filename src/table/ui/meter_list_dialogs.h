@@ -25,9 +25,12 @@ void ExportMeterList(QWidget* parent, MeterTable& table, const QString& settings
 // read-error message. In all these cases, and when the user cancels the
 // progress dialog of a long load, the table, its selection and its marks
 // stay as they were. The file is read and parsed on a worker thread while
-// the window goes on (a nested event loop runs meanwhile).
+// the window goes on (a nested event loop runs meanwhile). When lines of the
+// file held more than a row number but gave no meter ID (a file read with
+// another separator than its own), `logLine` is told how many.
 void ImportMeterList(QWidget* parent, MeterTable& table, const QString& settingsDir,
-                     const std::function<QString()>& separator);
+                     const std::function<QString()>& separator,
+                     const std::function<void(const QString&)>& logLine = {});
 
 // Replaceable user interaction, so that tests run without modal windows.
 struct MeterListUi {
