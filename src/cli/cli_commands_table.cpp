@@ -39,13 +39,16 @@ const std::vector<CliCommand>& CliCommands()
          S("NAME is one of the medium box's names: Oil, Electricity, Steam, Hot water, Water, Cold water, "
            "Gas, H.C.A, Heat meter, Cooling meter, \"Cooling, ft\", Pressure, Dual water, Other."),
          2, 2, true},
-        {S("program"), S("program FILE [--keys] [--media] [--verify] [--exact --yes] [--dry-run]"),
+        {S("program"), S("program FILE [--keys] [--media] [--verify] [--exact --yes [--force]] [--dry-run]"),
          S("Make the receiver hold the meters of a meter list file, optionally with keys and media."),
          S("Reads FILE in the window's meter list format (the separator of the settings or --separator) "
            "and adds each row's meter ID; rows without an ID or with FFFFFFFF are skipped. A meter the "
            "receiver already holds counts as done (\"already held\"), so the same file can be run again. "
-           "With --keys each row's key is set where the row has one, with --media each row's medium. "
-           "--exact first deletes the meters the receiver holds that FILE does not list (needs --yes). "
+           "With --keys each row's key is set where the row has one, with --media each row's medium (not "
+           "sent again when the list read shows it right). "
+           "--exact first deletes the meters the receiver holds that FILE does not list (needs --yes); it "
+           "is refused when FILE lists no meter, and when it would delete more meters than FILE lists "
+           "unless --force is given (nothing is changed then). "
            "With --verify the list is read back (and with --keys each key) and compared; every difference "
            "is named. --dry-run reads the list (and with --keys the keys) and prints the plan without "
            "sending any change; its last line says how many changes it holds. Ctrl+C stops after the "
