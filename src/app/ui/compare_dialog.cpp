@@ -109,7 +109,7 @@ bool CompareDialog::begin(int steps)
         log_.append(line, includeKeys_->isChecked() ? ActivityLog::Content::Key : ActivityLog::Content::Plain);
     });
     connect(engine_.get(), &RequestEngine::notice, this, [this](const QString& line) { log_.append(line); });
-    provisioner_ = std::make_unique<Provisioner>(*engine_, *this);
+    provisioner_ = std::make_unique<Provisioner>(*engine_, static_cast<ProvisionObserver&>(*this));
     guard_.take([this](const QByteArray& bytes) {
         if (engine_)
             engine_->receive(bytes);
