@@ -197,19 +197,25 @@ void CompareDialog::showPlan()
     summary_->setText(parts.join(QStringLiteral(", ")));
 }
 
+bool CompareDialog::ask(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 bool CompareDialog::confirmDeletes(ProgramPlan* plan)
 {
     const int deletes = plan->deletes();
     if (alsoDelete_->isChecked() && deletes > 0) {
-        if (QMessageBox::question(this, windowTitle(), text("AskDelete").arg(deletes)) != QMessageBox::Yes)
+        if (!ask(text("AskDelete").arg(deletes)))
             return false;
         switch (CheckDeletes(int(wanted_.size()), deletes, false)) {
         case DeleteVerdict::NothingWanted:
             QMessageBox::warning(this, windowTitle(), text("NothingWanted"));
             return false;
         case DeleteVerdict::MoreThanWanted:
-            if (QMessageBox::question(this, windowTitle(), text("AskDeleteMore").arg(deletes).arg(wanted_.size()))
-                != QMessageBox::Yes)
+            if (!ask(text("AskDeleteMore").arg(deletes).arg(wanted_.size())))
                 return false;
             break;
         case DeleteVerdict::Allowed: break;

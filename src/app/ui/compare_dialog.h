@@ -57,7 +57,10 @@ private:
     // Reads the receiver and shows the plan; false when the run stopped.
     bool survey();
     void showPlan();
+    // Deleting asks first, and again when the guard finds more deletes than
+    // wanted meters; without "Also delete" the plan's deletes are dropped.
     bool confirmDeletes(ProgramPlan* plan);
+    bool ask(const QString& question);
 
     bool interrupted() override { return stopRequested_; }
     void advance(const QString& what) override;
