@@ -45,7 +45,6 @@ const std::vector<LanguageText>& LanguageTextTable()
         {T::Action, 0, "UserManual1", "User Manual", "Manuale Utente", 'U', 'M'},
         {T::MenuTitle, 0, "Receiver1", "Receiver", "Ricevitore", 'R', 'R'},
         {T::Action, 0, "CompareZelk1", "Compare with ZELK...", "Confronta con ZELK...", 'C', 'C'},
-        {T::Widget, 0, "Butt_compareZelk", "Compare with ZELK", "Confronta con ZELK"},
         // The dialog "Compare with ZELK" reads these when it opens.
         {T::Text, 0, "CompareDialog", "Compare with ZELK", "Confronta con ZELK"},
         {T::Text, 0, "Grid_compare.0", "Meter ID", "ID contatore"},
