@@ -16,6 +16,7 @@ struct LanguageText {
         Widget,      // label or button text of the object named `objectName`
         MenuTitle,   // title of the menu named `objectName`
         Action,      // text of the menu item named `objectName`
+        Text,        // a title, heading or message a window reads for itself
     };
     Target target;
     int column;              // HeaderCell only

@@ -42,7 +42,7 @@ const std::vector<CliCommand>& CliCommands()
            "Gas, H.C.A, Heat meter, Cooling meter, \"Cooling, ft\", Pressure, Dual water, Other; or a name "
            "the receiver's list shows, such as Unknown, \"Heat (rt)\" or \"Heat C.A.\" (any case)."),
          2, 2, true},
-        {S("program"), S("program FILE [--keys] [--media] [--verify] [--exact --yes] [--dry-run]"),
+        {S("program"), S("program FILE [--keys] [--media] [--verify] [--exact --yes [--force]] [--dry-run]"),
          S("Make the receiver hold the meters of a meter list file, optionally with keys and media."),
          S("Reads FILE in the window's meter list format (the separator of the settings or --separator; "
            "text after a line's last separator is its last field) and adds each row's meter ID; empty rows "
@@ -50,8 +50,11 @@ const std::vector<CliCommand>& CliCommands()
            "a file without any meter ID, is refused before anything is sent (exit 2). A meter the "
            "receiver already holds counts as done (\"already held\"), so the same file can be run again. "
            "With --keys each row's key is set where the row has one, with --media each row's medium (a name "
-           "of the medium box or of the receiver's list, as set-medium takes it). "
-           "--exact first deletes the meters the receiver holds that FILE does not list (needs --yes). "
+           "of the medium box or of the receiver's list, as set-medium takes it; not sent again when the list "
+           "read shows it right). "
+           "--exact first deletes the meters the receiver holds that FILE does not list (needs --yes); it "
+           "is refused when it would delete more meters than FILE lists unless --force is given (nothing is "
+           "changed then). "
            "With --verify the list is read back (and with --keys each key) and compared; every difference "
            "is named. --dry-run reads the list (and with --keys the keys) and prints the plan without "
            "sending any change; its last line says how many changes it holds. Ctrl+C stops after the "

@@ -50,6 +50,7 @@ struct Opt {
     QCommandLineOption dryRun{"dry-run",
                               "program: read the receiver and print the plan; send no change. Ctrl+C stops it at "
                               "once (exit 130)."};
+    QCommandLineOption force{"force", "program --exact: delete even more meters than the file lists."};
     QCommandLineOption all{"all", "ports: also list the window's names COM1 to COM20."};
     QCommandLineOption help{{"h", "help"}, "Show this help (help COMMAND for one command)."};
     QCommandLineOption version{"version", "Show the version."};
@@ -105,6 +106,7 @@ Problem ApplyDefaults(const QCommandLineParser& parser, const Opt& o, const QStr
     opt.verify = parser.isSet(o.verify);
     opt.exact = parser.isSet(o.exact);
     opt.dryRun = parser.isSet(o.dryRun);
+    opt.force = parser.isSet(o.force);
     opt.all = parser.isSet(o.all);
     return {};
 }
@@ -163,6 +165,8 @@ Problem CheckCommandOptions(const QCommandLineParser& parser, const Opt& o, cons
         return c + QStringLiteral(" needs --yes");
     if (opt.exact && !opt.dryRun && !opt.yes)
         return QStringLiteral("program --exact deletes meters: it needs --yes");
+    if (opt.force && !opt.exact)
+        return QStringLiteral("--force applies to program --exact only");
     return {};
 }
 
@@ -216,7 +220,7 @@ void SetUpParser(QCommandLineParser& parser, const Opt& o)
             .trimmed());
     parser.addOptions({o.port,   o.baud,    o.parity, o.zelkId,   o.retry,  o.timeout, o.separator,
                        o.json,   o.verbose, o.yes,    o.settings, o.output, o.keys,    o.media,
-                       o.verify, o.exact,   o.dryRun, o.all,      o.help,   o.version});
+                       o.verify, o.exact,   o.dryRun, o.force,    o.all,    o.help,    o.version});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
                                  QStringLiteral("command [arguments]"));
 }

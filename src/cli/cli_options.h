@@ -38,6 +38,7 @@ struct CliOptions {
     bool verify = false;
     bool exact = false;   // program: delete what the file does not list
     bool dryRun = false;  // program: read and plan, send no change
+    bool force = false;   // program --exact: delete more meters than the file lists
     bool all = false;     // ports: also the window's COM names
 
     QString command;

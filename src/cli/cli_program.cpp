@@ -1,11 +1,13 @@
 // program: adds the file's meters (with --exact first deleting the others),
-// sets keys and media, verifies; or with --dry-run only reads and plans.
+// sets keys and media, verifies; or with --dry-run only reads and plans. The
+// reading, planning and programming are the engine's (Provisioner); this
+// file turns them into zelk-cli's lines and documents.
 #include "cli/cli_commands.h"
 #include "cli/cli_output.h"
 #include "cli/cli_program_run.h"
 #include "cli/cli_session.h"
+#include "operations/provisioner.h"
 #include "operations/request_engine.h"
-#include "protocol/reply_decoders.h"
 
 #include <QJsonArray>
 
@@ -67,7 +69,7 @@ QStringList DifferenceLines(const MeterStep& s)
 class ProgramRun {
 public:
     ProgramRun(const CliOptions& o, const std::vector<ProgramRow>& rows, RequestEngine& e, CliOutput& out)
-        : o_(o), rows_(rows), e_(e), out_(out), run_(o, e, out)
+        : o_(o), rows_(rows), run_(o, e, out), p_(e, run_), out_(out)
     {
         for (const ProgramRow& r : rows)
             run_.addWork(1 + !r.key.isEmpty() + !r.medium.isEmpty() + (o.verify && !r.key.isEmpty()));
@@ -77,9 +79,9 @@ public:
     int dryRun()
     {
         QHash<QString, QString> keys;
-        if (!run_.readList(&list_) || !readKeys(&keys))
+        if (!p_.survey(rows_, true, &keys))
             return run_.finish({{QStringLiteral("dry_run"), true}}, QString());
-        const ProgramPlan plan = PlanProgram(rows_, list_, keys, o_.exact);
+        const ProgramPlan plan = PlanProgram(rows_, p_.list(), keys, o_.exact);
         QJsonArray media;
         QStringList asAsked;
         for (const MeterStep& s : plan.steps) {
@@ -104,138 +106,49 @@ public:
 
     int apply()
     {
-        bool stopped = o_.exact && (!run_.readList(&list_) || !deleteUnlisted());
-        listRead_ = o_.exact;
-        for (std::size_t i = 0; i < rows_.size() && !stopped; ++i)
-            stopped = run_.interrupted() || !programRow(rows_[i]);
-        QJsonObject doc{{QStringLiteral("dry_run"), false},
-                        {QStringLiteral("programmed"), QJsonArray::fromStringList(added_)},
-                        {QStringLiteral("already_held"), QJsonArray::fromStringList(held_)},
-                        {QStringLiteral("deleted"), QJsonArray::fromStringList(deleted_)}};
-        QString summary =
-            QStringLiteral("%1 of %2 meters programmed").arg(added_.size() + held_.size()).arg(rows_.size());
-        if (!held_.isEmpty())
-            summary += QStringLiteral(" (%1 already held)").arg(held_.size());
+        // Without the list every meter is added (an add the receiver refuses
+        // as already programmed reads it) and every key and medium set.
+        ProgramPlan plan = PlanProgram(rows_, {}, {}, false);
+        bool stopped = false;
+        if (o_.exact) {
+            stopped = !p_.readList();
+            if (!stopped)
+                plan = PlanProgram(rows_, p_.list(), {}, true);
+            if (!stopped && CheckDeletes(int(rows_.size()), plan.deletes(), o_.force) != DeleteVerdict::Allowed) {
+                run_.failWith(Exit::Failed);
+                run_.addFailure(QStringLiteral("--exact would delete %1 meters, more than the %2 the file lists; "
+                                               "nothing was changed (--force deletes them)")
+                                    .arg(plan.deletes())
+                                    .arg(rows_.size()));
+                return run_.finish(resultDoc(), QString());
+            }
+            run_.addWork(plan.deletes());
+        }
+        stopped = stopped || !p_.apply(plan);
+        const int done = int(p_.added().size() + p_.held().size());
+        QString summary = QStringLiteral("%1 of %2 meters programmed").arg(done).arg(rows_.size());
+        if (!p_.held().isEmpty())
+            summary += QStringLiteral(" (%1 already held)").arg(p_.held().size());
         if (stopped || !o_.verify)
-            return run_.finish(doc, summary);
-        return verify(doc, summary);
+            return run_.finish(resultDoc(), summary);
+        return verify(resultDoc(), summary);
     }
 
 private:
-    // The keys the receiver holds for the held meters whose row has one. A
-    // key the receiver will not show counts as not read: for a plan it is a
-    // key to set, for --verify also a refusal. False when the run must stop.
-    bool readKeys(QHash<QString, QString>* keys)
+    QJsonObject resultDoc() const
     {
-        for (const ProgramRow& row : rows_) {
-            if (row.key.isEmpty() || !holds(row.id))
-                continue;
-            if (run_.interrupted())
-                return false;
-            const RequestResult k = e_.readMeterKey(row.id);
-            run_.advance(row.id);
-            if (k.kind == RequestResult::Error && o_.dryRun)
-                continue;
-            if (!run_.accept(k, row.id, QStringLiteral("read-key")))
-                return false;
-            if (k.kind == RequestResult::Key)
-                keys->insert(row.id, k.key);
-        }
-        return true;
-    }
-
-    bool holds(const QString& id) const
-    {
-        for (const MeterTable::Row& r : list_)
-            if (r[MeterTable::ColSerial] == id)
-                return true;
-        return false;
-    }
-
-    bool deleteUnlisted()
-    {
-        const ProgramPlan plan = PlanProgram(rows_, list_, {}, true);
-        const QStringList ids = IdsWhere(plan.steps, &MeterStep::remove);
-        run_.addWork(int(ids.size()));
-        for (const QString& id : ids) {
-            if (run_.interrupted())
-                return false;
-            const RequestResult r = e_.deleteMeter(id);
-            run_.advance(id);
-            if (!run_.accept(r, id, QStringLiteral("delete")))
-                return false;
-            if (r.kind == RequestResult::Status) {
-                deleted_ << id;
-                out_.text(id + QStringLiteral(": deleted"));
-            }
-        }
-        return true;
-    }
-
-    // An add answered "already programmed" counts as done when the list
-    // shows the meter (read once, when first needed).
-    bool addMeter(const ProgramRow& row, bool* done, QStringList* what)
-    {
-        const RequestResult r = e_.addMeter(row.id);
-        run_.advance(row.id);
-        if (r.kind == RequestResult::Error && r.errorCode == ReceiverError::AlreadyProgrammed) {
-            if (!listRead_ && !run_.readList(&list_))
-                return false;
-            listRead_ = true;
-            if (holds(row.id)) {
-                held_ << row.id;
-                *what << QStringLiteral("already held");
-                *done = true;
-                return true;
-            }
-        }
-        if (!run_.accept(r, row.id, QStringLiteral("add")))
-            return false;
-        *done = r.kind == RequestResult::Status;
-        *what << (*done ? QStringLiteral("added") : QStringLiteral("add failed"));
-        if (*done)
-            added_ << row.id;
-        return true;
-    }
-
-    // One setting of a meter the receiver holds; true (nothing sent) when
-    // the row has no value for it. False when the run must stop.
-    bool set(const ProgramRow& row, const QString& value, const QString& step, const QString& doneText,
-             QStringList* what, const std::function<RequestResult()>& call)
-    {
-        if (value.isEmpty())
-            return true;
-        if (run_.interrupted())
-            return false;
-        const RequestResult r = call();
-        run_.advance(row.id);
-        if (!run_.accept(r, row.id, step))
-            return false;
-        *what << (r.kind == RequestResult::Status ? doneText : step + QStringLiteral(" failed"));
-        return true;
-    }
-
-    bool programRow(const ProgramRow& row)
-    {
-        QStringList what;
-        bool done = false;
-        const bool going = addMeter(row, &done, &what)
-            && (!done
-                || (set(row, row.key, QStringLiteral("set-key"), QStringLiteral("key set"), &what,
-                        [&] { return e_.setMeterKey(row.id, row.key); })
-                    && set(row, row.medium, QStringLiteral("set-medium"), QStringLiteral("medium set"), &what,
-                           [&] { return e_.setMeterMedium(row.id, row.medium); })));
-        if (!what.isEmpty())
-            out_.text(row.id + QStringLiteral(": ") + what.join(QStringLiteral(", ")));
-        return going;
+        return {{QStringLiteral("dry_run"), false},
+                {QStringLiteral("programmed"), QJsonArray::fromStringList(p_.added())},
+                {QStringLiteral("already_held"), QJsonArray::fromStringList(p_.held())},
+                {QStringLiteral("deleted"), QJsonArray::fromStringList(p_.deleted())}};
     }
 
     int verify(QJsonObject doc, const QString& summary)
     {
         QHash<QString, QString> keys;
-        if (!run_.readList(&list_) || !readKeys(&keys))
+        if (!p_.survey(rows_, false, &keys))
             return run_.finish(doc, summary);
-        const ProgramPlan plan = PlanProgram(rows_, list_, keys, o_.exact);
+        const ProgramPlan plan = PlanProgram(rows_, p_.list(), keys, o_.exact);
         QStringList differences;
         for (const MeterStep& s : plan.steps)
             differences << DifferenceLines(s);
@@ -257,12 +170,9 @@ private:
 
     const CliOptions& o_;
     const std::vector<ProgramRow>& rows_;
-    RequestEngine& e_;
-    CliOutput& out_;
     StepRun run_;
-    std::vector<MeterTable::Row> list_;
-    bool listRead_ = false;
-    QStringList added_, held_, deleted_;
+    Provisioner p_;
+    CliOutput& out_;
 };
 
 }  // namespace

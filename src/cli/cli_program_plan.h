@@ -1,21 +1,11 @@
 #pragma once
-// program's input and plan: the meters of a meter list file, and what must
-// change on the receiver for it to hold them as asked. The same comparison
-// makes the plan of --dry-run and finds the differences of --verify.
+// program's input: the meters of a meter list file (the plan made of them
+// is the engine's, operations/provision_plan.h).
 #include "cli/cli_options.h"
-#include "table/meter_table.h"
+#include "operations/provision_plan.h"
 
-#include <QHash>
 #include <QString>
 #include <vector>
-
-// One meter of a meter list file that program works through.
-struct ProgramRow {
-    int line = 0;
-    QString id;
-    QString medium;  // a name of the medium box or of the receiver's list, or empty
-    QString key;     // 32 upper-case hex digits, or empty
-};
 
 // Reads and checks a meter list file for program with the window's reader
 // (a device, named pipe, folder or oversized file is refused unread), the
@@ -26,29 +16,3 @@ struct ProgramRow {
 // ID given twice, a line with too many fields or a file without a meter ID
 // is an error, named with the file (and line) in *error.
 bool LoadProgramFile(const CliOptions& options, std::vector<ProgramRow>* rows, QString* error);
-
-// What one meter needs. Deletions come first in a plan, then the file's
-// rows in file order.
-struct MeterStep {
-    QString id;
-    bool add = false;                // in the file, not in the receiver's list
-    bool remove = false;             // in the list, not in the file (exact only)
-    bool setKey = false;             // the file has a key the receiver does not hold
-    bool setMedium = false;          // the file has a medium the list does not show
-    QString fileKey, heldKey;        // heldKey: as read back, or "not read"
-    QString fileMedium, heldMedium;  // heldMedium: the name the list shows
-    int changes() const { return int(add) + int(remove) + int(setKey) + int(setMedium); }
-};
-
-struct ProgramPlan {
-    std::vector<MeterStep> steps;
-    int changes() const;
-};
-
-// Compares the file's rows with the receiver's list rows and the keys read
-// back (meter ID -> key text; a meter missing from `keys` was not read). A
-// held meter whose file row has a key (or medium) needs it set unless the
-// same key (or a medium of the same code) is held. With `exact` every held
-// meter the file does not list is removed; empty slots (FFFFFFFF) never are.
-ProgramPlan PlanProgram(const std::vector<ProgramRow>& rows, const std::vector<MeterTable::Row>& held,
-                        const QHash<QString, QString>& keys, bool exact);

@@ -3,6 +3,7 @@
 // it ends: error replies are recorded and the run goes on; silence, a
 // refused command or Ctrl+C stops it; finish() prints the summary and the
 // one document or failure line.
+#include "operations/provisioner.h"
 #include "table/meter_table.h"
 
 #include <QJsonArray>
@@ -15,21 +16,20 @@ class RequestEngine;
 struct CliOptions;
 struct RequestResult;
 
-class StepRun {
+class StepRun final : public ProvisionObserver {
 public:
     StepRun(const CliOptions& options, RequestEngine& engine, CliOutput& out);
 
     // Takes the result of one exchange for meter `id` (`step` names the
     // command). False when the run must stop.
-    bool accept(const RequestResult& r, const QString& id, const QString& step);
+    bool accept(const RequestResult& r, const QString& id, const QString& step) override;
     // True (and the run ends with exit 130) once Ctrl+C came.
-    bool interrupted();
-    // Reads the receiver's list (the rows stand without the values). False
-    // when the run must stop.
-    bool readList(std::vector<MeterTable::Row>* rows);
+    bool interrupted() override;
+    // One line per meter: "ID: what, what".
+    void report(const QString& id, const QStringList& what) override;
 
     void addWork(int steps) { total_ += steps; }
-    void advance(const QString& what);
+    void advance(const QString& what) override;
     // Adds zelk_id and errors to `doc`; returns the exit code.
     int finish(QJsonObject doc, const QString& summary);
     // The run's exit code; an error reply sets 1, a stop (the last event of a

@@ -64,40 +64,21 @@ int StepRun::finish(QJsonObject doc, const QString& summary)
     return out_.fail(exitCode_, message.join(QStringLiteral("; ")), doc);
 }
 
-bool StepRun::readList(std::vector<MeterTable::Row>* rows)
+void StepRun::report(const QString& id, const QStringList& what)
 {
-    const RequestResult list = engine_.readMeterList();
-    advance(QStringLiteral("list"));
-    if (!accept(list, o_.zelkId, QStringLiteral("list")) || list.kind != RequestResult::MeterList)
-        return false;
-    *rows = list.rows;  // the IDs and media stand even when the values did not come
-    return true;
+    out_.text(id + QStringLiteral(": ") + what.join(QStringLiteral(", ")));
 }
 
 int RunClear(const CliOptions& o, RequestEngine& e, CliOutput& out)
 {
     StepRun run(o, e, out);
-    std::vector<MeterTable::Row> list;
-    if (!run.readList(&list))
+    Provisioner p(e, run);
+    if (!p.readList())
         return run.finish({{QStringLiteral("deleted"), QJsonArray()}}, QString());
-    QStringList ids;
-    for (const MeterTable::Row& r : list)
-        if (r[MeterTable::ColSerial] != MeterTable::kEmptySlotId)
-            ids << r[MeterTable::ColSerial];
-    run.addWork(int(ids.size()));
-    QStringList deleted;
-    for (const QString& id : ids) {
-        if (run.interrupted())
-            break;
-        const RequestResult r = e.deleteMeter(id);
-        run.advance(id);
-        if (!run.accept(r, id, QStringLiteral("delete")))
-            break;
-        if (r.kind == RequestResult::Status) {
-            deleted << id;
-            out.text(id + QStringLiteral(": deleted"));
-        }
-    }
-    return run.finish({{QStringLiteral("deleted"), QJsonArray::fromStringList(deleted)}},
-                      QStringLiteral("%1 of %2 meter IDs deleted").arg(deleted.size()).arg(ids.size()));
+    // Every held meter is one the empty wanted list does not name.
+    const ProgramPlan plan = PlanProgram({}, p.list(), {}, true);
+    run.addWork(plan.deletes());
+    p.apply(plan);
+    return run.finish({{QStringLiteral("deleted"), QJsonArray::fromStringList(p.deleted())}},
+                      QStringLiteral("%1 of %2 meter IDs deleted").arg(p.deleted().size()).arg(plan.deletes()));
 }

@@ -101,6 +101,7 @@ public:
 struct RequestEngine::Pending {
     Expect expect;
     QEventLoop* loop = nullptr;
+    QTimer* timer = nullptr;  // the response timeout, restarted by each byte of a reply in progress
     bool done = false;
     int sent = 0;    // telegrams sent
     int strays = 0;  // replies still due to repeated sendings, after the answer
@@ -146,8 +147,14 @@ RequestResult RequestEngine::exchange(Expect expect, const std::function<void(Co
     QTimer timer;
     timer.setSingleShot(true);
     timer.setInterval(timeoutMs_);
+    pending.timer = &timer;
     int retryCount = 0;
     connect(&timer, &QTimer::timeout, &loop, [&] {
+        // The line went silent inside a frame: its start byte was noise or
+        // the rest is lost; a later reply is searched from the next byte.
+        t.assembler.dropStalledStart([this](const QByteArray& frame) { dispatch(frame); });
+        if (pending.done)
+            return;
         if (++retryCount > retries_) {
             loop.quit();
             return;
@@ -197,7 +204,7 @@ RequestResult RequestEngine::resultOf(const Pending& pending) const
 void RequestEngine::drainStrays(int count, int ms)
 {
     QEventLoop loop;
-    Pending drain{Expect::StatusOrError, &loop, true, 0, count};
+    Pending drain{Expect::StatusOrError, &loop, nullptr, true, 0, count};
     pending_ = &drain;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
@@ -217,6 +224,10 @@ void RequestEngine::receive(const QByteArray& bytes)
         return;  // nothing asked: a late or unrelated reply
     target_->assembler.append(bytes, [this](const QByteArray& frame) { dispatch(frame); });
     target_->assembler.dropOverflow();
+    // A reply still arriving on a slow line: the silence that ends the wait
+    // counts from its last byte, not from the sending.
+    if (pending_ && pending_->timer && !pending_->done && !bytes.isEmpty() && target_->assembler.waitingForFrame())
+        pending_->timer->start();
 }
 
 void RequestEngine::dispatch(const QByteArray& frame)

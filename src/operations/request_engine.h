@@ -4,7 +4,8 @@
 // command-line program). Each call sends one command through the link's
 // command builders, waits on the thread's event loop for the reply that
 // answers it and hands back a typed result. A reply ends the wait at once;
-// after `timeoutMs` of silence the same command goes out again, at most
+// after `timeoutMs` of silence (counted from the last byte of a reply still
+// arriving, so a slow line is waited for) the same command goes out again, at most
 // `retries` times, then the result is NoReply. There is no hold-off between
 // exchanges: the second meter-list telegram is asked for as soon as the
 // first one has been decoded.

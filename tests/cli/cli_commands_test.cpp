@@ -194,13 +194,13 @@ const CliCase kCases[] = {
      {},
      {"program", "{file}", "--keys", "--media", "--verify"},
      0,
-     "22222222: already held, key set, medium set",
+     "22222222: already held, key set\n",
      "",
      false,
      0,
      nullptr,
      2,
-     "\nframes=24\n"},  // 11 + 13: one list read for the adds
+     "\nframes=22\n"},  // 11 + 11: one list read for the adds, which shows both media right
     {"RefusedAddSkipsTheKeyAndGoesOn",
      {"--preload", kFull},
      {"program", "{file}", "--keys"},
@@ -234,6 +234,41 @@ const CliCase kCases[] = {
      nullptr,
      1,
      "!55555555"},
+    {"ExactRefusesAFileThatListsNoMeter",
+     {},
+     {"program", "{dir}/none.csv", "--exact", "--yes"},
+     2,
+     "",
+     "lists no meter"},
+    {"ExactRefusesToDeleteMoreMetersThanTheFileLists",
+     {"--preload", "55555555:07,66666666:07,77777777:07,88888888:07"},
+     {"program", "{file}", "--exact", "--yes", "--json"},
+     1,
+     R"("deleted":[])",
+     "would delete 4 meters, more than the 3",
+     false,
+     0,
+     nullptr,
+     1,
+     "slot1=55555555",
+     true},
+    {"ForceDeletesMoreMetersThanTheFileLists",
+     {"--preload", "55555555:07,66666666:07,77777777:07,88888888:07"},
+     {"program", "{file}", "--exact", "--yes", "--force"},
+     0,
+     "88888888: deleted\n22222222: added\n",
+     "",
+     false,
+     0,
+     nullptr,
+     1,
+     "!55555555"},
+    {"DryRunShowsDeletesBeyondTheFileCount",
+     {"--preload", "55555555:07,66666666:07,77777777:07,88888888:07"},
+     {"program", "{file}", "--exact", "--dry-run"},
+     0,
+     "88888888: delete\n"},
+    {"ForceWithoutExactIsUsage", {}, {"program", "{file}", "--force"}, 2, "", "--force applies to program --exact"},
     {"DryRunPlansAndSendsNoChange",
      {"--preload", "55555555:07,22222222:07:00112233445566778899AABBCCDDEEFF,33333333:03"},
      {"program", "{file}", "--keys", "--media", "--exact", "--dry-run"},
@@ -331,6 +366,9 @@ TEST_P(Cli, ExitCodeAndOutput)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(c.file ? c.file : kFile);
     file.close();
+    QFile none(dir.filePath("none.csv"));  // rows, but no meter ID in any
+    ASSERT_TRUE(none.open(QIODevice::WriteOnly) && none.write("1;;Water;;;\r\n2;FFFFFFFF;;;;\r\n") > 0);
+    none.close();
 
     TVaComm holder;
     if (c.holdPort) {

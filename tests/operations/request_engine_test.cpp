@@ -236,4 +236,35 @@ TEST(RequestEngine, UnknownMediumNameIsNotSent)
     EXPECT_TRUE(link.telegrams.isEmpty());
 }
 
+// Hands the first `count` bytes of `reply` to the engine one at a time,
+// 33 ms apart (300 bit/s), starting when the first telegram has gone out.
+void TrickleReply(FakeLink& link, RequestEngine& engine, const QByteArray& reply, int count)
+{
+    auto* tick = new QTimer(&engine);
+    auto given = std::make_shared<int>(0);
+    QObject::connect(tick, &QTimer::timeout, [&link, &engine, reply, count, given] {
+        if (!link.telegrams.isEmpty() && *given < count)
+            engine.receive(reply.mid((*given)++, 1));
+    });
+    tick->start(33);
+}
+
+TEST(RequestEngine, SlowReplyIsWaitedForWhileItsBytesKeepComingAndSilenceStillEndsTheWait)
+{
+    EnsureTestApp();
+    const struct {
+        int bytes;  // of the 33-byte reply that arrive
+        RequestResult::Kind kind;
+    } cases[] = {{int(StatusReply(1).size()), RequestResult::Status}, {10, RequestResult::NoReply}};
+    for (const auto& c : cases) {
+        FakeLink link;
+        link.open = true;
+        RequestEngine engine(link, kZelk, 0, 300);  // the whole reply takes over three timeouts
+        TrickleReply(link, engine, StatusReply(1), c.bytes);
+        const RequestResult r = engine.readStatus();
+        EXPECT_EQ(r.kind, c.kind) << c.bytes << " bytes";
+        EXPECT_EQ(link.telegrams.size(), 1);
+    }
+}
+
 }  // namespace

@@ -48,6 +48,7 @@ void ApplyLanguageTexts(QWidget* mainWindow, MeterTable& table, int code)
         case LanguageText::Target::Widget: SetWidgetText(mainWindow, entry.objectName, text); break;
         case LanguageText::Target::MenuTitle: SetMenuTitle(mainWindow, entry.objectName, text); break;
         case LanguageText::Target::Action: SetActionText(mainWindow, entry.objectName, text); break;
+        case LanguageText::Target::Text: break;
         }
         // The header row is complete after its last column.
         if (entry.target == LanguageText::Target::HeaderCell && header.size() == MeterTable::kColumns)

@@ -2,6 +2,7 @@
 
 #include "app/ui/about.h"
 #include "app/ui/apply_language.h"
+#include "app/ui/compare_dialog.h"
 #include "app/ui/input_filters.h"
 #include "app/ui/log_commands.h"
 #include "app/ui/log_panel.h"
@@ -11,6 +12,7 @@
 #include "core/settings.h"
 #include "operations/connection_link.h"
 #include "operations/device_operations.h"
+#include "operations/line_guard.h"
 #include "serial/connection.h"
 #include "serial/port_reconnect.h"
 #include "serial/receive_path.h"
@@ -74,9 +76,14 @@ void TForm11::wireCore()
     Comm1 = new TVaComm(this);
     Comm1->setObjectName(QStringLiteral("Comm1"));
     connection_ = new Connection(*Comm1, *bindings_, log_, state_, this);
-    link_ = std::make_unique<ConnectionLink>(*connection_);
-    receive_ = new ReceivePath(state_, *bindings_, *connection_, this);
-    receive_->setReader([this](char* area, int count) { return connection_->ReadBytes(area, count); });
+    lineLink_ = std::make_unique<ConnectionLink>(*connection_);
+    auto guard = std::make_unique<LineGuard>(*lineLink_);
+    lineGuard_ = guard.get();
+    link_ = std::move(guard);
+    lineGuard_->setOnTakenChanged([this](bool taken) { BitBtn22->setEnabled(!taken); });
+    receive_ = new ReceivePath(state_, *bindings_, *lineGuard_, this);
+    receive_->setReader(
+        [this](char* area, int count) { return lineGuard_->taken() ? 0 : connection_->ReadBytes(area, count); });
     receive_->setResponseTimeout([this] { return bindings_->responseTimeout(); });
     operations_ = new DeviceOperations(*bindings_, *link_, state_, table_, this);
     connect(Comm1, &TVaComm::OnRxChar, this, &TForm11::Comm1RxChar);
@@ -104,6 +111,7 @@ void TForm11::wireControls()
     connect(Italian1, &QAction::triggered, this, &TForm11::Italian1Click);
     connect(About1, &QAction::triggered, this, &TForm11::About1Click);
     connect(UserManual1, &QAction::triggered, this, &TForm11::UserManual1Click);
+    connect(CompareZelk1, &QAction::triggered, this, &TForm11::openCompareDialog);
 
     DeviceOperations* ops = operations_;
     connect(BitBtn42, &QToolButton::clicked, ops, &DeviceOperations::BitBtn42Click);
@@ -271,6 +279,8 @@ void TForm11::showEvent(QShowEvent* event)
 
 void TForm11::closeEvent(QCloseEvent* event)
 {
+    if (compareDialog_ && compareDialog_->busy())
+        compareDialog_->stop(true);
     if (!closing_) {
         closing_ = true;
         FormClose();
@@ -341,5 +351,6 @@ void TForm11::UserManual1Click()
 
 void TForm11::Comm1RxChar(QObject* sender, int count)
 {
-    receive_->Comm1RxChar(sender, count);
+    if (!deliverToLineTaker(count))
+        receive_->Comm1RxChar(sender, count);
 }

@@ -34,6 +34,8 @@ class DeviceOperations;
 class PortReconnect;
 class WindowBindings;
 class OperationLink;
+class LineGuard;
+class CompareDialog;
 
 class TForm11 : public QMainWindow {
     Q_OBJECT
@@ -80,6 +82,12 @@ private:
     friend class WindowBindings;
 
     void buildMenus();
+    // The Receiver menu and the dialog it opens (main_window_receiver.cpp).
+    void buildReceiverMenu();
+    void openCompareDialog();
+    // The hook of the line guard: while another exchange holds the line,
+    // received bytes go to it, not to the window's receive rules.
+    bool deliverToLineTaker(int count);
     void buildControls();
     QWidget* buildCommunicationGroup();
     void addPortControls(QGroupBox* box, QGridLayout* g);
@@ -109,7 +117,10 @@ private:
     WorkingState state_;
     TVaComm* Comm1 = nullptr;
     std::unique_ptr<WindowBindings> bindings_;
-    std::unique_ptr<OperationLink> link_;
+    std::unique_ptr<OperationLink> lineLink_;  // the port itself, for the exchange that holds the line
+    std::unique_ptr<OperationLink> link_;      // the window's operations: through lineGuard_
+    LineGuard* lineGuard_ = nullptr;
+    QPointer<CompareDialog> compareDialog_;
     Connection* connection_ = nullptr;
     ReceivePath* receive_ = nullptr;
     DeviceOperations* operations_ = nullptr;
@@ -182,6 +193,7 @@ public:
 
     QMenu* File1 = nullptr;
     QMenu* Language1 = nullptr;
+    QMenu* Receiver1 = nullptr;
     QMenu* Help1 = nullptr;
     QAction* Open1 = nullptr;
     QAction* Save1 = nullptr;
@@ -190,4 +202,5 @@ public:
     QAction* Italian1 = nullptr;
     QAction* About1 = nullptr;
     QAction* UserManual1 = nullptr;
+    QAction* CompareZelk1 = nullptr;
 };

@@ -32,6 +32,7 @@ void TForm11::buildMenus()
     Italian1 = named(Language1->addAction(QStringLiteral("&Italian")), "Italian1");
     English1->setCheckable(true);
     Italian1->setCheckable(true);
+    buildReceiverMenu();
     Help1 = named(menuBar()->addMenu(text("Help1")), "Help1");
     About1 = named(Help1->addAction(text("About1")), "About1");
     UserManual1 = named(Help1->addAction(text("UserManual1")), "UserManual1");
