@@ -192,11 +192,6 @@ int RunCommand(const CliOptions& o, CliOutput& out)
     const bool program = o.command == QLatin1String("program");
     if (program && !LoadProgramFile(o, &rows, &error))
         return out.fail(Exit::Usage, error);
-    if (program && o.exact && CheckDeletes(int(rows.size()), 0, o.force) == DeleteVerdict::NothingWanted)
-        return out.fail(Exit::Usage,
-                        o.args.value(0)
-                            + QStringLiteral(" lists no meter: --exact would delete every "
-                                             "meter the receiver holds"));
 
     CliSession session(o, out);
     RequestEngine& engine = session.engine();

@@ -367,7 +367,7 @@ TEST_P(Cli, ExitCodeAndOutput)
     file.write(c.file ? c.file : kFile);
     file.close();
     QFile none(dir.filePath("none.csv"));  // rows, but no meter ID in any
-    ASSERT_TRUE(none.open(QIODevice::WriteOnly) && none.write("1;;Water;;;\r\n2;FFFFFFFF;;;;\r\n") > 0);
+    ASSERT_TRUE(none.open(QIODevice::WriteOnly) && none.write("1;;;;;\r\n2;FFFFFFFF;;;;\r\n") > 0);
     none.close();
 
     TVaComm holder;
