@@ -39,10 +39,23 @@ const std::vector<CliCommand>& CliCommands()
          S("NAME is one of the medium box's names: Oil, Electricity, Steam, Hot water, Water, Cold water, "
            "Gas, H.C.A, Heat meter, Cooling meter, \"Cooling, ft\", Pressure, Dual water, Other."),
          2, 2, true},
+        {S("keys"), S("keys FILE [-o FILE] [--password-file FILE]"),
+         S("Print the meters of a meter maker's key file as a meter list."),
+         S("Reads a key file: a KEM file (encrypted or not, also inside a zip) or a plain list of meter IDs "
+           "and keys, recognised by its content. Prints one row per meter as the window's Export writes "
+           "its table: number, meter ID, medium (where the file names one the medium box offers), key, and "
+           "a consumption type without such a name in the notes. To standard output without -o; the file "
+           "written with -o is readable by its owner only. Entries that cannot be imported are named on "
+           "standard error; a meter with two different keys is not imported. An encrypted file's password "
+           "comes from --password-file, else ZELK_KEY_PASSWORD, else a prompt without echo when standard "
+           "input is a terminal; never from the command line. A file that cannot be read as a key file, "
+           "or a wrong password, exits 2."),
+         1, 1, false, false},
         {S("program"), S("program FILE [--keys] [--media] [--verify] [--exact --yes] [--dry-run]"),
          S("Make the receiver hold the meters of a meter list file, optionally with keys and media."),
          S("Reads FILE in the window's meter list format (the separator of the settings or --separator) "
-           "and adds each row's meter ID; rows without an ID or with FFFFFFFF are skipped. A meter the "
+           "and adds each row's meter ID; rows without an ID or with FFFFFFFF are skipped. FILE may also "
+           "be a meter maker's key file (see keys), with the password as keys takes it. A meter the "
            "receiver already holds counts as done (\"already held\"), so the same file can be run again. "
            "With --keys each row's key is set where the row has one, with --media each row's medium. "
            "--exact first deletes the meters the receiver holds that FILE does not list (needs --yes). "

@@ -112,6 +112,38 @@ Result Finish(Detail::Refusal refusal, Collected& collected)
     return r;
 }
 
+// Up to maxBytes + 1 bytes of a regular file; *refusal says Read when
+// nothing was refused. Opened without waiting and checked once open, so that
+// a pipe or a device (or a file swapped for one) is never read; one byte over
+// the limit tells a file over it, whatever size stat gives.
+QByteArray ReadRegularFile(const QString& path, qint64 maxBytes, Result* refusal)
+{
+    *refusal = Refused(Status::Read, {});
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        *refusal = Refused(Status::ReadError, QStringLiteral("cannot read %1: %2").arg(path, SystemErrorText(errno)));
+        return {};
+    }
+    struct stat st {};
+    QFile file;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *refusal = Refused(Status::NotKeyFile, QStringLiteral("not a key file: %1 is not a regular file").arg(path));
+        return {};
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        *refusal = Refused(Status::ReadError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return {};
+    }
+    QByteArray bytes = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        *refusal = Refused(Status::ReadError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    else if (bytes.size() > maxBytes)
+        *refusal = Refused(Status::TooLarge, LargeText());
+    return bytes;
+}
+
 }  // namespace
 
 Kind DetectKind(const QByteArray& bytes, const QString& separator)
@@ -136,11 +168,12 @@ bool LooksLikeMeterList(const QString& text, const QString& separator)
         if (line.trimmed().isEmpty())
             continue;
         const QStringList fields = line.split(separator.at(0));
-        const QString number = fields.first().trimmed();
-        bool numeric = true;
-        for (const QChar ch : number)
-            numeric = numeric && ch.isDigit();
-        return fields.size() >= 5 && numeric;
+        bool numbered = true;
+        for (const QChar ch : fields.first().trimmed())
+            numbered = numbered && ch.isDigit();
+        // A numbered key list ("1;12345678;<key>") has its key where a meter
+        // list has the medium.
+        return fields.size() >= 3 && numbered && !IsKeyText(fields.at(2).trimmed());
     }
     return false;
 }
@@ -174,28 +207,18 @@ Result ReadBytes(const QByteArray& bytes, const Options& o)
 
 Result ReadFile(const QString& path, const Options& o)
 {
-    // Opened without waiting and checked once open, so that a pipe or a
-    // device (or a file swapped for one) is never read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return Refused(Status::ReadError, QStringLiteral("cannot read %1: %2").arg(path, SystemErrorText(errno)));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return Refused(Status::NotKeyFile, QStringLiteral("not a key file: %1 is not a regular file").arg(path));
-    }
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return Refused(Status::ReadError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-    }
-    // One byte more than the limit tells a file over it, whatever stat says.
-    QByteArray bytes = file.read(o.maxBytes + 1);
-    if (bytes.size() > o.maxBytes)
-        return Refused(Status::TooLarge, LargeText());
-    if (file.error() != QFileDevice::NoError)
-        return Refused(Status::ReadError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-    return ReadBytes(bytes, o);
+    Result refusal;
+    QByteArray bytes = ReadRegularFile(path, o.maxBytes, &refusal);
+    return refusal.status == Status::Read ? ReadBytes(bytes, o) : refusal;
+}
+
+std::optional<Kind> DetectFileKind(const QString& path, const QString& separator)
+{
+    Result refusal;
+    const QByteArray head = ReadRegularFile(path, 4096, &refusal);
+    if (refusal.status != Status::Read && refusal.status != Status::TooLarge)
+        return std::nullopt;
+    return DetectKind(head, separator);
 }
 
 void Wipe(QByteArray& bytes)

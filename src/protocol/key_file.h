@@ -12,6 +12,7 @@
 // once read. Thread-safe (no shared state).
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace KeyFile {
@@ -70,14 +71,18 @@ struct Options {
 Kind DetectKind(const QByteArray& bytes, const QString& separator);
 
 // Whether text is this program's own meter list file rather than a key list:
-// its first line holds at least four separators and starts with a row number
-// (or an empty field).
+// its first line has at least three fields, the first a row number (or
+// empty), the third not a key.
 bool LooksLikeMeterList(const QString& text, const QString& separator);
 
 Result ReadBytes(const QByteArray& bytes, const Options& options);
 // A folder, device, pipe or socket is refused unread; the file is read up to
 // options.maxBytes whatever size it claims.
 Result ReadFile(const QString& path, const Options& options);
+
+// The kind of a regular file from its first bytes; nullopt for anything
+// that is not a regular file that can be read.
+std::optional<Kind> DetectFileKind(const QString& path, const QString& separator);
 
 // Overwrites the bytes (or characters) before they are released.
 void Wipe(QByteArray& bytes);
