@@ -66,14 +66,24 @@ QString Problem(const Entry& e)
 }
 
 // Checks every entry, keeps a meter given twice with the same key once and
-// takes out every meter given with different keys.
+// takes out every meter given with different keys; what is skipped is named
+// in file order.
 void Settle(Collected& in, Result* r)
 {
     r->skipped = std::move(in.skipped);
-    std::vector<Meter> valid;
     QHash<QString, QString> firstKey;
     QHash<QString, bool> conflicting;
+    for (const Entry& e : in.entries) {
+        if (!Problem(e).isEmpty())
+            continue;
+        const auto seen = firstKey.constFind(e.id);
+        if (seen == firstKey.constEnd())
+            firstKey.insert(e.id, e.key.toUpper());
+        else if (*seen != e.key.toUpper())
+            conflicting.insert(e.id, true);
+    }
     const QStringList boxNames = MediumBoxNames();
+    QHash<QString, bool> kept;
     for (Entry& e : in.entries) {
         const QString problem = Problem(e);
         if (!problem.isEmpty()) {
@@ -81,18 +91,9 @@ void Settle(Collected& in, Result* r)
             continue;
         }
         Meter m{e.id, e.key.toUpper(), MediumBoxNameForConsumption(e.type), e.type, e.where};
+        Wipe(e.key);
         if (boxNames.contains(e.type))
             m.medium = e.type;
-        const auto seen = firstKey.constFind(m.id);
-        if (seen == firstKey.constEnd())
-            firstKey.insert(m.id, m.key);
-        else if (*seen != m.key)
-            conflicting.insert(m.id, true);
-        valid.push_back(std::move(m));
-        Wipe(e.key);
-    }
-    QHash<QString, bool> kept;
-    for (Meter& m : valid) {
         if (conflicting.contains(m.id)) {
             r->skipped.push_back({m.where, QStringLiteral("meter %1 has another key elsewhere in the file").arg(m.id)});
             r->conflicts.push_back(std::move(m));
@@ -101,6 +102,8 @@ void Settle(Collected& in, Result* r)
             r->meters.push_back(std::move(m));
         }
     }
+    for (auto it = firstKey.begin(); it != firstKey.end(); ++it)
+        Wipe(it.value());
 }
 
 Result Finish(Detail::Refusal refusal, Collected& collected)
@@ -136,7 +139,15 @@ QByteArray ReadRegularFile(const QString& path, qint64 maxBytes, Result* refusal
         *refusal = Refused(Status::ReadError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
         return {};
     }
-    QByteArray bytes = file.read(maxBytes + 1);
+    // Read in chunks: a buffer of the whole limit would cost its size in
+    // memory for every small file.
+    QByteArray bytes;
+    while (bytes.size() <= maxBytes) {
+        const QByteArray chunk = file.read(std::min<qint64>(1 << 20, maxBytes + 1 - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
     if (file.error() != QFileDevice::NoError)
         *refusal = Refused(Status::ReadError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
     else if (bytes.size() > maxBytes)

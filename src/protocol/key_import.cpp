@@ -1,15 +1,18 @@
 #include "protocol/key_import.h"
 
+#include <QHash>
+
 namespace KeyImport {
 
 namespace {
 
-int RowOf(const MeterTable& table, const QString& id)
+// Meter ID -> the first data row that holds it.
+QHash<QString, int> RowsById(const MeterTable& table)
 {
-    for (int row = 1; row < table.rowCount(); ++row)
-        if (table.cell(MeterTable::ColSerial, row).trimmed() == id)
-            return row;
-    return 0;
+    QHash<QString, int> rows;
+    for (int row = table.rowCount() - 1; row >= 1; --row)
+        rows.insert(table.cell(MeterTable::ColSerial, row).trimmed(), row);
+    return rows;
 }
 
 bool IsEmptyTable(const MeterTable& table)
@@ -63,8 +66,9 @@ QString StateText(RowState state)
 std::vector<PreviewRow> Preview(const KeyFile::Result& file, const MeterTable& table)
 {
     std::vector<PreviewRow> rows;
+    const QHash<QString, int> byId = RowsById(table);
     for (const KeyFile::Meter& m : file.meters) {
-        PreviewRow p{m, RowState::NewRow, RowOf(table, m.id)};
+        PreviewRow p{m, RowState::NewRow, byId.value(m.id)};
         const QString held = table.cell(MeterTable::ColKey, p.tableRow).trimmed();
         if (p.tableRow > 0)
             p.state = held.isEmpty()                            ? RowState::KeyAdded
@@ -73,7 +77,7 @@ std::vector<PreviewRow> Preview(const KeyFile::Result& file, const MeterTable& t
         rows.push_back(std::move(p));
     }
     for (const KeyFile::Meter& m : file.conflicts)
-        rows.push_back({m, RowState::Conflict, RowOf(table, m.id)});
+        rows.push_back({m, RowState::Conflict, byId.value(m.id)});
     return rows;
 }
 

@@ -20,6 +20,8 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 std::function<QString(QWidget*)> KeyImportUi::chooseFile;
 std::function<int(QDialog*)> KeyImportUi::runDialog;
 
@@ -95,6 +97,9 @@ KeyPasswordDialog::KeyPasswordDialog(const QString& fileName, const QString& pro
         auto* warning = new QLabel(problem, this);
         warning->setObjectName(QStringLiteral("Label_problem"));
         warning->setWordWrap(true);
+        QFont bold = warning->font();
+        bold.setBold(true);
+        warning->setFont(bold);
         v->addWidget(warning);
     }
     auto* form = new QFormLayout;
@@ -111,6 +116,8 @@ KeyPasswordDialog::KeyPasswordDialog(const QString& fileName, const QString& pro
             [this](bool on) { field_->setEchoMode(on ? QLineEdit::Normal : QLineEdit::Password); });
     v->addWidget(show);
     v->addWidget(OkCancel(this));
+    // Wide enough for the explanation to read in a few lines.
+    setMinimumWidth(fontMetrics().averageCharWidth() * 60);
     connect(this, &QDialog::finished, this, [this] {
         if (result() != Accepted)
             clearField();
@@ -147,7 +154,12 @@ KeyPreviewDialog::KeyPreviewDialog(const QString& fileName, const std::vector<Ke
     setWindowTitle(QStringLiteral("Import keys"));
     auto* v = new QVBoxLayout(this);
     auto* about = new QLabel(
-        QStringLiteral("%1: %2 meters, %3 entries skipped.").arg(fileName).arg(rows.size()).arg(skipped.size()), this);
+        QStringLiteral("%1: %2 meters to import, %3 entries skipped.")
+            .arg(fileName)
+            .arg(std::count_if(rows.begin(), rows.end(),
+                               [](const KeyImport::PreviewRow& p) { return p.state != KeyImport::RowState::Conflict; }))
+            .arg(skipped.size()),
+        this);
     about->setObjectName(QStringLiteral("Label_summary"));
     v->addWidget(about);
     table_ = new QTableWidget(int(rows.size()), 4, this);
@@ -186,7 +198,7 @@ KeyPreviewDialog::KeyPreviewDialog(const QString& fileName, const std::vector<Ke
     for (QWidget* w : {static_cast<QWidget*>(show), static_cast<QWidget*>(addNew_), static_cast<QWidget*>(replace_)})
         v->addWidget(w);
     v->addWidget(OkCancel(this));
-    resize(fontMetrics().averageCharWidth() * 90, fontMetrics().height() * 26);
+    resize(fontMetrics().averageCharWidth() * 90, fontMetrics().height() * 32);
 }
 
 KeyImport::Choices KeyPreviewDialog::choices() const
