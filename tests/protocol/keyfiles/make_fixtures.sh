@@ -5,7 +5,7 @@
 #   meters.kem          MetersInOrder document, password "Shipment-2024"
 #   devices.kem         Devices document (prefixed names), password
 #                       "Wärme/Kälte-24" (14 characters, 16 UTF-8 bytes)
-#   bad_pad.kem         meters.kem whose last pad byte is 17
+#   bad_pad.kem         meters.kem with trailing blanks, last pad byte 17
 #   shipment.zip        meters.kem and a text file
 #   shipment.zip.kem    the same archive under a KEM name
 #   no_kem.zip          a text file only
@@ -72,7 +72,10 @@ XML
 
 encrypt 'Shipment-2024' "$work/meters.xml" meters.kem
 encrypt 'Wärme/Kälte-24' "$work/devices.xml" devices.kem
-encrypt 'Shipment-2024' "$work/meters.xml" bad_pad.kem 17
+# Blanks after the document, so that cutting 17 bytes still leaves good XML:
+# only the pad byte rule can refuse it.
+{ cat "$work/meters.xml"; printf '%32s\n' ''; } >"$work/meters_blanks.xml"
+encrypt 'Shipment-2024' "$work/meters_blanks.xml" bad_pad.kem 17
 
 printf 'Delivery note: keys of shipment 4711.\r\n' >"$work/readme.txt"
 cp meters.kem "$work/meters.kem"
