@@ -29,6 +29,16 @@ void FillTable(MeterTable& table)
                            {"5", "10000003", "", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF", ""}});
 }
 
+// Fills the table, writes kList into `dir` and makes the file dialog choose it.
+bool OfferList(const QTemporaryDir& dir, MeterTable& table)
+{
+    FillTable(table);
+    QFile file(dir.filePath("keys.txt"));
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(kList) > 0;
+    KeyImportUi::chooseFile = [path = file.fileName()](QWidget*) { return path; };
+    return written;
+}
+
 QStringList Column(QTableWidget* t, int col)
 {
     QStringList texts;
@@ -63,12 +73,8 @@ private slots:
     void previewShowsStatesAndMaskedKeys()
     {
         QTemporaryDir dir;
-        QFile file(dir.filePath("keys.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kList) > 0);
-        file.close();
         MeterTable table;
-        FillTable(table);
-        KeyImportUi::chooseFile = [&](QWidget*) { return file.fileName(); };
+        QVERIFY(OfferList(dir, table));
         // What the preview showed: ID column, state column, masked key, shown key, the two choices.
         QStringList ids, states, keys;
         QString accessible;
@@ -127,12 +133,8 @@ private slots:
         QFETCH(QStringList, rows);
         QFETCH(QString, line);
         QTemporaryDir dir;
-        QFile file(dir.filePath("keys.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kList) > 0);
-        file.close();
         MeterTable table;
-        FillTable(table);
-        KeyImportUi::chooseFile = [&](QWidget*) { return file.fileName(); };
+        QVERIFY(OfferList(dir, table));
         KeyImportUi::runDialog = [&](QDialog* d) {
             d->findChild<QCheckBox*>("Check_addNew")->setChecked(addNew);
             d->findChild<QCheckBox*>("Check_replace")->setChecked(replace);
