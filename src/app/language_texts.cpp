@@ -38,6 +38,7 @@ const std::vector<LanguageText>& LanguageTextTable()
         {T::MenuTitle, 0, "File1", "File", "File", 'F', 'F'},
         {T::Action, 0, "Open1", "Open", "Apri", 'O', 'A'},
         {T::Action, 0, "Save1", "Save", "Salva", 'S', 'S'},
+        {T::Action, 0, "ImportKeys1", "Import keys...", "Importa chiavi...", 'I', 'I'},
         {T::Action, 0, "Exit1", "Exit", "Esci", 'x', 'E'},
         {T::MenuTitle, 0, "Language1", "Language", "Lingua", 'L', 'L'},
         {T::MenuTitle, 0, "Help1", "Help", "Aiuto", 'H', 'A'},

@@ -1,5 +1,6 @@
 #include "cli/cli_commands.h"
 
+#include "cli/cli_keys.h"
 #include "cli/cli_output.h"
 #include "cli/cli_ports.h"
 #include "cli/cli_session.h"
@@ -184,13 +185,15 @@ int RunCommand(const CliOptions& o, CliOutput& out)
 {
     if (o.command == QLatin1String("ports"))
         return RunPorts(o, out);
+    if (o.command == QLatin1String("keys"))
+        return RunKeys(o, out);
 
     // Everything that can be checked without the receiver is checked before
     // the port is opened.
     std::vector<ProgramRow> rows;
     QString error;
     const bool program = o.command == QLatin1String("program");
-    if (program && !LoadProgramFile(o, &rows, &error))
+    if (program && !LoadProgramInput(o, out, &rows, &error))
         return out.fail(Exit::Usage, error);
 
     CliSession session(o, out);

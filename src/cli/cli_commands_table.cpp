@@ -42,12 +42,25 @@ const std::vector<CliCommand>& CliCommands()
            "Gas, H.C.A, Heat meter, Cooling meter, \"Cooling, ft\", Pressure, Dual water, Other; or a name "
            "the receiver's list shows, such as Unknown, \"Heat (rt)\" or \"Heat C.A.\" (any case)."),
          2, 2, true},
+        {S("keys"), S("keys FILE [-o FILE] [--password-file FILE]"),
+         S("Print the meters of a meter maker's key file as a meter list."),
+         S("Reads a key file: a KEM file (encrypted or not, also inside a zip) or a plain list of meter IDs "
+           "and keys, recognised by its content. Prints one row per meter as the window's Export writes "
+           "its table: number, meter ID, medium (where the file names one the medium box offers), key, and "
+           "a consumption type without such a name in the notes. To standard output without -o; the file "
+           "written with -o is readable by its owner only. Entries that cannot be imported are named on "
+           "standard error; a meter with two different keys is not imported. An encrypted file's password "
+           "comes from --password-file, else ZELK_KEY_PASSWORD, else a prompt without echo when standard "
+           "input is a terminal; never from the command line. A file that cannot be read as a key file, "
+           "or a wrong password, exits 2."),
+         1, 1, false, false},
         {S("program"), S("program FILE [--keys] [--media] [--verify] [--exact --yes [--force]] [--dry-run]"),
          S("Make the receiver hold the meters of a meter list file, optionally with keys and media."),
          S("Reads FILE in the window's meter list format (the separator of the settings or --separator; "
            "text after a line's last separator is its last field) and adds each row's meter ID; empty rows "
            "and rows with FFFFFFFF are skipped. A line that holds more than its number but no meter ID, or "
-           "a file without any meter ID, is refused before anything is sent (exit 2). A meter the "
+           "a file without any meter ID, is refused before anything is sent (exit 2). FILE may also be a meter "
+           "maker's key file (see keys), with the password as keys takes it. A meter the "
            "receiver already holds counts as done (\"already held\"), so the same file can be run again. "
            "With --keys each row's key is set where the row has one, with --media each row's medium (a name "
            "of the medium box or of the receiver's list, as set-medium takes it; not sent again when the list "

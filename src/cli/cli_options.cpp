@@ -42,7 +42,10 @@ struct Opt {
     QCommandLineOption settings{"settings", "Read the defaults from this settings file instead of the window's.",
                                 "file"};
     QCommandLineOption output{
-        {"o", "output"}, "list: write the meter list to this file instead of standard output.", "file"};
+        {"o", "output"}, "list, keys: write the meter list to this file instead of standard output.", "file"};
+    QCommandLineOption passwordFile{
+        "password-file", "keys, program: read an encrypted key file's password from the first line of this file.",
+        "file"};
     QCommandLineOption keys{"keys", "program: also set each row's AES-128 key where the row has one."};
     QCommandLineOption media{"media", "program: also set each row's medium."};
     QCommandLineOption verify{"verify", "program: read the list (and the keys) back and compare."};
@@ -101,6 +104,7 @@ Problem ApplyDefaults(const QCommandLineParser& parser, const Opt& o, const QStr
     opt.verbose = parser.isSet(o.verbose);
     opt.yes = parser.isSet(o.yes);
     opt.outFile = parser.value(o.output);
+    opt.passwordFile = parser.value(o.passwordFile);
     opt.keys = parser.isSet(o.keys);
     opt.media = parser.isSet(o.media);
     opt.verify = parser.isSet(o.verify);
@@ -153,8 +157,10 @@ Problem CheckCommandOptions(const QCommandLineParser& parser, const Opt& o, cons
     const bool program = c == QLatin1String("program");
     if (cmd.usesReceiver && !IsIdentifierText(opt.zelkId))
         return QStringLiteral("ZELK ID must be 8 digits: ") + opt.zelkId;
-    if (parser.isSet(o.output) && c != QLatin1String("list"))
-        return QStringLiteral("-o/--output applies to list only");
+    if (parser.isSet(o.output) && c != QLatin1String("list") && c != QLatin1String("keys"))
+        return QStringLiteral("-o/--output applies to list and keys only");
+    if (parser.isSet(o.passwordFile) && c != QLatin1String("keys") && !program)
+        return QStringLiteral("--password-file applies to keys and program only");
     if ((opt.keys || opt.media || opt.verify || opt.exact || opt.dryRun) && !program)
         return QStringLiteral("--keys, --media, --verify, --exact and --dry-run apply to program only");
     if (opt.all && c != QLatin1String("ports"))
@@ -219,7 +225,7 @@ void SetUpParser(QCommandLineParser& parser, const Opt& o)
             0)
             .trimmed());
     parser.addOptions({o.port,   o.baud,    o.parity, o.zelkId,   o.retry,  o.timeout, o.separator,
-                       o.json,   o.verbose, o.yes,    o.settings, o.output, o.keys,    o.media,
+                       o.json,   o.verbose, o.yes,    o.settings, o.output, o.passwordFile, o.keys,    o.media,
                        o.verify, o.exact,   o.dryRun, o.force,    o.all,    o.help,    o.version});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
                                  QStringLiteral("command [arguments]"));

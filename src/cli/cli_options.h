@@ -32,8 +32,9 @@ struct CliOptions {
     bool json = false;
     bool verbose = false;
     bool yes = false;
-    QString outFile;    // list -o
-    bool keys = false;  // program
+    QString outFile;       // list and keys -o
+    QString passwordFile;  // keys and program: the key file's password, first line
+    bool keys = false;     // program
     bool media = false;
     bool verify = false;
     bool exact = false;   // program: delete what the file does not list

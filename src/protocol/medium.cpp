@@ -57,7 +57,44 @@ Found FindAnyName(const QString& text)
     return {};
 }
 
+// The consumption types of meter makers' key files whose meaning is clear,
+// written without case, blanks, hyphens or underscores, and the box name
+// each one means. A heat and cooling meter counts as a heat meter: the box
+// has no combined name, and heat is what such a meter measures first.
+struct ConsumptionName {
+    const char* type;
+    const char* boxName;
+};
+constexpr std::array<ConsumptionName, 14> kConsumptionNames = {{
+    {"coldwater", "Cold water"},
+    {"water", "Water"},
+    {"warmwater", "Hot water"},
+    {"hotwater", "Hot water"},
+    {"domestichotwater", "Hot water"},
+    {"heat", "Heat meter"},
+    {"heating", "Heat meter"},
+    {"cooling", "Cooling meter"},
+    {"heatandcooling", "Heat meter"},
+    {"heatcooling", "Heat meter"},
+    {"heatcool", "Heat meter"},
+    {"gas", "Gas"},
+    {"electricity", "Electricity"},
+    {"electric", "Electricity"},
+}};
+
 }  // namespace
+
+QString MediumBoxNameForConsumption(const QString& type)
+{
+    QString folded;
+    for (const QChar ch : type)
+        if (ch.isLetter())
+            folded += ch.toLower();
+    for (const auto& entry : kConsumptionNames)
+        if (folded == QLatin1String(entry.type))
+            return QLatin1String(entry.boxName);
+    return {};
+}
 
 QStringList MediumBoxNames()
 {

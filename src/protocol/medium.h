@@ -20,3 +20,7 @@ int MediumCodeFromAnyName(const QString& name);
 QString MediumTableName(const QString& name);
 // Code to name; codes not in the table give "Unknown".
 QString MediumNameFromCode(std::uint8_t code);
+// The box name that a consumption type of a meter maker's key file means
+// ("Cold water", "WarmWater", "heat & cooling", ...; case, blanks and
+// punctuation do not count); empty for a type without a clear meaning.
+QString MediumBoxNameForConsumption(const QString& type);

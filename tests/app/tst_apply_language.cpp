@@ -53,6 +53,7 @@ struct FakeWindow {
         QMenu* file = menu("File1", "File");
         item(file, "Open1", "Open");
         item(file, "Save1", "Save");
+        item(file, "ImportKeys1", "Import keys...");
         item(file, "Exit1", "Exit");
         QMenu* language = menu("Language1", "Language");
         english = item(language, "English1", "English");
@@ -135,6 +136,7 @@ void TestApplyLanguage::italianTexts()
         {"File1", "File"},
         {"Open1", "Apri"},
         {"Save1", "Salva"},
+        {"ImportKeys1", "Importa chiavi..."},
         {"Exit1", "Esci"},
         {"Language1", "Lingua"},
         {"Help1", "Aiuto"},

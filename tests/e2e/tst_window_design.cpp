@@ -380,7 +380,7 @@ private slots:
             file << a->text().remove(QLatin1Char('&'));  // as shown: the mnemonic is underlined
         for (QAction* a : form.Help1->actions())
             help << a->text().remove(QLatin1Char('&'));
-        QCOMPARE(file, (QStringList{"Open", "Save", "Exit"}));
+        QCOMPARE(file, (QStringList{"Open", "Save", "Import keys...", "Exit"}));
         QCOMPARE(help, (QStringList{"About", "User Manual"}));
     }
 
@@ -390,7 +390,7 @@ private slots:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<QStringList>("items");
-        QTest::newRow("File") << int(Qt::Key_F) << QStringList{"Open", "Save", "Exit"};
+        QTest::newRow("File") << int(Qt::Key_F) << QStringList{"Open", "Save", "Import keys...", "Exit"};
         QTest::newRow("Language") << int(Qt::Key_L) << QStringList{"English", "Italian"};
         QTest::newRow("Aiuto") << int(Qt::Key_A) << QStringList{"Info", "Manuale Utente"};
     }

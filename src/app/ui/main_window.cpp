@@ -4,6 +4,7 @@
 #include "app/ui/apply_language.h"
 #include "app/ui/compare_dialog.h"
 #include "app/ui/input_filters.h"
+#include "app/ui/key_import_dialogs.h"
 #include "app/ui/log_commands.h"
 #include "app/ui/log_panel.h"
 #include "app/ui/up_down.h"
@@ -154,6 +155,8 @@ void TForm11::wireControls()
     connect(Butt_load_data, &QPushButton::clicked, this, importList);
     connect(Save1, &QAction::triggered, this, exportList);
     connect(Open1, &QAction::triggered, this, importList);
+    connect(ImportKeys1, &QAction::triggered, this,
+            [this, separator] { ImportKeysWithDialogs(this, table_, log_, state_.settingsDir, separator()); });
     connect(Butt_clear_grid, &QPushButton::clicked, StringGrid1, &MeterGrid::clearTable);
     connect(StringGrid1, &MeterGrid::enterAesKeyRequested, this, [this] {
         if (auto* dlg = qobject_cast<TEnterAES*>(keyDialog_.data()))

@@ -197,6 +197,7 @@ public:
     QMenu* Help1 = nullptr;
     QAction* Open1 = nullptr;
     QAction* Save1 = nullptr;
+    QAction* ImportKeys1 = nullptr;  // File > "Import keys..." (meter makers' key files)
     QAction* Exit1 = nullptr;
     QAction* English1 = nullptr;
     QAction* Italian1 = nullptr;

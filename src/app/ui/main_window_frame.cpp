@@ -25,6 +25,8 @@ void TForm11::buildMenus()
     File1 = named(menuBar()->addMenu(text("File1")), "File1");
     Open1 = named(File1->addAction(text("Open1")), "Open1");
     Save1 = named(File1->addAction(text("Save1")), "Save1");
+    ImportKeys1 = named(File1->addAction(text("ImportKeys1")), "ImportKeys1");
+    ImportKeys1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     Exit1 = named(File1->addAction(text("Exit1")), "Exit1");
     Language1 = named(menuBar()->addMenu(text("Language1")), "Language1");
     // The two language items keep their captions in both languages.
