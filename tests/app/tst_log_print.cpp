@@ -107,6 +107,7 @@ private slots:
     void pages();
     void positions();
     void linesStayOnThePage();
+    void longLineWrapsWithAnIndent();
     void titleUsesTheSystemFormats();
     void printedToAFileALogWithKeysIsPrivate_data();
     void printedToAFileALogWithKeysIsPrivate();
@@ -181,6 +182,25 @@ void TestLogPrint::linesStayOnThePage()
     QCOMPARE(pages.size(), 2);
     QCOMPARE(pages[0].size(), 37);
     QVERIFY(pages[0].last().y <= printed.height);
+}
+
+// Fails when a line wider than the page is printed as one text (cut at the
+// page's edge) or its continuations start at the margin.
+void TestLogPrint::longLineWrapsWithAnIndent()
+{
+    const QString dump = QStringLiteral("Sent: ") + QStringLiteral("68 0B ").repeated(120);
+    const Printed printed = PrintToPdf({dump, QStringLiteral("next")});
+    const PrintGeometry g = ComputePrintGeometry(printed.width, printed.height);
+    const auto pages = PageTexts(printed.pdf);
+    QCOMPARE(pages.size(), 1);
+    const QList<TextOrigin>& texts = pages[0];
+    QVERIFY2(texts.size() >= 5, "title, the dump on three lines or more, the next line");
+    QCOMPARE(qRound(texts[1].x), g.left);
+    for (int i = 2; i < texts.size() - 1; ++i)
+        QCOMPARE(qRound(texts[i].x), g.left + g.indent);
+    QCOMPARE(qRound(texts.last().x), g.left);  // the next log line starts at the margin again
+    // Each printed line takes a slot of its own.
+    QCOMPARE(qRound(texts[3].y - texts[2].y), qRound(texts[2].y - texts[1].y));
 }
 
 void TestLogPrint::titleUsesTheSystemFormats()

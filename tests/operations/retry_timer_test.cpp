@@ -16,7 +16,13 @@ bool TimerIdle(OpsRig& rig)
     return !rig.ops.retryTimer().timer().isActive();
 }
 
-TEST(RetryTimer, RetriesZeroEndsSilentlyAtTheFirstTick)
+QString NoReply(int attempts)
+{
+    return QStringLiteral("No reply from ZELK 01020304 after %1 - check the ZELK ID, speed and parity")
+        .arg(attempts == 1 ? QStringLiteral("1 attempt") : QStringLiteral("%1 attempts").arg(attempts));
+}
+
+TEST(RetryTimer, RetriesZeroEndsAtTheFirstTickWithTheNoReplyLine)
 {
     OpsRig rig;
     rig.host.retryTimes = 0;
@@ -28,7 +34,7 @@ TEST(RetryTimer, RetriesZeroEndsSilentlyAtTheFirstTick)
     SpinFor(50);
     EXPECT_TRUE(TimerIdle(rig));
     EXPECT_EQ(rig.link.telegrams.size(), 1);
-    EXPECT_EQ(rig.link.lines.size(), linesBefore);
+    EXPECT_EQ(rig.link.lines.mid(linesBefore), QStringList{NoReply(1)});
 }
 
 TEST(RetryTimer, RetriesTwoWithSilenceSendsThreeTimesWithAttemptLines)
@@ -43,7 +49,7 @@ TEST(RetryTimer, RetriesTwoWithSilenceSendsThreeTimesWithAttemptLines)
     ASSERT_EQ(rig.link.telegrams.size(), 3);
     EXPECT_EQ(rig.link.telegrams[0], rig.link.telegrams[2]);
     const QString sent = QStringLiteral("Sent: ") + HexDump(rig.link.telegrams[0]);
-    EXPECT_EQ(rig.link.lines, (QStringList{sent, kAttempt + "1", sent, kAttempt + "2", sent}));
+    EXPECT_EQ(rig.link.lines, (QStringList{sent, kAttempt + "1", sent, kAttempt + "2", sent, NoReply(3)}));
 }
 
 TEST(RetryTimer, ReplyBeforeTheFirstTickLogsOneEmptyLineOnly)
@@ -221,6 +227,39 @@ TEST(RetryTimer, WrongModeRetriesLogAttemptsButSendNothing)
     EXPECT_TRUE(rig.link.telegrams.isEmpty());
     EXPECT_EQ(rig.link.lines,
               (QStringList{QStringLiteral("Wrong wireless mode, not programmed"), kAttempt + "1", kAttempt + "2"}));
+}
+
+// Fails when an exchange that went out and stayed unanswered ends without
+// the no-reply line, or when one gets it that sent nothing, that has no
+// send-again of its own, or whose count includes an earlier exchange.
+TEST(RetryTimer, NoReplyLineEndsOnlyAnUnansweredSending)
+{
+    const struct {
+        const char* name;
+        std::function<void(DeviceOperations&)> run;
+        QString mode;
+        QString last;  // last line once the timer has run out
+    } cases[] = {
+        {"status", [](DeviceOperations& o) { o.BitBtn52Click(); }, "", NoReply(2)},
+        {"second status button, retries used up", [](DeviceOperations& o) { o.BitBtn53Click(); }, "", NoReply(1)},
+        {"list", [](DeviceOperations& o) { o.BitBtn51Click(); }, "", NoReply(2)},
+        {"mode sent", [](DeviceOperations& o) { o.Button8Click(); }, "Mode T", NoReply(2)},
+        {"mode refused", [](DeviceOperations& o) { o.Button8Click(); }, "", kAttempt + "1"},
+        {"key read taking the timer over", [](DeviceOperations& o) { o.Butt_readAESClick(); }, "", kAttempt + "1"},
+    };
+    for (const auto& c : cases) {
+        OpsRig rig;
+        rig.host.retryTimes = 1;
+        rig.host.mode = c.mode;
+        rig.ops.BitBtn52Click();  // an earlier exchange, unanswered: two sendings
+        for (int tick = 0; tick < 2; ++tick)
+            rig.ops.Timer_readZUDozadTimer();
+        ASSERT_EQ(rig.link.lines.last(), NoReply(2));
+        c.run(rig.ops);
+        for (int tick = 0; tick < 2; ++tick)
+            rig.ops.Timer_readZUDozadTimer();
+        EXPECT_EQ(rig.link.lines.last(), c.last) << c.name;
+    }
 }
 
 }  // namespace

@@ -116,6 +116,71 @@ INSTANTIATE_TEST_SUITE_P(
                CommandCode::SetReceiverFlag, true, true, false, 1000}),
     [](const ::testing::TestParamInfo<OpCase>& i) { return std::string(i.param.name); });
 
+// Fails when MASTER RESET goes out without a Yes, or when "Get all meters"
+// gives up a table with unsaved changes without asking (or asks for one that
+// has none).
+struct AskCase {
+    const char* name;
+    bool reset;           // MASTER RESET, else Get all meters
+    bool tableModified;   // the meter table holds unsaved changes
+    bool answer;          // Yes
+    QStringList asked;    // questions asked, in order
+    int telegrams;        // telegrams sent
+};
+class AsksBeforeItDestroys : public ::testing::TestWithParam<AskCase> {};
+TEST_P(AsksBeforeItDestroys, SendsOnlyAfterYes)
+{
+    const AskCase& c = GetParam();
+    OpsRig rig;
+    rig.setIds({"11111111", "22222222"});
+    rig.table.setModified(c.tableModified);
+    rig.host.resetAnswer = rig.host.replaceAnswer = c.answer;
+    if (c.reset)
+        rig.ops.BitBtn23Click();
+    else
+        rig.ops.BitBtn51Click();
+    EXPECT_EQ(rig.host.asked, c.asked);
+    EXPECT_EQ(rig.link.telegrams.size(), c.telegrams);
+    // A No leaves the table whole.
+    EXPECT_EQ(rig.table.cell(MeterTable::ColSerial, 2), c.telegrams == 0 || c.reset ? "22222222" : "");
+}
+INSTANTIATE_TEST_SUITE_P(
+    Questions, AsksBeforeItDestroys,
+    ::testing::Values(AskCase{"ResetNo", true, false, false, {"reset"}, 0},
+                      AskCase{"ResetYes", true, false, true, {"reset"}, 1},
+                      AskCase{"UnsavedTableNo", false, true, false, {"replace"}, 0},
+                      AskCase{"UnsavedTableYes", false, true, true, {"replace"}, 1},
+                      AskCase{"UnchangedTableNotAsked", false, false, false, {}, 1}),
+    [](const ::testing::TestParamInfo<AskCase>& i) { return std::string(i.param.name); });
+
+// Fails when a medium text outside the box goes out as 0x0F without a word,
+// or when a name of the box (compared exactly) is reported.
+TEST(SetMedium, TextOutsideTheBoxIsNamedBeforeItsFrame)
+{
+    const struct {
+        QString medium;
+        QString line;  // empty: none
+    } cases[] = {
+        {"Heat", "Medium \"Heat\" is not in the list: sent as 0x0F (Unknown)"},
+        {"water", "Medium \"water\" is not in the list: sent as 0x0F (Unknown)"},
+        {"", "Medium \"\" is not in the list: sent as 0x0F (Unknown)"},
+        {"Water", ""},
+    };
+    for (const auto& c : cases) {
+        OpsRig rig;
+        rig.host.medium = c.medium;
+        rig.host.retryTimes = 1;
+        rig.ops.BitBtn19Click();
+        rig.ops.Timer_readZUDozadTimer();  // the send-again says it again
+        ASSERT_EQ(rig.link.telegrams.size(), 2);
+        const QString sent = QStringLiteral("Sent: ") + HexDump(rig.link.telegrams[0]);
+        const QString attempt = QStringLiteral("Communicating RF-ZELK again, attempt 1");
+        const QStringList expected = c.line.isEmpty() ? QStringList{sent, attempt, sent}
+                                                      : QStringList{c.line, sent, attempt, c.line, sent};
+        EXPECT_EQ(rig.link.lines, expected) << c.medium.toStdString();
+    }
+}
+
 TEST(GetAllMeters, EmptiesTheTableFirstEndsTheHoldOffAndAwaitsAReply)
 {
     OpsRig rig;

@@ -58,6 +58,9 @@ public:
     bool confirmAnswer = true;
     int confirmCount = 0;
     std::function<void()> duringConfirm;  // runs while the question is "open"
+    bool resetAnswer = true;  // confirmMasterReset()
+    bool replaceAnswer = true;  // confirmReplaceTable()
+    QStringList asked;  // "reset" / "replace", each time asked
 
     bool batchRunning = false;  // last setBatchUi()
     int batchUiCalls = 0;
@@ -91,6 +94,16 @@ public:
         if (duringConfirm)
             duringConfirm();
         return confirmAnswer;
+    }
+    bool confirmMasterReset() override
+    {
+        asked << QStringLiteral("reset");
+        return resetAnswer;
+    }
+    bool confirmReplaceTable() override
+    {
+        asked << QStringLiteral("replace");
+        return replaceAnswer;
     }
     void setBatchUi(bool running) override
     {
