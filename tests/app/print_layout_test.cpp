@@ -81,12 +81,12 @@ TEST(PrintLayout, LargestLineHeightKeepsSlot35OnThePage)
 TEST(PrintLayout, LongLinesWrapWithAnIndentedContinuation)
 {
     // 10 px per millimetre and per character: 166 characters between the
-    // margins (22 mm each side), 86 after the 8 mm indent.
+    // margins (22 mm each side), 158 after the 8 mm indent.
     const PrintGeometry g = ComputePrintGeometry(2100, 2970);
     ASSERT_EQ(g.right - g.left, 1660);
     ASSERT_EQ(g.indent, 80);
     const auto width = [](const QString& text) { return 10 * int(text.size()); };
-    const QString dump = QStringLiteral("Sent: ") + QStringLiteral("0F ").repeated(100);
+    const QString dump = QStringLiteral("Sent: ") + QStringLiteral("0F ").repeated(150);
     const struct {
         const char* name;
         QString line;
@@ -94,8 +94,8 @@ TEST(PrintLayout, LongLinesWrapWithAnIndentedContinuation)
     } cases[] = {
         {"fits", QString(166, u'x'), {166}},
         {"empty", QString(), {0}},
-        {"dump broken after a blank", dump, {165, 84, 57}},
-        {"no blank: broken inside", QString(300, u'y'), {166, 86, 48}},
+        {"dump broken after a blank", dump, {165, 156, 135}},
+        {"no blank: broken inside", QString(400, u'y'), {166, 158, 76}},
     };
     for (const auto& c : cases) {
         const QStringList pieces = WrapPrintLine(c.line, g, width);

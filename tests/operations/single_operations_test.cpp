@@ -121,11 +121,11 @@ INSTANTIATE_TEST_SUITE_P(
 // has none).
 struct AskCase {
     const char* name;
-    bool reset;           // MASTER RESET, else Get all meters
-    bool tableModified;   // the meter table holds unsaved changes
-    bool answer;          // Yes
-    QStringList asked;    // questions asked, in order
-    int telegrams;        // telegrams sent
+    bool reset;          // MASTER RESET, else Get all meters
+    bool tableModified;  // the meter table holds unsaved changes
+    bool answer;         // Yes
+    QStringList asked;   // questions asked, in order
+    int telegrams;       // telegrams sent
 };
 class AsksBeforeItDestroys : public ::testing::TestWithParam<AskCase> {};
 TEST_P(AsksBeforeItDestroys, SendsOnlyAfterYes)
@@ -144,14 +144,13 @@ TEST_P(AsksBeforeItDestroys, SendsOnlyAfterYes)
     // A No leaves the table whole.
     EXPECT_EQ(rig.table.cell(MeterTable::ColSerial, 2), c.telegrams == 0 || c.reset ? "22222222" : "");
 }
-INSTANTIATE_TEST_SUITE_P(
-    Questions, AsksBeforeItDestroys,
-    ::testing::Values(AskCase{"ResetNo", true, false, false, {"reset"}, 0},
-                      AskCase{"ResetYes", true, false, true, {"reset"}, 1},
-                      AskCase{"UnsavedTableNo", false, true, false, {"replace"}, 0},
-                      AskCase{"UnsavedTableYes", false, true, true, {"replace"}, 1},
-                      AskCase{"UnchangedTableNotAsked", false, false, false, {}, 1}),
-    [](const ::testing::TestParamInfo<AskCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(Questions, AsksBeforeItDestroys,
+                         ::testing::Values(AskCase{"ResetNo", true, false, false, {"reset"}, 0},
+                                           AskCase{"ResetYes", true, false, true, {"reset"}, 1},
+                                           AskCase{"UnsavedTableNo", false, true, false, {"replace"}, 0},
+                                           AskCase{"UnsavedTableYes", false, true, true, {"replace"}, 1},
+                                           AskCase{"UnchangedTableNotAsked", false, false, false, {}, 1}),
+                         [](const ::testing::TestParamInfo<AskCase>& i) { return std::string(i.param.name); });
 
 // Fails when a medium text outside the box goes out as 0x0F without a word,
 // or when a name of the box (compared exactly) is reported.

@@ -7,8 +7,8 @@
 #include "core/working_state.h"
 #include "protocol/commands.h"
 #include "protocol/support/recording_sink.h"
-#include "serial/support/pty_pair.h"
 #include "serial/port_open_failure.h"
+#include "serial/support/pty_pair.h"
 #include "serial/vacomm.h"
 
 #include <gtest/gtest.h>
@@ -175,9 +175,10 @@ TEST(PortOpenFailureMessage, NamesTheRealReasonInEitherLanguage)
 {
     const QString en = QStringLiteral("The selected serial port (COM3)");
     const QString it = QStringLiteral("La porta selezionata (COM3)");
-    const QString denied = QStringLiteral(" cannot be opened: permission denied (the user must be in the dialout group)");
-    const QString negato =
-        QStringLiteral(" non può essere aperta: permesso negato (l'utente deve appartenere al gruppo dialout)");
+    const QString denied = QStringLiteral(
+        " cannot be opened: permission denied (the user must be in the dialout group)");
+    const QString negato = QStringLiteral(
+        " non può essere aperta: permesso negato (l'utente deve appartenere al gruppo dialout)");
     const struct {
         int error;
         QString english;

@@ -177,9 +177,9 @@ private slots:
         QTest::newRow("31 characters refused for all rows") << whole.left(31) << true << 3 << none << "31 of 32 digits";
         QTest::newRow("32 characters unchanged") << whole << false << 1 << QList<int>{1} << "32 of 32 digits";
         QTest::newRow("no row selected") << whole << false << 0 << none << "32 of 32 digits";
-        QTest::newRow("all numbered rows") << whole << true << 0
-                                           << QList<int>{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}
-                                           << "32 of 32 digits";
+        QTest::newRow("all numbered rows")
+            << whole << true << 0 << QList<int>{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}
+            << "32 of 32 digits";
     }
     void doneWrites()
     {

@@ -58,9 +58,9 @@ public:
     bool confirmAnswer = true;
     int confirmCount = 0;
     std::function<void()> duringConfirm;  // runs while the question is "open"
-    bool resetAnswer = true;  // confirmMasterReset()
-    bool replaceAnswer = true;  // confirmReplaceTable()
-    QStringList asked;  // "reset" / "replace", each time asked
+    bool resetAnswer = true;              // confirmMasterReset()
+    bool replaceAnswer = true;            // confirmReplaceTable()
+    QStringList asked;                    // "reset" / "replace", each time asked
 
     bool batchRunning = false;  // last setBatchUi()
     int batchUiCalls = 0;
