@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 namespace {
 
 const QString kAttempt = QStringLiteral("Communicating RF-ZELK again, attempt ");
@@ -16,10 +19,11 @@ bool TimerIdle(OpsRig& rig)
     return !rig.ops.retryTimer().timer().isActive();
 }
 
-QString NoReply(int attempts)
+QString NoReply(int n)
 {
-    return QStringLiteral("No reply from ZELK 01020304 after %1 - check the ZELK ID, speed and parity")
-        .arg(attempts == 1 ? QStringLiteral("1 attempt") : QStringLiteral("%1 attempts").arg(attempts));
+    return QStringLiteral("No reply from ZELK 01020304 after %1 attempt%2 - check the ZELK ID, speed and parity")
+        .arg(n)
+        .arg(n == 1 ? "" : "s");
 }
 
 TEST(RetryTimer, RetriesZeroEndsAtTheFirstTickWithTheNoReplyLine)
@@ -229,36 +233,28 @@ TEST(RetryTimer, WrongModeRetriesLogAttemptsButSendNothing)
               (QStringList{QStringLiteral("Wrong wireless mode, not programmed"), kAttempt + "1", kAttempt + "2"}));
 }
 
-// Fails when an exchange that went out and stayed unanswered ends without
-// the no-reply line, or when one gets it that sent nothing, that has no
-// send-again of its own, or whose count includes an earlier exchange.
+// Fails when an unanswered sending ends without the no-reply line, or one gets it that sent nothing,
+// has no send-again of its own, or counts the sendings of an earlier exchange.
 TEST(RetryTimer, NoReplyLineEndsOnlyAnUnansweredSending)
 {
-    const struct {
-        const char* name;
-        std::function<void(DeviceOperations&)> run;
-        QString mode;
-        QString last;  // last line once the timer has run out
-    } cases[] = {
-        {"status", [](DeviceOperations& o) { o.BitBtn52Click(); }, "", NoReply(2)},
-        {"second status button, retries used up", [](DeviceOperations& o) { o.BitBtn53Click(); }, "", NoReply(1)},
-        {"list", [](DeviceOperations& o) { o.BitBtn51Click(); }, "", NoReply(2)},
-        {"mode sent", [](DeviceOperations& o) { o.Button8Click(); }, "Mode T", NoReply(2)},
-        {"mode refused", [](DeviceOperations& o) { o.Button8Click(); }, "", kAttempt + "1"},
-        {"key read taking the timer over", [](DeviceOperations& o) { o.Butt_readAESClick(); }, "", kAttempt + "1"},
-    };
-    for (const auto& c : cases) {
+    using Op = void (DeviceOperations::*)();
+    const std::vector<std::tuple<Op, QString, QString>> cases = {
+        {&DeviceOperations::BitBtn52Click, "", NoReply(2)},  // status
+        {&DeviceOperations::BitBtn53Click, "", NoReply(1)},  // second status button, retries used up
+        {&DeviceOperations::BitBtn51Click, "", NoReply(2)},  // list
+        {&DeviceOperations::Button8Click, "Mode T", NoReply(2)},
+        {&DeviceOperations::Button8Click, "", kAttempt + "1"},        // mode refused: nothing sent
+        {&DeviceOperations::Butt_readAESClick, "", kAttempt + "1"}};  // takes the timer over
+    for (const auto& [op, mode, last] : cases) {
         OpsRig rig;
-        rig.host.retryTimes = 1;
-        rig.host.mode = c.mode;
+        rig.host.mode = mode;
         rig.ops.BitBtn52Click();  // an earlier exchange, unanswered: two sendings
-        for (int tick = 0; tick < 2; ++tick)
-            rig.ops.Timer_readZUDozadTimer();
-        ASSERT_EQ(rig.link.lines.last(), NoReply(2));
-        c.run(rig.ops);
-        for (int tick = 0; tick < 2; ++tick)
-            rig.ops.Timer_readZUDozadTimer();
-        EXPECT_EQ(rig.link.lines.last(), c.last) << c.name;
+        rig.ops.Timer_readZUDozadTimer();
+        rig.ops.Timer_readZUDozadTimer();
+        (rig.ops.*op)();
+        rig.ops.Timer_readZUDozadTimer();
+        rig.ops.Timer_readZUDozadTimer();
+        EXPECT_EQ(rig.link.lines.last(), last);
     }
 }
 

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 namespace {
 
 const QString kZelk = QStringLiteral("01020304");
@@ -116,67 +119,41 @@ INSTANTIATE_TEST_SUITE_P(
                CommandCode::SetReceiverFlag, true, true, false, 1000}),
     [](const ::testing::TestParamInfo<OpCase>& i) { return std::string(i.param.name); });
 
-// Fails when MASTER RESET goes out without a Yes, or when "Get all meters"
-// gives up a table with unsaved changes without asking (or asks for one that
-// has none).
-struct AskCase {
-    const char* name;
-    bool reset;          // MASTER RESET, else Get all meters
-    bool tableModified;  // the meter table holds unsaved changes
-    bool answer;         // Yes
-    QStringList asked;   // questions asked, in order
-    int telegrams;       // telegrams sent
-};
-class AsksBeforeItDestroys : public ::testing::TestWithParam<AskCase> {};
-TEST_P(AsksBeforeItDestroys, SendsOnlyAfterYes)
+// Fails when MASTER RESET goes out without a Yes, or "Get all meters" gives up a table with unsaved
+// changes without asking (or asks about one without), or when an unlisted medium goes out unnamed.
+TEST(Questions, DestroyingOperationsSendOnlyAfterYes)
 {
-    const AskCase& c = GetParam();
-    OpsRig rig;
-    rig.setIds({"11111111", "22222222"});
-    rig.table.setModified(c.tableModified);
-    rig.host.resetAnswer = rig.host.replaceAnswer = c.answer;
-    if (c.reset)
-        rig.ops.BitBtn23Click();
-    else
-        rig.ops.BitBtn51Click();
-    EXPECT_EQ(rig.host.asked, c.asked);
-    EXPECT_EQ(rig.link.telegrams.size(), c.telegrams);
-    // A No leaves the table whole.
-    EXPECT_EQ(rig.table.cell(MeterTable::ColSerial, 2), c.telegrams == 0 || c.reset ? "22222222" : "");
+    // reset, table modified, answer, questions asked, telegrams
+    const std::vector<std::tuple<bool, bool, bool, QStringList, int>> cases = {{true, false, false, {"reset"}, 0},
+                                                                               {true, false, true, {"reset"}, 1},
+                                                                               {false, true, false, {"replace"}, 0},
+                                                                               {false, true, true, {"replace"}, 1},
+                                                                               {false, false, false, {}, 1}};
+    for (const auto& [reset, modified, yes, asked, telegrams] : cases) {
+        OpsRig rig;
+        rig.setIds({"11111111", "22222222"});
+        rig.table.setModified(modified);
+        rig.host.resetAnswer = rig.host.replaceAnswer = yes;
+        reset ? rig.ops.BitBtn23Click() : rig.ops.BitBtn51Click();
+        EXPECT_EQ(rig.host.asked, asked);
+        EXPECT_EQ(rig.link.telegrams.size(), telegrams);
+        EXPECT_EQ(rig.table.rowCount(), telegrams && !reset ? 2 : 3);  // a No leaves the table whole
+    }
 }
-INSTANTIATE_TEST_SUITE_P(Questions, AsksBeforeItDestroys,
-                         ::testing::Values(AskCase{"ResetNo", true, false, false, {"reset"}, 0},
-                                           AskCase{"ResetYes", true, false, true, {"reset"}, 1},
-                                           AskCase{"UnsavedTableNo", false, true, false, {"replace"}, 0},
-                                           AskCase{"UnsavedTableYes", false, true, true, {"replace"}, 1},
-                                           AskCase{"UnchangedTableNotAsked", false, false, false, {}, 1}),
-                         [](const ::testing::TestParamInfo<AskCase>& i) { return std::string(i.param.name); });
 
-// Fails when a medium text outside the box goes out as 0x0F without a word,
-// or when a name of the box (compared exactly) is reported.
 TEST(SetMedium, TextOutsideTheBoxIsNamedBeforeItsFrame)
 {
-    const struct {
-        QString medium;
-        QString line;  // empty: none
-    } cases[] = {
-        {"Heat", "Medium \"Heat\" is not in the list: sent as 0x0F (Unknown)"},
-        {"water", "Medium \"water\" is not in the list: sent as 0x0F (Unknown)"},
-        {"", "Medium \"\" is not in the list: sent as 0x0F (Unknown)"},
-        {"Water", ""},
-    };
-    for (const auto& c : cases) {
+    for (const QString medium : {"Heat", "water", "", "Water"}) {
         OpsRig rig;
-        rig.host.medium = c.medium;
-        rig.host.retryTimes = 1;
+        rig.host.medium = medium;
         rig.ops.BitBtn19Click();
         rig.ops.Timer_readZUDozadTimer();  // the send-again says it again
-        ASSERT_EQ(rig.link.telegrams.size(), 2);
-        const QString sent = QStringLiteral("Sent: ") + HexDump(rig.link.telegrams[0]);
+        const QString sent = QStringLiteral("Sent: ") + HexDump(rig.link.telegrams.value(0));
+        const QString line = "Medium \"" + medium + "\" is not in the list: sent as 0x0F (Unknown)";
         const QString attempt = QStringLiteral("Communicating RF-ZELK again, attempt 1");
-        const QStringList expected = c.line.isEmpty() ? QStringList{sent, attempt, sent}
-                                                      : QStringList{c.line, sent, attempt, c.line, sent};
-        EXPECT_EQ(rig.link.lines, expected) << c.medium.toStdString();
+        const QStringList expected = medium == "Water" ? QStringList{sent, attempt, sent}
+                                                       : QStringList{line, sent, attempt, line, sent};
+        EXPECT_EQ(rig.link.lines, expected);
     }
 }
 

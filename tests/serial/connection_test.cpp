@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include <QDir>
@@ -169,33 +170,25 @@ TEST_F(ConnectionTest, BusyPortIsReportedInTheChosenLanguage)
     EXPECT_TRUE(state.connected);
 }
 
-// Fails when a port that is missing, refused or failing otherwise is
-// reported as busy, or a busy one as anything else.
+// Fails when a port that is missing, refused or failing otherwise is reported as busy, or a busy one
+// as anything else.
 TEST(PortOpenFailureMessage, NamesTheRealReasonInEitherLanguage)
 {
-    const QString en = QStringLiteral("The selected serial port (COM3)");
-    const QString it = QStringLiteral("La porta selezionata (COM3)");
-    const QString denied = QStringLiteral(
-        " cannot be opened: permission denied (the user must be in the dialout group)");
-    const QString negato = QStringLiteral(
-        " non può essere aperta: permesso negato (l'utente deve appartenere al gruppo dialout)");
-    const struct {
-        int error;
-        QString english;
-        QString italian;
-    } cases[] = {
+    const QString en = "The selected serial port (COM3)", it = "La porta selezionata (COM3)";
+    const QString denied = " cannot be opened: permission denied (the user must be in the dialout group)";
+    const QString negato = " non può essere aperta: permesso negato (l'utente deve appartenere al gruppo dialout)";
+    const QString eio = QString::fromLocal8Bit(std::strerror(EIO));
+    const std::vector<std::tuple<int, QString, QString>> cases = {
         {EBUSY, en + " is in use by another program!", it + " e utilizzata da un\"altra applicazione!"},
         {ENOENT, en + " does not exist!", it + " non esiste!"},
         {ENXIO, en + " does not exist!", it + " non esiste!"},
         {ENODEV, en + " does not exist!", it + " non esiste!"},
         {EACCES, en + denied, it + negato},
         {EPERM, en + denied, it + negato},
-        {EIO, en + " cannot be opened: " + QString::fromLocal8Bit(std::strerror(EIO)),
-         it + " non può essere aperta: " + QString::fromLocal8Bit(std::strerror(EIO))},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(PortOpenFailureMessage(c.error, QStringLiteral("COM3"), true), c.english) << c.error;
-        EXPECT_EQ(PortOpenFailureMessage(c.error, QStringLiteral("COM3"), false), c.italian) << c.error;
+        {EIO, en + " cannot be opened: " + eio, it + " non può essere aperta: " + eio}};
+    for (const auto& [error, english, italian] : cases) {
+        EXPECT_EQ(PortOpenFailureMessage(error, "COM3", true), english) << error;
+        EXPECT_EQ(PortOpenFailureMessage(error, "COM3", false), italian) << error;
     }
 }
 

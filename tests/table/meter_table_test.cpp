@@ -252,9 +252,8 @@ TEST(MeterTableSignals, BulkChangesNotifyOnce)
     EXPECT_TRUE(HeaderIntact(t));
 }
 
-// Fails when an edit of the data rows leaves the table counted as saved (a
-// later "Get all meters" would replace it without a question), or when the
-// header, the selection or the marks count as an edit.
+// Fails when an edit leaves the table counted as saved (Get all would replace it unasked), or when
+// the header, the selection or the marks count as an edit.
 TEST(MeterTableModified, EveryDataEditSetsItAndNothingElseDoes)
 {
     const struct {

@@ -95,16 +95,8 @@ public:
             duringConfirm();
         return confirmAnswer;
     }
-    bool confirmMasterReset() override
-    {
-        asked << QStringLiteral("reset");
-        return resetAnswer;
-    }
-    bool confirmReplaceTable() override
-    {
-        asked << QStringLiteral("replace");
-        return replaceAnswer;
-    }
+    bool confirmMasterReset() override { return asked << QStringLiteral("reset"), resetAnswer; }
+    bool confirmReplaceTable() override { return asked << QStringLiteral("replace"), replaceAnswer; }
     void setBatchUi(bool running) override
     {
         batchRunning = running;
