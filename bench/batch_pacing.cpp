@@ -54,6 +54,8 @@ public:
     bool flagOn() const override { return false; }
     QTime localTime() const override { return QTime::currentTime(); }
     bool confirmDeleteAll() override { return true; }
+    bool confirmMasterReset() override { return true; }
+    bool confirmReplaceTable() override { return true; }
     void setBatchUi(bool) override {}
     void setProgressMaximum(int m) override { max_ = m; }
     int progressValue() const override { return value_; }

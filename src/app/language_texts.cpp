@@ -97,3 +97,30 @@ QString LanguageTextFor(const QString& objectName, int code)
             return entry.controlText(code);
     return {};
 }
+
+QString LanguageQuestion::title(bool englishChecked) const
+{
+    return QString::fromUtf8(englishChecked ? englishTitle : italianTitle);
+}
+
+QString LanguageQuestion::text(bool englishChecked) const
+{
+    return QString::fromUtf8(englishChecked ? english : italian);
+}
+
+const LanguageQuestion& MasterResetQuestion()
+{
+    static const LanguageQuestion question{"Master reset", "Azzeramento del ricevitore",
+                                           "Reset the receiver? It forgets every meter and key it holds.",
+                                           "Azzerare il ricevitore? Dimentica tutti i contatori e le chiavi."};
+    return question;
+}
+
+const LanguageQuestion& ReplaceTableQuestion()
+{
+    static const LanguageQuestion question{
+        "Get all meters", "Leggi tutti i contatori",
+        "The meter table holds changes that are not saved. Replace it with the receiver's list?",
+        "La tabella dei contatori contiene modifiche non salvate. Sostituirla con l'elenco del ricevitore?"};
+    return question;
+}

@@ -49,3 +49,20 @@ QString LanguageTextFor(const QString& objectName, int code);
 // `text` with "&" before the first occurrence of `key` (none when `key` is 0
 // or not in the text). The texts of the table hold no "&" of their own.
 QString WithMnemonic(const QString& text, char key);
+
+// A Yes/No question of the main window, asked in the language of the Exit
+// question: English when the "English" menu item bears the check mark.
+struct LanguageQuestion {
+    const char* englishTitle;
+    const char* italianTitle;
+    const char* english;
+    const char* italian;
+
+    QString title(bool englishChecked) const;
+    QString text(bool englishChecked) const;
+};
+
+// Before MASTER RESET is sent.
+const LanguageQuestion& MasterResetQuestion();
+// Before "Get all meters from ZELK" replaces a table with unsaved changes.
+const LanguageQuestion& ReplaceTableQuestion();

@@ -10,6 +10,8 @@ PrintGeometry ComputePrintGeometry(int printableWidth, int printableHeight)
     g.left = 22 * g.mmX;
     g.titleY = 20 * g.mmY;
     g.firstLineY = 30 * g.mmY;
+    g.right = std::max(printableWidth, 0) - g.left;
+    g.indent = 8 * g.mmX;
     return g;
 }
 
@@ -42,4 +44,31 @@ int MaxLineHeightForPage(const PrintGeometry& geometry, int printableHeight)
     // Slot 35 starts at firstLineY + 70 h and needs h more.
     const int room = printableHeight - geometry.firstLineY;
     return std::max(room / (2 * kLinesPerPageStep + 1), 1);
+}
+
+QStringList WrapPrintLine(const QString& line, const PrintGeometry& geometry,
+                          const std::function<int(const QString&)>& textWidth)
+{
+    QStringList pieces;
+    QString rest = line;
+    int room = geometry.right - geometry.left;
+    while (rest.size() > 1 && textWidth(rest) > room) {
+        // The longest start that fits, at least one character.
+        int low = 1;
+        int high = int(rest.size()) - 1;
+        while (low < high) {
+            const int mid = (low + high + 1) / 2;
+            if (textWidth(rest.left(mid)) <= room)
+                low = mid;
+            else
+                high = mid - 1;
+        }
+        const int blank = int(rest.lastIndexOf(QLatin1Char(' '), low - 1));
+        const int cut = blank > 0 ? blank + 1 : low;
+        pieces << rest.left(cut);
+        rest = rest.mid(cut);
+        room = geometry.right - geometry.left - geometry.indent;
+    }
+    pieces << rest;
+    return pieces;
 }

@@ -3,7 +3,8 @@
 // window implements it over its controls; tests implement it with plain
 // fields. Every call is made on the GUI thread and returns at once, except
 // confirmDeleteAll(), which shows a modal question (a nested event loop: timer
-// ticks and receive events keep running while it is open).
+// ticks and receive events keep running while it is open), and likewise the
+// other confirm...() questions.
 #include <QString>
 #include <QTime>
 
@@ -42,6 +43,13 @@ public:
     // Modal "Are you sure you want to delete ALL?", title "Exit Confirmation",
     // warning icon, Yes/No. True only for Yes.
     virtual bool confirmDeleteAll() = 0;
+    // Modal question before MASTER RESET, which makes the receiver forget
+    // every meter and key. Warning icon, Yes/No, No the default; true only
+    // for Yes.
+    virtual bool confirmMasterReset() = 0;
+    // Modal question before "Get all meters from ZELK" replaces a meter table
+    // holding unsaved changes. Yes/No, No the default; true only for Yes.
+    virtual bool confirmReplaceTable() = 0;
 
     // running: shows "Stop programming" (Butt_stop) and ProgressBar1 and
     // disables the add and delete buttons (BitBtn42, BitBtn43); !running hides

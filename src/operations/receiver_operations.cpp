@@ -19,7 +19,7 @@ void ReceiverOperations::BitBtn52Click()
     st.retryCount = 0;
     st.lastCommand = CommandCode::ReadStatus;
     st.replyReceived = false;
-    CmdReadStatus(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.localTime());
+    CmdReadStatus(retry_.sink(), ctx_.host.zelkId(), ctx_.host.localTime());
     retry_.startWithResponseTimeout();
 }
 
@@ -31,12 +31,15 @@ void ReceiverOperations::BitBtn53Click()
     WorkingState& st = ctx_.state;
     st.lastCommand = CommandCode::ReadStatus;
     st.replyReceived = false;
-    CmdReadStatus(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.localTime());
+    CmdReadStatus(retry_.sink(), ctx_.host.zelkId(), ctx_.host.localTime());
     retry_.startWithResponseTimeout();
 }
 
 void ReceiverOperations::BitBtn51Click()
 {
+    // The list replaces the table: work not saved yet is given up only on Yes.
+    if (ctx_.table.modified() && !ctx_.host.confirmReplaceTable())
+        return;
     if (!single_.RunCommonFrame(true))
         return;
     ctx_.table.ClearMeterTable();
@@ -48,7 +51,7 @@ void ReceiverOperations::BitBtn51Click()
     // Cleared like every other operation, so that the retry timer asks again
     // when no list arrives instead of taking an earlier reply for this one.
     st.replyReceived = false;
-    CmdGetMeterList(ctx_.sink(), ctx_.host.zelkId());
+    CmdGetMeterList(retry_.sink(), ctx_.host.zelkId());
     retry_.startWithResponseTimeout();
 }
 
@@ -61,7 +64,7 @@ void ReceiverOperations::Button6Click()
     st.lastCommand = CommandCode::SetReceiverId;
     st.replyReceived = false;
     // The ZELK ID field keeps the old ID; the user types the new one in.
-    CmdSetReceiverId(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.newZelkId());
+    CmdSetReceiverId(retry_.sink(), ctx_.host.zelkId(), ctx_.host.newZelkId());
     retry_.startWithCurrentInterval();
 }
 
@@ -76,13 +79,16 @@ void ReceiverOperations::Button8Click()
     const QString mode = ctx_.host.wirelessModeText();
     // A ZELK ID that does not convert also stops the telegram; the builder
     // has logged that reason, so the mode message is only for a wrong mode.
-    if (!CmdSetWirelessMode(ctx_.sink(), ctx_.host.zelkId(), mode) && !WirelessModeNames().contains(mode))
+    if (!CmdSetWirelessMode(retry_.sink(), ctx_.host.zelkId(), mode) && !WirelessModeNames().contains(mode))
         ctx_.log(QStringLiteral("Wrong wireless mode, not programmed"));
     retry_.startWithCurrentInterval();
 }
 
 void ReceiverOperations::BitBtn23Click()
 {
+    // The receiver forgets every meter and key: sent only after Yes.
+    if (!ctx_.host.confirmMasterReset())
+        return;
     if (!single_.RunCommonFrame(true))
         return;
     WorkingState& st = ctx_.state;

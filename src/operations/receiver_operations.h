@@ -14,10 +14,10 @@ public:
 
     void BitBtn52Click();  // read status
     void BitBtn53Click();  // read status, second button (keeps retryCount)
-    void BitBtn51Click();  // get all meters (empties the meter table first)
+    void BitBtn51Click();  // get all meters (empties the meter table first; asks when it holds unsaved changes)
     void Button6Click();   // set new ID
     void Button8Click();   // set wireless mode
-    void BitBtn23Click();  // master reset, no question asked
+    void BitBtn23Click();  // master reset, after the question
     void BitBtn24Click();  // clock adjust
     void BitBtn44Click();  // set or clear flag
 

@@ -2,8 +2,10 @@
 
 #include "core/command_codes.h"
 #include "core/working_state.h"
+#include "operations/medium_send.h"
 #include "protocol/commands.h"
-#include "protocol/medium.h"
+
+#include <utility>
 
 RetryTimer::RetryTimer(const OperationContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx)
 {
@@ -18,20 +20,46 @@ RetryTimer::RetryTimer(const OperationContext& ctx, QObject* parent) : QObject(p
 
 void RetryTimer::startWithCurrentInterval()
 {
+    attempts_ = std::exchange(sink_.sent, 0);
+    arm(false);
+}
+
+void RetryTimer::startWithResponseTimeout()
+{
+    attempts_ = std::exchange(sink_.sent, 0);
+    arm(true);
+}
+
+void RetryTimer::arm(bool writeInterval)
+{
+    const int interval = ctx_.host.responseTimeout();
+    // A different interval starts the period again (QTimer restarts an active
+    // timer on setInterval); the same one leaves the pending tick alone.
+    if (writeInterval && interval != timer_.interval())
+        timer_.setInterval(interval);
     // An armed timer keeps its pending tick.
     if (!timer_.isActive())
         timer_.start();
 }
 
-void RetryTimer::startWithResponseTimeout()
+namespace {
+
+// The commands whose operation arms the timer and which it sends again: the
+// ones that end with the no-reply line when every sending went unanswered.
+bool EndsWithNoReplyLine(std::uint8_t code)
 {
-    const int interval = ctx_.host.responseTimeout();
-    // A different interval starts the period again (QTimer restarts an active
-    // timer on setInterval); the same one leaves the pending tick alone.
-    if (interval != timer_.interval())
-        timer_.setInterval(interval);
-    startWithCurrentInterval();
+    switch (code) {
+    case CommandCode::SetReceiverId:
+    case CommandCode::AddMeter:
+    case CommandCode::SetMeterMedium:
+    case CommandCode::SetWirelessMode:
+    case CommandCode::ReadStatus:
+    case CommandCode::GetMeterList: return true;
+    default: return false;
+    }
 }
+
+}  // namespace
 
 void RetryTimer::Timer_readZUDozadTimer()
 {
@@ -42,11 +70,25 @@ void RetryTimer::Timer_readZUDozadTimer()
         return;
     }
     ++st.retryCount;
-    if (ctx_.host.retries() < st.retryCount)
+    if (ctx_.host.retries() < st.retryCount) {
+        // Silence after the last sending. Nothing said when nothing went out
+        // (a refused input has said why already).
+        if (attempts_ > 0 && EndsWithNoReplyLine(st.lastCommand))
+            ctx_.log(NoReplyNotice(ctx_.host.zelkId(), attempts_));
         return;
+    }
     ctx_.log(RetryNotice(st.retryCount));
+    sink_.sent = 0;
+    const bool again = sendAgain();
+    attempts_ += std::exchange(sink_.sent, 0);
+    if (again)
+        arm(true);
+}
 
-    CommandSink& sink = ctx_.sink();
+bool RetryTimer::sendAgain()
+{
+    WorkingState& st = ctx_.state;
+    CommandSink& sink = sink_;
     OperationHost& host = ctx_.host;
     switch (st.lastCommand) {
     case CommandCode::SetReceiverId: CmdSetReceiverId(sink, host.zelkId(), host.newZelkId()); break;
@@ -55,9 +97,7 @@ void RetryTimer::Timer_readZUDozadTimer()
         if (keySteps_)
             keySteps_->RunKeySteps();
         break;
-    case CommandCode::SetMeterMedium:
-        CmdSetMeterMedium(sink, host.zelkId(), host.meterId(), MediumCodeFromName(host.mediumText()));
-        break;
+    case CommandCode::SetMeterMedium: SendMeterMedium(sink, host.zelkId(), host.meterId(), host.mediumText()); break;
     case CommandCode::SetWirelessMode: (void)CmdSetWirelessMode(sink, host.zelkId(), host.wirelessModeText()); break;
     case CommandCode::ReadStatus: CmdReadStatus(sink, host.zelkId(), host.localTime()); break;
     case CommandCode::GetMeterList:
@@ -67,12 +107,20 @@ void RetryTimer::Timer_readZUDozadTimer()
         break;
     default:
         // Codes without a send-again action: the attempt line is all.
-        return;
+        return false;
     }
-    startWithResponseTimeout();
+    return true;
 }
 
 QString RetryNotice(int attempt)
 {
     return QStringLiteral("Communicating RF-ZELK again, attempt ") + QString::number(attempt);
+}
+
+QString NoReplyNotice(const QString& zelkId, int attempts)
+{
+    return QStringLiteral("No reply from ZELK %1 after %2 %3 - check the ZELK ID, speed and parity")
+        .arg(zelkId)
+        .arg(attempts)
+        .arg(attempts == 1 ? QStringLiteral("attempt") : QStringLiteral("attempts"));
 }

@@ -8,6 +8,7 @@
 // period again. The interval is 1000 ms until an operation first writes it.
 #include "operations/key_resend.h"
 #include "operations/operation_context.h"
+#include "protocol/command_sink.h"
 
 #include <QObject>
 #include <QTimer>
@@ -15,6 +16,10 @@
 // The line that announces a command sent again: "Communicating RF-ZELK
 // again, attempt " and the attempt number.
 QString RetryNotice(int attempt);
+// The line that ends an exchange whose every sending went unanswered:
+// "No reply from ZELK 01020304 after 3 attempts - check the ZELK ID, speed
+// and parity" ("1 attempt" for one).
+QString NoReplyNotice(const QString& zelkId, int attempts);
 
 class RetryTimer : public QObject {
     Q_OBJECT
@@ -27,7 +32,12 @@ public:
     // without one, code 5 gets the attempt line only.
     void setKeyResend(KeyResend* keySteps) { keySteps_ = keySteps; }
 
+    // Where an operation that arms the timer writes its first telegram, so
+    // that the timer knows whether it went out (a builder may refuse).
+    CommandSink& sink() { return sink_; }
+
     // Arms the timer with the interval it has (no-op when already armed).
+    // Called by an operation after its first sending: a new exchange.
     void startWithCurrentInterval();
     // Writes the response timeout into the interval, then arms the timer.
     void startWithResponseTimeout();
@@ -41,7 +51,29 @@ public slots:
     void Timer_readZUDozadTimer();
 
 private:
+    // Passes telegrams on and counts them.
+    class CountingSink final : public CommandSink {
+    public:
+        explicit CountingSink(const OperationContext& ctx) : ctx_(ctx) {}
+        void logLine(const QString& line) override { ctx_.log(line); }
+        void TransmitTelegram(const QByteArray& telegram) override
+        {
+            ++sent;
+            ctx_.sink().TransmitTelegram(telegram);
+        }
+        int sent = 0;
+
+    private:
+        const OperationContext& ctx_;
+    };
+
+    void arm(bool writeInterval);
+    // Sends the last command again; false for a code without a send-again.
+    bool sendAgain();
+
     OperationContext ctx_;
     KeyResend* keySteps_ = nullptr;
     QTimer timer_;
+    CountingSink sink_{ctx_};
+    int attempts_ = 0;  // telegrams of the current exchange that went out
 };

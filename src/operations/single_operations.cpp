@@ -3,10 +3,10 @@
 #include "core/command_codes.h"
 #include "core/working_state.h"
 #include "operations/batch_sequences.h"
+#include "operations/medium_send.h"
 #include "operations/retry_timer.h"
 #include "protocol/commands.h"
 #include "protocol/key_text.h"
-#include "protocol/medium.h"
 #include "table/meter_table.h"
 
 SingleOperations::SingleOperations(const OperationContext& ctx, RetryTimer& retry, BatchSequences& batch)
@@ -58,7 +58,7 @@ void SingleOperations::BitBtn42Click()
         batch_.Start(BatchSequences::Kind::AddAll);
         return;
     }
-    CmdAddDeleteMeter(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.meterId(), true);
+    CmdAddDeleteMeter(retry_.sink(), ctx_.host.zelkId(), ctx_.host.meterId(), true);
     retry_.startWithCurrentInterval();
 }
 
@@ -129,6 +129,6 @@ void SingleOperations::BitBtn19Click()
     st.retryCount = 0;
     st.replyReceived = false;
     st.lastCommand = CommandCode::SetMeterMedium;
-    CmdSetMeterMedium(ctx_.sink(), ctx_.host.zelkId(), ctx_.host.meterId(), MediumCodeFromName(ctx_.host.mediumText()));
+    SendMeterMedium(retry_.sink(), ctx_.host.zelkId(), ctx_.host.meterId(), ctx_.host.mediumText());
     retry_.startWithResponseTimeout();
 }

@@ -143,6 +143,8 @@ bool DecodeMeterList(const QByteArray& frame, ReplyTarget& target)
         // single empty data row in one go.
         table.ClearMeterTable();
         table.replaceDataRows(std::move(rows));
+        // The receiver's list is what the table now holds: nothing to save.
+        table.setModified(false);
         state.listTailPending = true;
         state.replyReceived = true;
         return true;
@@ -163,6 +165,8 @@ void DecodeListTail(const QByteArray& frame, ReplyTarget& target)
         return;
     WorkingState& state = target.state();
     state.replyReceived = true;
+    // The values complete the receiver's list; they are no edit of the user's.
+    const bool modified = table.modified();
     for (int r = 1; r <= dataRows; ++r) {
         const int offset = 18 + 6 * (r - 1);
         // A row whose value is not wholly inside the frame keeps its cell;
@@ -186,6 +190,7 @@ void DecodeListTail(const QByteArray& frame, ReplyTarget& target)
             state.replyReceived = false;
         }
     }
+    table.setModified(modified);
 }
 
 void DecodeKeyReadBack(const QByteArray& frame, ReplyTarget& target)

@@ -6,6 +6,7 @@
 #include "protocol/commands.h"
 #include "protocol/hex.h"
 #include "serial/line_settings.h"
+#include "serial/port_open_failure.h"
 #include "serial/vacomm.h"
 
 #include <QTimer>
@@ -79,12 +80,7 @@ void Connection::ToggleConnection()
     if (!ProbeDevice(comm_.DevicePath(), nullptr, &probeError)) {
         view_.setStatusText(closedText);
         state_.connected = false;
-        if (view_.englishChecked())
-            log_.append(QStringLiteral("The selected serial port (") + name
-                        + QStringLiteral(") is in use by another program!"));
-        else
-            log_.append(QStringLiteral("La porta selezionata (") + name + QStringLiteral(") e utilizzata da un")
-                        + QLatin1Char('"') + QStringLiteral("altra applicazione!"));
+        log_.append(PortOpenFailureMessage(probeError, name, view_.englishChecked()));
         const QString hint = PortPermissionHint(probeError, name, view_.englishChecked());
         if (!hint.isEmpty())
             log_.append(hint);

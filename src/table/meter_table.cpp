@@ -24,6 +24,8 @@ void MeterTable::setCell(int col, int row, const QString& text)
     if (c == text)
         return;
     c = text;
+    if (row >= 1)
+        modified_ = true;
     emit cellChanged(col, row);
 }
 
@@ -34,6 +36,7 @@ void MeterTable::setRowCount(int count)
     if (count == rowCount())
         return;
     rows_.resize(size_t(count));
+    modified_ = true;
     emit reset();
 }
 
@@ -48,6 +51,7 @@ void MeterTable::ClearMeterTable()
     rows_.resize(2);
     rows_[1] = Row{};
     marks_.assign(marks_.size(), false);
+    modified_ = false;
     emit reset();
     emit marksChanged();
 }
@@ -60,12 +64,14 @@ void MeterTable::DeleteSelectedRow(const LogFn& log)
     if (rowCount() == 2) {
         // The last data row stays, emptied.
         rows_[1] = Row{};
+        modified_ = true;
         emit reset();
         return;
     }
     try {
         // Rows below move up over the selected one; marks stay on their numbers.
         rows_.erase(rows_.begin() + selectedRow_);
+        modified_ = true;
     } catch (const std::exception& e) {
         if (log)
             log(QStringLiteral("Exception deleting row - ") + QString::fromLocal8Bit(e.what()));
@@ -84,6 +90,7 @@ void MeterTable::InsertRow(const LogFn& log)
         at = rowCount();
     try {
         rows_.insert(rows_.begin() + at, Row{});
+        modified_ = true;
     } catch (const std::exception& e) {
         if (log)
             log(QStringLiteral("Exception addin row - ") + QString::fromLocal8Bit(e.what()));
@@ -154,5 +161,6 @@ void MeterTable::replaceDataRows(std::vector<Row> rows)
         rows_.push_back(std::move(r));
     if (rows_.size() < 2)
         rows_.resize(2);
+    modified_ = true;
     emit reset();
 }

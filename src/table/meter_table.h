@@ -71,6 +71,15 @@ public:
     void replaceDataRows(std::vector<Row> rows);
     const std::vector<Row>& rows() const { return rows_; }
 
+    // Whether the data rows hold changes not saved since the table was last
+    // loaded, saved or filled from the receiver. Every edit of a data row
+    // sets it (cells, rows added, deleted or replaced); the header, the
+    // selection and the marks do not. Emptying the table clears it: an empty
+    // table has nothing to lose. Whoever loads, saves or fills the table
+    // clears it with setModified(false) once done.
+    bool modified() const { return modified_; }
+    void setModified(bool modified) { modified_ = modified; }
+
 signals:
     // One cell changed.
     void cellChanged(int col, int row);
@@ -84,4 +93,5 @@ private:
     std::vector<bool> marks_;  // indexed by row number; grows as rows are marked
     int selectedRow_ = 0;
     bool markAllPending_ = false;
+    bool modified_ = false;
 };

@@ -75,4 +75,28 @@ TEST(PrintLayout, LargestLineHeightKeepsSlot35OnThePage)
     EXPECT_GT(bigger.lines[35].y + h + 1, 2970);
 }
 
+// Fails when a long line is cut at the page's edge, breaks a byte of a dump in two, loses a
+// character, or goes on without its indent. 10 px per mm and per character: 166 characters
+// between the margins, 158 after the indent.
+TEST(PrintLayout, LongLinesWrapWithAnIndentedContinuation)
+{
+    const PrintGeometry g = ComputePrintGeometry(2100, 2970);
+    const auto width = [](const QString& text) { return 10 * int(text.size()); };
+    const struct {
+        QString line;
+        QList<int> sizes;  // characters per printed line
+    } cases[] = {{QString(166, u'x'), {166}},
+                 {QString(), {0}},
+                 {"Sent: " + QStringLiteral("0F ").repeated(150), {165, 156, 135}},  // after a blank
+                 {QString(400, u'y'), {166, 158, 76}}};                              // no blank
+    for (const auto& c : cases) {
+        const QStringList pieces = WrapPrintLine(c.line, g, width);
+        QList<int> sizes;
+        for (const QString& p : pieces)
+            sizes << int(p.size());
+        EXPECT_EQ(sizes, c.sizes);
+        EXPECT_EQ(pieces.join(QString()), c.line);
+    }
+}
+
 }  // namespace

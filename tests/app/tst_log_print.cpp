@@ -107,6 +107,7 @@ private slots:
     void pages();
     void positions();
     void linesStayOnThePage();
+    void longLineWrapsWithAnIndent();
     void titleUsesTheSystemFormats();
     void printedToAFileALogWithKeysIsPrivate_data();
     void printedToAFileALogWithKeysIsPrivate();
@@ -181,6 +182,17 @@ void TestLogPrint::linesStayOnThePage()
     QCOMPARE(pages.size(), 2);
     QCOMPARE(pages[0].size(), 37);
     QVERIFY(pages[0].last().y <= printed.height);
+}
+
+// Fails when a line wider than the page is printed whole (cut at its edge) or goes on at the margin.
+void TestLogPrint::longLineWrapsWithAnIndent()
+{
+    const Printed printed = PrintToPdf({QStringLiteral("Sent: ") + QStringLiteral("68 0B ").repeated(120), "next"});
+    const PrintGeometry g = ComputePrintGeometry(printed.width, printed.height);
+    const QList<TextOrigin> texts = PageTexts(printed.pdf).value(0);
+    QVERIFY(texts.size() >= 5);  // title, the line on three or more, the next line
+    for (int i = 1; i < texts.size(); ++i)
+        QCOMPARE(qRound(texts[i].x), i == 1 || i == texts.size() - 1 ? g.left : g.left + g.indent);
 }
 
 void TestLogPrint::titleUsesTheSystemFormats()

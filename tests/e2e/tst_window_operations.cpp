@@ -8,9 +8,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+
+#include <memory>
 
 namespace {
 const QString kKey = QStringLiteral("000102030405060708090A0B0C0D0EFF");
@@ -69,8 +72,11 @@ private slots:
         pointAt(form, sim);
         MeterTable& table = form.meterTable();
         table.setCell(MeterTable::ColSerial, 1, QStringLiteral("old row"));
+        auto yes = std::make_shared<ModalAnswer>(QMessageBox::Yes);  // the row was never saved
+        AnswerNextMessageBox(yes);
 
         QTest::mouseClick(form.BitBtn51, Qt::LeftButton);
+        QVERIFY(yes->seen);
         QTRY_COMPARE_WITH_TIMEOUT(table.rowCount(), 17, 3000);
         QCOMPARE(table.cell(0, 1), QStringLiteral("1"));
         QCOMPARE(table.cell(1, 1), QStringLiteral("12345678"));
@@ -87,6 +93,7 @@ private slots:
         QCOMPARE(table.cell(MeterTable::ColNotes, 16), QStringLiteral("-1"));
         QVERIFY(f.logLines().contains(
             QStringLiteral("Sent: 68 14 06 DA 46 04 03 02 01 00 1B 7A 00 00 00 00 0F FF 22 02 01 10 16 ")));
+        QVERIFY(!table.modified());  // the receiver's list, nothing to save
     }
 
     void readStatusWritesTheReport()
@@ -181,6 +188,43 @@ private slots:
         QCOMPARE(frames[2].mid(18, 6), QByteArray::fromHex("010455555555"));
         QVERIFY(form.BitBtn42->isEnabled());
         QVERIFY(!form.Butt_stop->isVisible());
+    }
+
+    // Fails when MASTER RESET or "Get all meters" over unsaved work goes out without a Yes, or when the
+    // question is not in the language of the Exit question.
+    void questionsBeforeDestroying_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("italian");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("reset, No") << "BitBtn23" << false << int(QMessageBox::No)
+                                   << "Reset the receiver? It forgets every meter and key it holds.";
+        QTest::newRow("reset, Yes, Italian") << "BitBtn23" << true << int(QMessageBox::Yes)
+                                             << "Azzerare il ricevitore? Dimentica tutti i contatori e le chiavi.";
+        QTest::newRow("unsaved table, No") << "BitBtn51" << false << int(QMessageBox::No)
+                                           << "The meter table holds changes that are not saved. Replace it with "
+                                              "the receiver's list?";
+    }
+    void questionsBeforeDestroying()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, italian);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        SimProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        WindowFixture f;
+        pointAt(f.form(), sim);
+        if (italian)
+            f.form().Italian1Click();
+        f.form().meterTable().setCell(MeterTable::ColKey, 1, kKey);
+        auto box = std::make_shared<ModalAnswer>(answer);
+        AnswerNextMessageBox(box);
+        QTest::mouseClick(f.form().findChild<QAbstractButton*>(button), Qt::LeftButton);
+        QCOMPARE(box->text, question);
+        QCOMPARE(f.logLines().filter(QStringLiteral("Sent: ")).size(), answer == QMessageBox::Yes ? 1 : 0);
+        QCOMPARE(f.form().meterTable().cell(MeterTable::ColKey, 1), kKey);  // No leaves the table whole
     }
 };
 

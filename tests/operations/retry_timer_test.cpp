@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 namespace {
 
 const QString kAttempt = QStringLiteral("Communicating RF-ZELK again, attempt ");
@@ -16,7 +19,14 @@ bool TimerIdle(OpsRig& rig)
     return !rig.ops.retryTimer().timer().isActive();
 }
 
-TEST(RetryTimer, RetriesZeroEndsSilentlyAtTheFirstTick)
+QString NoReply(int n)
+{
+    return QStringLiteral("No reply from ZELK 01020304 after %1 attempt%2 - check the ZELK ID, speed and parity")
+        .arg(n)
+        .arg(n == 1 ? "" : "s");
+}
+
+TEST(RetryTimer, RetriesZeroEndsAtTheFirstTickWithTheNoReplyLine)
 {
     OpsRig rig;
     rig.host.retryTimes = 0;
@@ -28,7 +38,7 @@ TEST(RetryTimer, RetriesZeroEndsSilentlyAtTheFirstTick)
     SpinFor(50);
     EXPECT_TRUE(TimerIdle(rig));
     EXPECT_EQ(rig.link.telegrams.size(), 1);
-    EXPECT_EQ(rig.link.lines.size(), linesBefore);
+    EXPECT_EQ(rig.link.lines.mid(linesBefore), QStringList{NoReply(1)});
 }
 
 TEST(RetryTimer, RetriesTwoWithSilenceSendsThreeTimesWithAttemptLines)
@@ -43,7 +53,7 @@ TEST(RetryTimer, RetriesTwoWithSilenceSendsThreeTimesWithAttemptLines)
     ASSERT_EQ(rig.link.telegrams.size(), 3);
     EXPECT_EQ(rig.link.telegrams[0], rig.link.telegrams[2]);
     const QString sent = QStringLiteral("Sent: ") + HexDump(rig.link.telegrams[0]);
-    EXPECT_EQ(rig.link.lines, (QStringList{sent, kAttempt + "1", sent, kAttempt + "2", sent}));
+    EXPECT_EQ(rig.link.lines, (QStringList{sent, kAttempt + "1", sent, kAttempt + "2", sent, NoReply(3)}));
 }
 
 TEST(RetryTimer, ReplyBeforeTheFirstTickLogsOneEmptyLineOnly)
@@ -221,6 +231,31 @@ TEST(RetryTimer, WrongModeRetriesLogAttemptsButSendNothing)
     EXPECT_TRUE(rig.link.telegrams.isEmpty());
     EXPECT_EQ(rig.link.lines,
               (QStringList{QStringLiteral("Wrong wireless mode, not programmed"), kAttempt + "1", kAttempt + "2"}));
+}
+
+// Fails when an unanswered sending ends without the no-reply line, or one gets it that sent nothing,
+// has no send-again of its own, or counts the sendings of an earlier exchange.
+TEST(RetryTimer, NoReplyLineEndsOnlyAnUnansweredSending)
+{
+    using Op = void (DeviceOperations::*)();
+    const std::vector<std::tuple<Op, QString, QString>> cases = {
+        {&DeviceOperations::BitBtn52Click, "", NoReply(2)},  // status
+        {&DeviceOperations::BitBtn53Click, "", NoReply(1)},  // second status button, retries used up
+        {&DeviceOperations::BitBtn51Click, "", NoReply(2)},  // list
+        {&DeviceOperations::Button8Click, "Mode T", NoReply(2)},
+        {&DeviceOperations::Button8Click, "", kAttempt + "1"},        // mode refused: nothing sent
+        {&DeviceOperations::Butt_readAESClick, "", kAttempt + "1"}};  // takes the timer over
+    for (const auto& [op, mode, last] : cases) {
+        OpsRig rig;
+        rig.host.mode = mode;
+        rig.ops.BitBtn52Click();  // an earlier exchange, unanswered: two sendings
+        rig.ops.Timer_readZUDozadTimer();
+        rig.ops.Timer_readZUDozadTimer();
+        (rig.ops.*op)();
+        rig.ops.Timer_readZUDozadTimer();
+        rig.ops.Timer_readZUDozadTimer();
+        EXPECT_EQ(rig.link.lines.last(), last);
+    }
 }
 
 }  // namespace

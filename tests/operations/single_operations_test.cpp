@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 namespace {
 
 const QString kZelk = QStringLiteral("01020304");
@@ -115,6 +118,44 @@ INSTANTIATE_TEST_SUITE_P(
                [](DeviceOperations& o) { o.BitBtn44Click(); }, Hex("0F FF 05 04 00 00 00 00"),
                CommandCode::SetReceiverFlag, true, true, false, 1000}),
     [](const ::testing::TestParamInfo<OpCase>& i) { return std::string(i.param.name); });
+
+// Fails when MASTER RESET goes out without a Yes, or "Get all meters" gives up a table with unsaved
+// changes without asking (or asks about one without), or when an unlisted medium goes out unnamed.
+TEST(Questions, DestroyingOperationsSendOnlyAfterYes)
+{
+    // reset, table modified, answer, questions asked, telegrams
+    const std::vector<std::tuple<bool, bool, bool, QStringList, int>> cases = {{true, false, false, {"reset"}, 0},
+                                                                               {true, false, true, {"reset"}, 1},
+                                                                               {false, true, false, {"replace"}, 0},
+                                                                               {false, true, true, {"replace"}, 1},
+                                                                               {false, false, false, {}, 1}};
+    for (const auto& [reset, modified, yes, asked, telegrams] : cases) {
+        OpsRig rig;
+        rig.setIds({"11111111", "22222222"});
+        rig.table.setModified(modified);
+        rig.host.resetAnswer = rig.host.replaceAnswer = yes;
+        reset ? rig.ops.BitBtn23Click() : rig.ops.BitBtn51Click();
+        EXPECT_EQ(rig.host.asked, asked);
+        EXPECT_EQ(rig.link.telegrams.size(), telegrams);
+        EXPECT_EQ(rig.table.rowCount(), telegrams && !reset ? 2 : 3);  // a No leaves the table whole
+    }
+}
+
+TEST(SetMedium, TextOutsideTheBoxIsNamedBeforeItsFrame)
+{
+    for (const QString medium : {"Heat", "water", "", "Water"}) {
+        OpsRig rig;
+        rig.host.medium = medium;
+        rig.ops.BitBtn19Click();
+        rig.ops.Timer_readZUDozadTimer();  // the send-again says it again
+        const QString sent = QStringLiteral("Sent: ") + HexDump(rig.link.telegrams.value(0));
+        const QString line = "Medium \"" + medium + "\" is not in the list: sent as 0x0F (Unknown)";
+        const QString attempt = QStringLiteral("Communicating RF-ZELK again, attempt 1");
+        const QStringList expected = medium == "Water" ? QStringList{sent, attempt, sent}
+                                                       : QStringList{line, sent, attempt, line, sent};
+        EXPECT_EQ(rig.link.lines, expected);
+    }
+}
 
 TEST(GetAllMeters, EmptiesTheTableFirstEndsTheHoldOffAndAwaitsAReply)
 {

@@ -235,6 +235,8 @@ TEST(DecodeMeterList, SixteenSlotsReplaceTheTable)
     EXPECT_TRUE(t.workingState.listTailPending);
     EXPECT_TRUE(t.workingState.replyReceived);
     EXPECT_TRUE(t.lines.isEmpty());
+    // Filled from the receiver: nothing to save (Get all asks no question).
+    EXPECT_FALSE(m.modified());
 }
 
 TEST(DecodeMeterList, WrongStopByteIsReportedAndDecodingGoesOn)
@@ -298,6 +300,11 @@ TEST(DecodeListTail, ValuesGoIntoNotes)
     // Only the Notes column is written.
     EXPECT_EQ(t.meterTable.cell(3, 1), QStringLiteral("old key"));
     EXPECT_EQ(t.meterTable.rowCount(), 17);
+    // The values are the receiver's, no edit: the table's saved state stays.
+    EXPECT_TRUE(t.meterTable.modified());
+    t.meterTable.setModified(false);
+    DecodeListTail(ListTailFrame(QList<std::uint32_t>(16, 7), 113), t);
+    EXPECT_FALSE(t.meterTable.modified());
 }
 
 TEST(DecodeListTail, ShortTelegrams)

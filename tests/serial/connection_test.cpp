@@ -7,6 +7,7 @@
 #include "core/working_state.h"
 #include "protocol/commands.h"
 #include "protocol/support/recording_sink.h"
+#include "serial/port_open_failure.h"
 #include "serial/support/pty_pair.h"
 #include "serial/vacomm.h"
 
@@ -14,6 +15,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include <QDir>
@@ -153,18 +155,41 @@ TEST_F(ConnectionTest, BusyPortIsReportedInTheChosenLanguage)
     EXPECT_EQ(log.lineCount(), 2);
     EXPECT_FALSE(state.connected);
 
-    // A port that does not exist gives the same message.
+    // A port that does not exist is named as such, not as busy.
     view.english = true;
     view.name = "/nonexistent-zelk/ttyQ";
     conn.ToggleConnection();
-    EXPECT_EQ(log.lastLine(), "The selected serial port (/nonexistent-zelk/ttyQ) is in use by another program!");
+    EXPECT_EQ(log.lastLine(), "The selected serial port (/nonexistent-zelk/ttyQ) does not exist!");
     EXPECT_EQ(view.status, "/nonexistent-zelk/ttyQ is closed");
+    EXPECT_TRUE(view.captions.isEmpty());
 
     // Once released, the connect succeeds.
     holder.ClosePort();
     view.name = pty.slavePath();
     conn.ToggleConnection();
     EXPECT_TRUE(state.connected);
+}
+
+// Fails when a port that is missing, refused or failing otherwise is reported as busy, or a busy one
+// as anything else.
+TEST(PortOpenFailureMessage, NamesTheRealReasonInEitherLanguage)
+{
+    const QString en = "The selected serial port (COM3)", it = "La porta selezionata (COM3)";
+    const QString denied = " cannot be opened: permission denied (the user must be in the dialout group)";
+    const QString negato = " non può essere aperta: permesso negato (l'utente deve appartenere al gruppo dialout)";
+    const QString eio = QString::fromLocal8Bit(std::strerror(EIO));
+    const std::vector<std::tuple<int, QString, QString>> cases = {
+        {EBUSY, en + " is in use by another program!", it + " e utilizzata da un\"altra applicazione!"},
+        {ENOENT, en + " does not exist!", it + " non esiste!"},
+        {ENXIO, en + " does not exist!", it + " non esiste!"},
+        {ENODEV, en + " does not exist!", it + " non esiste!"},
+        {EACCES, en + denied, it + negato},
+        {EPERM, en + denied, it + negato},
+        {EIO, en + " cannot be opened: " + eio, it + " non può essere aperta: " + eio}};
+    for (const auto& [error, english, italian] : cases) {
+        EXPECT_EQ(PortOpenFailureMessage(error, "COM3", true), english) << error;
+        EXPECT_EQ(PortOpenFailureMessage(error, "COM3", false), italian) << error;
+    }
 }
 
 TEST_F(ConnectionTest, OpenFailureAfterASuccessfulProbeIsLogged)

@@ -10,6 +10,10 @@
 #include "table/meter_table.h"
 #include "table/ui/enter_aes.h"
 
+namespace {
+const QString kWholeKey = QStringLiteral("ABC0123456789DEF0123456789ABCDEF");
+}
+
 class TestEnterAes : public QObject {
     Q_OBJECT
 
@@ -155,29 +159,35 @@ private slots:
         QCOMPARE(edit()->cursorPosition(), 30);
     }
 
+    // Fails when Done writes a key that is not whole (filled up with zeros, as
+    // a meter could never be read with it), or when its refusal closes the
+    // dialog or does not say how many digits there are.
     void doneWrites_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("all");
         QTest::addColumn<int>("selected");
-        QTest::addColumn<QString>("key");
         QTest::addColumn<QList<int>>("written");
+        QTest::addColumn<QString>("count");
         const QList<int> none;
-        QTest::newRow("empty field") << "" << false << 2 << QString(32, u'0') << QList<int>{2};
-        QTest::newRow("5 characters") << "abCD1" << false << 3 << "abCD1" + QString(27, u'0') << QList<int>{3};
-        QTest::newRow("32 characters unchanged")
-            << "0123456789abcdefABCDEF0123456789" << false << 1 << "0123456789abcdefABCDEF0123456789" << QList<int>{1};
-        QTest::newRow("no row selected") << "AB" << false << 0 << "AB" + QString(30, u'0') << none;
-        QTest::newRow("all numbered rows") << "F" << true << 0 << "F" + QString(31, u'0')
-                                           << QList<int>{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
+        const QString whole = "0123456789abcdefABCDEF0123456789";
+        QTest::newRow("empty field refused") << "" << false << 2 << none << "0 of 32 digits";
+        QTest::newRow("5 characters refused") << "abCD1" << false << 3 << none << "5 of 32 digits";
+        QTest::newRow("31 characters refused") << whole.left(31) << false << 3 << none << "31 of 32 digits";
+        QTest::newRow("31 characters refused for all rows") << whole.left(31) << true << 3 << none << "31 of 32 digits";
+        QTest::newRow("32 characters unchanged") << whole << false << 1 << QList<int>{1} << "32 of 32 digits";
+        QTest::newRow("no row selected") << whole << false << 0 << none << "32 of 32 digits";
+        QTest::newRow("all numbered rows")
+            << whole << true << 0 << QList<int>{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}
+            << "32 of 32 digits";
     }
     void doneWrites()
     {
         QFETCH(QString, typed);
         QFETCH(bool, all);
         QFETCH(int, selected);
-        QFETCH(QString, key);
         QFETCH(QList<int>, written);
+        QFETCH(QString, count);
         fill(16);
         // Row 3 as "Add row in table" leaves it: no number.
         table->setSelectedRow(2);
@@ -187,10 +197,32 @@ private slots:
         QTest::keyClicks(edit(), typed);
         check()->setChecked(all);
         QTest::mouseClick(doneButton(), Qt::LeftButton);
-        QVERIFY(!dialog->isVisible());
-        QCOMPARE(edit()->text(), key);
+        const bool whole = typed.size() == 32;
+        QCOMPARE(dialog->isVisible(), !whole);
+        QCOMPARE(edit()->text(), typed);
+        QCOMPARE(dialog->countLabel()->text(), count);
+        QCOMPARE(dialog->countLabel()->font().bold(), !whole);  // the refusal stands out
         for (int r = 1; r < table->rowCount(); ++r)
-            QCOMPARE(table->cell(3, r), written.contains(r) ? key : (r == 3 ? QString() : QStringLiteral("OLD")));
+            QCOMPARE(table->cell(3, r), written.contains(r) ? typed : (r == 3 ? QString() : QStringLiteral("OLD")));
+    }
+
+    // Fails when the kept key is not selected at opening: typing into the
+    // full field would then add nothing, and Done would write the previous
+    // meter's key.
+    void typingAtOpeningReplacesTheKeptKey()
+    {
+        fill(2);
+        table->setSelectedRow(1);
+        dialog->showCentred();
+        QTest::keyClicks(edit(), QString(32, u'A'));
+        QTest::mouseClick(doneButton(), Qt::LeftButton);
+        table->setSelectedRow(2);
+        dialog->showCentred();
+        QTest::keyClicks(edit(), QString(32, u'B'));
+        QCOMPARE(dialog->countLabel()->text(), QStringLiteral("32 of 32 digits"));
+        QTest::mouseClick(doneButton(), Qt::LeftButton);
+        QCOMPARE(table->cell(3, 1), QString(32, u'A'));
+        QCOMPARE(table->cell(3, 2), QString(32, u'B'));
     }
 
     void keys_data()
@@ -217,7 +249,7 @@ private slots:
         table->setSelectedRow(1);
         dialog->showCentred();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
-        QTest::keyClicks(edit(), "ABC");
+        QTest::keyClicks(edit(), kWholeKey);
         QWidget* target = focus == "edit" ? static_cast<QWidget*>(edit())
             : focus == "done"             ? static_cast<QWidget*>(doneButton())
             : focus == "cancel"           ? static_cast<QWidget*>(cancelButton())
@@ -225,7 +257,7 @@ private slots:
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
         QCOMPARE(dialog->isVisible(), visibleAfter);
-        QCOMPARE(table->cell(3, 1), written ? "ABC" + QString(29, u'0') : QStringLiteral("OLD"));
+        QCOMPARE(table->cell(3, 1), written ? kWholeKey : QStringLiteral("OLD"));
         QCOMPARE(table->cell(3, 2), QStringLiteral("OLD"));
     }
 

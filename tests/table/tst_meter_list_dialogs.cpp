@@ -114,6 +114,7 @@ private slots:
         QCOMPARE(ReadAll(dir->filePath("out.csv")), QByteArray("1;12345678;Water;;Hall;\r\n9;87654321;Heat;AB;;\r\n"));
         QVERIFY(messages.isEmpty());
         QCOMPARE(table->cell(0, 2), QStringLiteral("9"));  // the table is never changed
+        QVERIFY(!table->modified());                       // saved: nothing left unsaved
     }
 
     void exportReplacesWithoutAsking()
@@ -162,6 +163,7 @@ private slots:
             QCOMPARE(messages.first().icon, QMessageBox::Critical);
         }
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList());
+        QVERIFY(table->modified());  // not saved
     }
 
     void importAsksWithTheOpenDialogAndFills()
@@ -181,6 +183,7 @@ private slots:
         QCOMPARE(table->rowCount(), 3);
         QCOMPARE(table->cell(0, 2), QStringLiteral("2"));
         QCOMPARE(table->cell(3, 2), QStringLiteral("FF"));
+        QVERIFY(!table->modified());  // as loaded
     }
 
     // Faults: a file read with another separator than its own filling the
@@ -261,6 +264,7 @@ private slots:
         ImportMeterList(nullptr, *table, dir->path(), sep());
         QVERIFY(table->rowCount() == 3 && table->cell(1, 2) == QStringLiteral("87654321"));
         QVERIFY(table->selectedRow() == 2 && table->rowMarked(1) && !table->rowMarked(2));
+        QVERIFY(table->modified());  // the unsaved work is still unsaved
         QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty()) {
             const MeterListUi::Message& m = messages.first();

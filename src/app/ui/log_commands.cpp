@@ -81,7 +81,19 @@ int PrintLogTo(QPagedPaintDevice* device, const QStringList& lines, const QDateT
     painter.setFont(font);
     const QFontMetrics metrics(font, device);
 
-    const PrintPlan plan = PlanLogPrint(int(lines.size()), metrics.height(), geometry);
+    // Lines wider than the page go on in indented lines below, so that every
+    // byte is on paper.
+    QStringList printed;
+    std::vector<bool> continued;
+    const auto width = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
+    for (const QString& line : lines) {
+        const QStringList pieces = WrapPrintLine(line, geometry, width);
+        for (int i = 0; i < pieces.size(); ++i) {
+            printed << pieces[i];
+            continued.push_back(i > 0);
+        }
+    }
+    const PrintPlan plan = PlanLogPrint(int(printed.size()), metrics.height(), geometry);
     const QString title = PrintTitleText(now);
     auto drawTop = [&](int x, int y, const QString& text) { painter.drawText(QPoint(x, y + metrics.ascent()), text); };
 
@@ -93,7 +105,7 @@ int PrintLogTo(QPagedPaintDevice* device, const QStringList& lines, const QDateT
             page = placed.page;
             drawTop(geometry.left, geometry.titleY, title);
         }
-        drawTop(placed.x, placed.y, lines[placed.index]);
+        drawTop(placed.x + (continued[size_t(placed.index)] ? geometry.indent : 0), placed.y, printed[placed.index]);
     }
     // A last line on the step opens a page that holds only its title.
     while (page + 1 < plan.pageCount) {

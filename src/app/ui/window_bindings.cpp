@@ -1,5 +1,6 @@
 #include "app/ui/window_bindings.h"
 
+#include "app/language_texts.h"
 #include "app/ui/main_window.h"
 #include "app/ui/up_down.h"
 
@@ -147,12 +148,32 @@ QTime WindowBindings::localTime() const
     return QTime::currentTime();
 }
 
+namespace {
+
+// Warning icon, Yes/No with No the default; true only for Yes.
+bool AskYesNo(QWidget* parent, const QString& title, const QString& text)
+{
+    return QMessageBox::warning(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+}  // namespace
+
 bool WindowBindings::confirmDeleteAll()
 {
-    return QMessageBox::warning(&w_, QStringLiteral("Exit Confirmation"),
-                                QStringLiteral("Are you sure you want to delete ALL?"),
-                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        == QMessageBox::Yes;
+    return AskYesNo(&w_, QStringLiteral("Exit Confirmation"), QStringLiteral("Are you sure you want to delete ALL?"));
+}
+
+bool WindowBindings::confirmMasterReset()
+{
+    const LanguageQuestion& q = MasterResetQuestion();
+    return AskYesNo(&w_, q.title(englishChecked()), q.text(englishChecked()));
+}
+
+bool WindowBindings::confirmReplaceTable()
+{
+    const LanguageQuestion& q = ReplaceTableQuestion();
+    return AskYesNo(&w_, q.title(englishChecked()), q.text(englishChecked()));
 }
 
 void WindowBindings::setBatchUi(bool running)

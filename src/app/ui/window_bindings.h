@@ -2,7 +2,7 @@
 // The main window seen through the narrow interfaces of the core: what the
 // connection, the receive path and the device operations read from and write
 // to its controls. Every call runs on the GUI thread and returns at once,
-// except confirmDeleteAll(), which shows a modal question.
+// except the confirm...() calls, which show a modal question.
 #include "operations/operation_host.h"
 #include "protocol/reply_target.h"
 #include "serial/connection.h"
@@ -50,6 +50,8 @@ public:
     bool flagOn() const override;
     QTime localTime() const override;
     bool confirmDeleteAll() override;
+    bool confirmMasterReset() override;
+    bool confirmReplaceTable() override;
     void setBatchUi(bool running) override;
     void setProgressMaximum(int maximum) override;
     int progressValue() const override;

@@ -72,6 +72,11 @@ TEnterAES::TEnterAES(MeterTable& table, QWidget* mainWindow)
     editKey_->setFont(keyFont);
     editKey_->setValidator(new HexKeyFilter(editKey_));
 
+    labelCount_ = new QLabel(this);
+    labelCount_->setObjectName(QStringLiteral("Label_keyCount"));
+    showCount(false);
+    connect(editKey_, &QLineEdit::textChanged, this, [this] { showCount(false); });
+
     auto* note = new QLabel(
         QStringLiteral("Note: Key should be 32 symbols, entered in HEX, without spaces (FAC812...)"), this);
     note->setObjectName(QStringLiteral("Label1"));
@@ -128,9 +133,11 @@ void TEnterAES::placeControls(QLabel* labelKey, QLabel* note, QLabel* label2)
     labelKey->setGeometry(left, y, inner, high(labelKey, 18));
     y += labelKey->height() + px(2);
     editKey_->setGeometry(left, y, inner, high(editKey_, 30));
-    y += editKey_->height() + px(6);
+    y += editKey_->height() + px(2);
+    labelCount_->setGeometry(left, y, inner, high(labelCount_, 18));
+    y += labelCount_->height() + px(4);
     note->setGeometry(left, y, inner, high(note, 18));
-    y += note->height() + px(36);
+    y += note->height() + px(30);
     const int buttonHeight = std::max({px(34), buttonDone_->sizeHint().height(), buttonCancel_->sizeHint().height()});
     buttonCancel_->setGeometry(left, y, buttonWidth, buttonHeight);
     buttonDone_->setGeometry(left + inner - buttonWidth, y, buttonWidth, buttonHeight);
@@ -151,14 +158,30 @@ void TEnterAES::showCentred()
     raise();
     activateWindow();
     editKey_->setFocus();
+    editKey_->selectAll();
+}
+
+void TEnterAES::showCount(bool refused)
+{
+    labelCount_->setText(QStringLiteral("%1 of %2 digits").arg(editKey_->text().size()).arg(kKeyChars));
+    QFont f = labelCount_->font();
+    f.setBold(refused);
+    labelCount_->setFont(f);
+    QPalette p = labelCount_->palette();
+    p.setColor(QPalette::WindowText, refused ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+    labelCount_->setPalette(p);
 }
 
 void TEnterAES::BitBtn1Click()
 {
-    QString key = editKey_->text();
-    if (key.size() < kKeyChars)
-        key += QString(kKeyChars - key.size(), u'0');
-    editKey_->setText(key);
+    const QString key = editKey_->text();
+    // A key filled up with zeros could never read a meter: only a whole key
+    // is written.
+    if (key.size() != kKeyChars) {
+        showCount(true);
+        editKey_->setFocus();
+        return;
+    }
     if (checkAll_->isChecked()) {
         for (int r = 1; r < table_.rowCount(); ++r) {
             if (!table_.cell(MeterTable::ColNumber, r).isEmpty())

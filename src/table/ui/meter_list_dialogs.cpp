@@ -125,7 +125,9 @@ void ExportMeterList(QWidget* parent, MeterTable& table, const QString& settings
         ShowMessage(parent,
                     {QMessageBox::Critical, QStringLiteral("Error saving file"),
                      QStringLiteral("File cannot be written, no rights!\nContact administrator.")});
+        return;
     }
+    table.setModified(false);
 }
 
 void ImportMeterList(QWidget* parent, MeterTable& table, const QString& settingsDir,
@@ -176,6 +178,7 @@ void ImportMeterList(QWidget* parent, MeterTable& table, const QString& settings
     table.ClearMeterTable();
     if (!result.parsed.rows.empty())
         table.replaceDataRows(std::move(result.parsed.rows));
+    table.setModified(false);
     if (result.parsed.outcome == MeterListFile::ImportOutcome::TooManyData) {
         ShowMessage(parent,
                     {QMessageBox::NoIcon, QApplication::applicationDisplayName(),

@@ -68,7 +68,12 @@ void AnswerNextMessageBox(const std::shared_ptr<ModalAnswer>& answer)
         answer->title = box->windowTitle();
         poll->stop();
         poll->deleteLater();
-        box->done(answer->button);
+        // A click, as the user gives it: the static boxes answer with the
+        // button clicked, and done() alone reads as no button.
+        if (QAbstractButton* b = box->button(QMessageBox::StandardButton(answer->button)))
+            b->click();
+        else
+            box->done(answer->button);
     });
     poll->start();
 }

@@ -58,6 +58,9 @@ public:
     bool confirmAnswer = true;
     int confirmCount = 0;
     std::function<void()> duringConfirm;  // runs while the question is "open"
+    bool resetAnswer = true;              // confirmMasterReset()
+    bool replaceAnswer = true;            // confirmReplaceTable()
+    QStringList asked;                    // "reset" / "replace", each time asked
 
     bool batchRunning = false;  // last setBatchUi()
     int batchUiCalls = 0;
@@ -92,6 +95,8 @@ public:
             duringConfirm();
         return confirmAnswer;
     }
+    bool confirmMasterReset() override { return asked << QStringLiteral("reset"), resetAnswer; }
+    bool confirmReplaceTable() override { return asked << QStringLiteral("replace"), replaceAnswer; }
     void setBatchUi(bool running) override
     {
         batchRunning = running;
