@@ -4,6 +4,7 @@
 // table is never replaced by what the dialog reads.
 #include "app/ui/compare_dialog.h"
 #include "e2e/support/window_fixture.h"
+#include "operations/line_guard.h"
 #include "support/sim_process.h"
 
 #include <QAction>
@@ -96,47 +97,87 @@ private slots:
     }
 
     // The delete questions: No keeps the meter; Yes deletes it; with more
-    // deletes than the table lists a second question names the count.
+    // deletes than the table lists a second question names the count; a
+    // table that lists no meter deletes nothing.
     void deleteAsksFirstAndAgainForMoreThanTheTableLists_data()
     {
-        QTest::addColumn<int>("tableRows");
+        QTest::addColumn<QList<int>>("rows");  // of kTable; empty: all
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("question");
         QTest::addColumn<bool>("deleted");
-        QTest::newRow("no") << 4 << int(QMessageBox::No) << "Delete 1 meters" << false;
-        QTest::newRow("yes") << 4 << int(QMessageBox::Yes) << "Delete 1 meters" << true;
-        QTest::newRow("more than listed") << 0 << int(QMessageBox::Yes) << "deletes 4 meters, more than the 1" << true;
+        QTest::newRow("no") << QList<int>{} << int(QMessageBox::No) << "Delete 1 meters" << false;
+        QTest::newRow("yes") << QList<int>{} << int(QMessageBox::Yes) << "Delete 1 meters" << true;
+        QTest::newRow("more than listed")
+            << QList<int>{3} << int(QMessageBox::Yes) << "deletes 4 meters, more than the 1" << true;
+        QTest::newRow("none listed") << QList<int>{4, 5} << int(QMessageBox::Ok) << "The table lists no meter" << false;
     }
     void deleteAsksFirstAndAgainForMoreThanTheTableLists()
     {
-        QFETCH(int, tableRows);
+        QFETCH(QList<int>, rows);
         QFETCH(int, answer);
         QFETCH(QString, question);
         QFETCH(bool, deleted);
         Run run;
         QVERIFY(run.open(kPreload, false));
-        if (tableRows == 0) {  // only 44444444 wanted: four meters to delete
-            run.f.form().meterTable().replaceDataRows({kTable[3]});
+        if (!rows.isEmpty()) {  // four meters to delete
+            std::vector<MeterTable::Row> table;
+            for (int r : rows)
+                table.push_back(kTable[std::size_t(r)]);
+            run.f.form().meterTable().replaceDataRows(table);
             run.click("Butt_compareAgain");
             QVERIFY(run.settle());
         }
         run.dialog->findChild<QCheckBox*>("Check_alsoDelete")->setChecked(true);
-        auto first = std::make_shared<ModalAnswer>(tableRows ? answer : int(QMessageBox::Yes));
+        auto first = std::make_shared<ModalAnswer>(rows.isEmpty() ? answer : int(QMessageBox::Yes));
         AnswerNextMessageBox(first);
         auto second = std::make_shared<ModalAnswer>(answer);
-        QTimer chain;  // the second question is answered once the first was
+        QTimer chain;  // the second box is answered once the first was
         connect(&chain, &QTimer::timeout, [&] {
-            if (first->seen && !tableRows && chain.isActive()) {
+            if (first->seen && !rows.isEmpty() && chain.isActive()) {
                 chain.stop();
                 AnswerNextMessageBox(second);
             }
         });
         chain.start(10);
         run.click("Butt_programDifferences");  // returns when the run is over
-        QVERIFY(first->seen && (tableRows || second->seen));
-        QVERIFY2((tableRows ? first : second)->text.contains(question), qPrintable(second->text));
+        QVERIFY(first->seen && (rows.isEmpty() || second->seen));
+        const QString text = (rows.isEmpty() ? first : second)->text;
+        QVERIFY2(text.contains(question), qPrintable(text));
         QVERIFY2(!run.states().contains("55555555=only in the receiver") == deleted,
                  qPrintable(run.f.logLines().join('\n')));
+    }
+
+    // While the dialog works the window's device buttons send nothing and say
+    // why, Connect is disabled, and a list the window asks for meanwhile never
+    // replaces the meter table.
+    void windowOperationsWaitWhileTheDialogWorks_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("get all meters") << "BitBtn51";
+        QTest::newRow("read status") << "BitBtn52";
+    }
+    void windowOperationsWaitWhileTheDialogWorks()
+    {
+        QFETCH(QString, button);
+        Run run;
+        QVERIFY(run.open(kPreload + QStringList{"--delay", "50"}));
+        const int before = int(run.sim.receivedFrames().size());
+        bool connectEnabled = true;
+        QTimer watch;  // clicks the window's button while the first change is in flight
+        connect(&watch, &QTimer::timeout, [&] {
+            if (run.sim.receivedFrames().size() > before && watch.isActive()) {
+                watch.stop();
+                connectEnabled = run.f.form().BitBtn22->isEnabled();
+                run.f.form().findChild<QPushButton*>(button)->click();
+            }
+        });
+        watch.start(5);
+        run.click("Butt_programDifferences");
+        QVERIFY(run.settle());
+        QVERIFY(!connectEnabled && run.f.form().BitBtn22->isEnabled());
+        QVERIFY(run.f.logLines().contains(LineGuard::busyText()));
+        QCOMPARE(run.sim.receivedFrames().size() - before, 4 + 2 + 1);  // the dialog's own, as above
+        QCOMPARE(run.f.form().meterTable().cell(MeterTable::ColSerial, 5), "1234567");
     }
 
     // Stop ends the run after the exchange in flight: fewer telegrams than

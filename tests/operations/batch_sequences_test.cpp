@@ -3,6 +3,7 @@
 // Steps are driven by calling the tick slots directly, except where the
 // pacing by the real timer is the point.
 #include "core/command_codes.h"
+#include "operations/line_guard.h"
 #include "protocol/hex.h"
 #include "support/fakes.h"
 
@@ -178,6 +179,35 @@ TEST(Sequences, EachStepDrainsAndLogsWaitingInputAndResetsRetryCount)
     const int before = int(rig.link.lines.size());
     rig.ops.Timer_activateQORAllTimer();
     EXPECT_EQ(rig.link.lines.size(), before);
+}
+
+// A sequence still running when another exchange takes the line: its steps
+// send nothing, read none of the taker's replies and leave the port open,
+// each refusal saying why; once released, the line is the window's again.
+TEST(Sequences, LineTakenMidwaySendsReadsAndClosesNothing)
+{
+    OpsRig rig;
+    LineGuard guard(rig.link);
+    DeviceOperations ops{rig.host, guard, rig.state, rig.table};
+    rig.host.all = true;
+    rig.setIds({"11111111", "22222222", "33333333"});
+    ops.BitBtn42Click();
+    QByteArray taken;
+    guard.take([&](const QByteArray& bytes) { taken += bytes; });
+    const QByteArray reply = Hex("68 03 01 02 03 16");
+    rig.link.waitingInput = reply;
+    for (int i = 0; i < 10 && ops.batch().running(); ++i)
+        ops.Timer_activateQORAllTimer();
+    EXPECT_EQ(rig.link.telegrams.size(), 1);
+    EXPECT_EQ(rig.linesMatching(LineGuard::busyText()).size(), 2);
+    EXPECT_EQ(rig.link.waitingInput, reply);
+    EXPECT_TRUE(rig.link.open);
+    EXPECT_EQ(rig.link.releaseCalls, 0);
+    guard.deliver(reply);
+    EXPECT_EQ(taken, reply);
+    guard.release();
+    ops.BitBtn52Click();
+    EXPECT_EQ(rig.link.telegrams.size(), 2);
 }
 
 TEST(Sequences, PortLostInTheMiddleRunsToTheEndWithMessages)
