@@ -131,12 +131,19 @@ bool LoadProgramInput(const CliOptions& o, CliOutput& out, std::vector<ProgramRo
     if (!kind || *kind == KeyFile::Kind::MeterList)
         return LoadProgramFile(o, rows, error);
     KeyFile::Result r;
-    if (!ReadKeys(o, path, &r, error)) {
-        // Text that holds no meter at all is left to the meter list reader
-        // and its own messages.
-        return *kind == KeyFile::Kind::KeyList && r.status == KeyFile::Status::NotKeyFile
-            ? (error->clear(), LoadProgramFile(o, rows, error))
-            : false;
+    const bool read = ReadKeys(o, path, &r, error);
+    // Text that gives no meter at all is more often a meter list file gone
+    // wrong (another separator, a missing field) than a key list: the meter
+    // list reader names the line and the separator the file seems to use.
+    if (*kind == KeyFile::Kind::KeyList && r.meters.empty()) {
+        error->clear();
+        return LoadProgramFile(o, rows, error);
+    }
+    if (!read)
+        return false;
+    if (r.meters.empty()) {
+        *error = QStringLiteral("%1 lists no meter ID; nothing was sent").arg(path);
+        return false;
     }
     NoticeSkipped(r, path, out);
     int line = 0;

@@ -224,9 +224,9 @@ void SetUpParser(QCommandLineParser& parser, const Opt& o)
                            "status and meter list, programs meters from a meter list file and verifies what it holds."),
             0)
             .trimmed());
-    parser.addOptions({o.port,   o.baud,    o.parity, o.zelkId,   o.retry,  o.timeout, o.separator,
-                       o.json,   o.verbose, o.yes,    o.settings, o.output, o.passwordFile, o.keys,    o.media,
-                       o.verify, o.exact,   o.dryRun, o.force,    o.all,    o.help,    o.version});
+    parser.addOptions({o.port,    o.baud,   o.parity,   o.zelkId, o.retry,        o.timeout, o.separator, o.json,
+                       o.verbose, o.yes,    o.settings, o.output, o.passwordFile, o.keys,    o.media,     o.verify,
+                       o.exact,   o.dryRun, o.force,    o.all,    o.help,         o.version});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
                                  QStringLiteral("command [arguments]"));
 }

@@ -37,10 +37,11 @@ void ReceiverOperations::BitBtn53Click()
 
 void ReceiverOperations::BitBtn51Click()
 {
-    // The list replaces the table: work not saved yet is given up only on Yes.
-    if (ctx_.table.modified() && !ctx_.host.confirmReplaceTable())
-        return;
+    // The list replaces the table: work not saved yet is given up only on Yes,
+    // asked once the ZELK ID and the line are known to be usable.
     if (!single_.RunCommonFrame(true))
+        return;
+    if (ctx_.table.modified() && !ctx_.host.confirmReplaceTable())
         return;
     ctx_.table.ClearMeterTable();
     WorkingState& st = ctx_.state;
