@@ -53,11 +53,14 @@ CompareDialog::CompareDialog(LineGuard& guard, const OperationHost& host, const 
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->verticalHeader()->hide();
-    grid_->horizontalHeader()->setStretchLastSection(true);
+    // The state column takes the width the contents leave, even after the
+    // others are fitted to their texts.
+    grid_->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
     QStringList headings;
     for (int c = 0; c < 4; ++c)
         headings << text(QStringLiteral("Grid_compare.%1").arg(c).toLatin1().constData());
     grid_->setHorizontalHeaderLabels(headings);
+    grid_->resizeColumnsToContents();
     v->addWidget(grid_, 1);
     includeKeys_ = named(new QCheckBox(text("Check_includeKeys"), this), "Check_includeKeys");
     alsoDelete_ = named(new QCheckBox(text("Check_alsoDelete"), this), "Check_alsoDelete");
