@@ -3,6 +3,7 @@
 // that loses a meter, an error reply, Ctrl+C, refused files, program run
 // twice, --exact and --dry-run (in the simulator's state), and the help texts.
 #include "serial/vacomm.h"
+#include "support/cli_sim_setup.h"
 #include "support/sim_process.h"
 
 #include <QCoreApplication>
@@ -346,22 +347,14 @@ class Cli : public ::testing::TestWithParam<CliCase> {};
 TEST_P(Cli, ExitCodeAndOutput)
 {
     const CliCase& c = GetParam();
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "cli_test";
-        static char* argv[] = {name, nullptr};
-        new QCoreApplication(argc, argv);
-    }
+    EnsureCliTestApp();
     SimProcess sim;
     ASSERT_TRUE(sim.start(c.simArgs)) << sim.errorString().toStdString();
     QTemporaryDir dir;
     // The defaults come from the settings file: the port and the speed.
+    const QByteArray settings = SimSettings(sim.ptyPath(), c.settings);
     QFile ini(dir.filePath("zelk-duv.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    const QByteArray settings = "[Com port]\r\nName=" + sim.ptyPath().toUtf8()
-        + "\r\nSpeed=9600\r\n[Mbus]\r\nTimeout=300\r\n" + c.settings;
-    ini.write(settings);
-    ini.close();
+    ASSERT_TRUE(WriteWholeFile(ini.fileName(), settings));
     QFile file(dir.filePath("meters.csv"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(c.file ? c.file : kFile);

@@ -1,6 +1,7 @@
 // zelk-cli with meter makers' key files: keys as CSV and JSON, where the
 // password may come from, refusals with exit 2 and nothing sent, and program
 // from a key file against the simulator.
+#include "support/cli_sim_setup.h"
 #include "support/sim_process.h"
 
 #include <QCoreApplication>
@@ -88,27 +89,13 @@ class CliKeys : public ::testing::TestWithParam<KeysCase> {};
 TEST_P(CliKeys, ExitCodeOutputAndWhatWasSent)
 {
     const KeysCase& c = GetParam();
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "cli_keys_test";
-        static char* argv[] = {name, nullptr};
-        new QCoreApplication(argc, argv);
-    }
+    EnsureCliTestApp();
     SimProcess sim;
     ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
     QTemporaryDir dir;
-    QFile ini(dir.filePath("zelk-duv.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[Com port]\r\nName=" + sim.ptyPath().toUtf8() + "\r\nSpeed=9600\r\n[Mbus]\r\nTimeout=300\r\n");
-    ini.close();
-    QFile password(dir.filePath("password"));
-    ASSERT_TRUE(password.open(QIODevice::WriteOnly));
-    password.write("Wärme/Kälte-24\r\nnot this line\n");
-    password.close();
-    QFile list(dir.filePath("list.txt"));
-    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-    list.write("ID;Key\n30000001;0F0E0D0C0B0A0908 0706050403020100\n");
-    list.close();
+    ASSERT_TRUE(WriteWholeFile(dir.filePath("zelk-duv.ini"), SimSettings(sim.ptyPath())));
+    ASSERT_TRUE(WriteWholeFile(dir.filePath("password"), "Wärme/Kälte-24\r\nnot this line\n"));
+    ASSERT_TRUE(WriteWholeFile(dir.filePath("list.txt"), "ID;Key\n30000001;0F0E0D0C0B0A0908 0706050403020100\n"));
     QStringList args = c.args;
     args.replaceInStrings("{f}", kFixtures).replaceInStrings("{dir}", dir.path());
     QProcess cli;
@@ -117,7 +104,7 @@ TEST_P(CliKeys, ExitCodeOutputAndWhatWasSent)
     if (c.env)
         env.insert("ZELK_KEY_PASSWORD", QString::fromUtf8(c.env));
     cli.setProcessEnvironment(env);
-    cli.start(ZELK_CLI_PATH, QStringList{"--settings", ini.fileName()} + args);
+    cli.start(ZELK_CLI_PATH, QStringList{"--settings", dir.filePath("zelk-duv.ini")} + args);
     ASSERT_TRUE(cli.waitForFinished(30000));
     const QString out = QString::fromUtf8(cli.readAllStandardOutput());
     const QString err = QString::fromUtf8(cli.readAllStandardError());
