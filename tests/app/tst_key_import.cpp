@@ -135,6 +135,8 @@ private slots:
         QTemporaryDir dir;
         MeterTable table;
         QVERIFY(OfferList(dir, table));
+        table.setModified(false);  // as loaded
+        const QStringList before = Rows(table);
         KeyImportUi::runDialog = [&](QDialog* d) {
             d->findChild<QCheckBox*>("Check_addNew")->setChecked(addNew);
             d->findChild<QCheckBox*>("Check_replace")->setChecked(replace);
@@ -144,6 +146,9 @@ private slots:
         ImportKeysWithDialogs(nullptr, table, log, dir.path(), ";");
         QCOMPARE(Rows(table), rows);
         QCOMPARE(log.lines(), QStringList{"Keys imported from keys.txt: " + line});
+        // Imported keys are unsaved work that Get all must ask about.
+        if (rows != before)
+            QVERIFY(table.modified());
     }
 
     void wrongPasswordAsksAgainAndNothingKeepsIt()
