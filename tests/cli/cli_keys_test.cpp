@@ -75,6 +75,12 @@ const KeysCase kCases[] = {
      2,
      "",
      "wrong password"},
+    {"ProgramFromAKemFileWithoutAMeterSendsNothing",
+     {"program", "{dir}/none.kem", "--keys"},
+     nullptr,
+     2,
+     "",
+     "lists no meter ID"},
     {"ProgramFromAPlainKeyListSetsTheKeys",
      {"program", "{dir}/list.txt", "--keys"},
      nullptr,
@@ -95,6 +101,8 @@ TEST_P(CliKeys, ExitCodeOutputAndWhatWasSent)
     QTemporaryDir dir;
     ASSERT_TRUE(WriteWholeFile(dir.filePath("zelk-duv.ini"), SimSettings(sim.ptyPath())));
     ASSERT_TRUE(WriteWholeFile(dir.filePath("password"), "Wärme/Kälte-24\r\nnot this line\n"));
+    ASSERT_TRUE(WriteWholeFile(dir.filePath("none.kem"),
+                               "<MetersInOrder><Meter><SerialNo>123</SerialNo></Meter></MetersInOrder>\n"));
     ASSERT_TRUE(WriteWholeFile(dir.filePath("list.txt"), "ID;Key\n30000001;0F0E0D0C0B0A0908 0706050403020100\n"));
     QStringList args = c.args;
     args.replaceInStrings("{f}", kFixtures).replaceInStrings("{dir}", dir.path());
