@@ -17,27 +17,6 @@
 
 #include <utility>
 
-namespace {
-
-// Passes telegrams on to the link and counts them; builder messages go to
-// the engine's log.
-class CountingSink final : public CommandSink {
-public:
-    CountingSink(CommandSink& out, std::function<void(const QString&)> log) : out_(out), log_(std::move(log)) {}
-    void logLine(const QString& line) override { log_(line); }
-    void TransmitTelegram(const QByteArray& telegram) override
-    {
-        ++sent;
-        out_.TransmitTelegram(telegram);
-    }
-    int sent = 0;
-
-private:
-    CommandSink& out_;
-    std::function<void(const QString&)> log_;
-};
-}  // namespace
-
 // What the reply decoders write into: a meter table and working state of the
 // engine's own, and the typed replies of the exchange in progress.
 class RequestEngine::Target final : public ReplyTarget {
@@ -125,7 +104,8 @@ RequestResult RequestEngine::exchange(Expect expect, const std::function<void(Co
         return result;
     Target& t = *target_;
     t.startExchange();
-    CountingSink sink(link_.sink(), [this](const QString& line) { emit notice(line); });
+    CountingSink sink([this]() -> CommandSink& { return link_.sink(); },
+                      [this](const QString& line) { emit notice(line); });
 
     Pending pending{expect};
     QEventLoop loop;

@@ -51,22 +51,6 @@ public slots:
     void Timer_readZUDozadTimer();
 
 private:
-    // Passes telegrams on and counts them.
-    class CountingSink final : public CommandSink {
-    public:
-        explicit CountingSink(const OperationContext& ctx) : ctx_(ctx) {}
-        void logLine(const QString& line) override { ctx_.log(line); }
-        void TransmitTelegram(const QByteArray& telegram) override
-        {
-            ++sent;
-            ctx_.sink().TransmitTelegram(telegram);
-        }
-        int sent = 0;
-
-    private:
-        const OperationContext& ctx_;
-    };
-
     void arm(bool writeInterval);
     // Sends the last command again; false for a code without a send-again.
     bool sendAgain();
@@ -74,6 +58,7 @@ private:
     OperationContext ctx_;
     KeyResend* keySteps_ = nullptr;
     QTimer timer_;
-    CountingSink sink_{ctx_};
+    CountingSink sink_{[this]() -> CommandSink& { return ctx_.sink(); },
+                       [this](const QString& line) { ctx_.log(line); }};
     int attempts_ = 0;  // telegrams of the current exchange that went out
 };
